@@ -1,0 +1,7 @@
+#ifndef PELMORA__MSG__FEATURES_H_
+#define PELMORA__MSG__FEATURES_H_
+
+#include "pelmora/msg/detail/features__struct.h"
+#include "pelmora/msg/detail/features__functions.h"
+
+#endif  // PELMORA__MSG__FEATURES_H_

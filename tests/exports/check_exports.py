@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""Checks that a shared library's own dynamic exports are exactly a list.
+
+Usage: check_exports.py <library> <expected-list>
+
+The expected list holds one (demangled) symbol per line; '#' starts a comment.
+Symbols that sanitizer runtimes add are ignored.
+"""
+import subprocess
+import sys
+
+IGNORED_PREFIXES = ("__asan", "__odr_asan", "__ubsan", "__tsan", "__sanitizer")
+
+
+def exported(library):
+    out = subprocess.run(
+        ["nm", "-D", "--defined-only", "-C", "--format=posix", library],
+        check=True, capture_output=True, text=True).stdout
+    symbols = set()
+    for line in out.splitlines():
+        # posix format: "<name> <type> <value> [<size>]"; demangled names may
+        # hold spaces, so the type letter is found from the right
+        fields = line.split(" ")
+        name = line
+        for i in range(len(fields) - 1, 0, -1):
+            if len(fields[i]) == 1 and fields[i].isalpha():
+                name = " ".join(fields[:i])
+                break
+        if not name.startswith(IGNORED_PREFIXES):
+            symbols.add(name)
+    return symbols
+
+
+def expected(path):
+    with open(path) as f:
+        return {line.split("#", 1)[0].strip() for line in f} - {""}
+
+
+def main():
+    library, listing = sys.argv[1], sys.argv[2]
+    have, want = exported(library), expected(listing)
+    missing, extra = sorted(want - have), sorted(have - want)
+    for name in missing:
+        print("missing export: " + name)
+    for name in extra:
+        print("unexpected export: " + name)
+    if missing or extra:
+        return 1
+    print("%s: %d exports as expected" % (library, len(have)))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
