@@ -3,5 +3,6 @@
 
 #include "pelmora/msg/detail/features__struct.h"
 #include "pelmora/msg/detail/features__functions.h"
+#include "pelmora/msg/detail/features__type_support.h"
 
 #endif  // PELMORA__MSG__FEATURES_H_
