@@ -1,0 +1,81 @@
+// A Fast-DDS topic type that moves any ROS message through the callbacks
+// record of a Fast-CDR type-support handle, the way a middleware does.
+#ifndef PELMORA_DDS__CALLBACKS_TYPE_HPP_
+#define PELMORA_DDS__CALLBACKS_TYPE_HPP_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include <fastdds/dds/topic/TopicDataType.hpp>
+
+#include "rosidl_runtime_c/message_type_support_struct.h"
+#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
+
+namespace pelmora_dds
+{
+
+/// Bytes of the CDR encapsulation header in front of every payload: a
+/// two-byte representation id (CDR_BE 0x0000 or CDR_LE 0x0001, big-endian on
+/// the wire) and two option bytes.
+constexpr uint32_t kEncapsulationBytes = 4;
+
+/// Asks a dispatcher handle (or a type-support handle) for the type support
+/// registered under `identifier`, as a middleware does. Returns null and fills
+/// `error` when the dispatcher knows no such identifier or cannot load it.
+const rosidl_message_type_support_t * resolve_type_support(
+  const rosidl_message_type_support_t * dispatcher, const char * identifier,
+  std::string * error);
+
+/// Creates and destroys messages of the type for Fast-DDS's own sample pools
+/// (createData/deleteData). Optional: the adapter never needs them to write or
+/// take into caller-owned messages.
+struct MessageFactory
+{
+  void * (*create)() = nullptr;
+  void (*destroy)(void * message) = nullptr;
+};
+
+/// The topic type. `data` pointers that Fast-DDS hands to it are messages of
+/// the language the type support was built for (a C record for
+/// "rosidl_typesupport_fastrtps_c", a C++ object for the C++ identifier).
+///
+/// Only the callbacks record is used: the serialized-size callback plus the
+/// encapsulation header sizes each payload; the maximum-size callback gives
+/// the initial pool size and, through its bounds byte, whether that maximum
+/// is a real bound. An unbounded type's maximum never caps a payload.
+class CallbacksTopicType final : public eprosima::fastdds::dds::TopicDataType
+{
+public:
+  /// `type_support` must be a Fast-CDR handle whose data is a
+  /// message_type_support_callbacks_t.
+  explicit CallbacksTopicType(
+    const rosidl_message_type_support_t * type_support, MessageFactory factory = {});
+
+  bool serialize(void * data, eprosima::fastrtps::rtps::SerializedPayload_t * payload) override;
+  bool deserialize(eprosima::fastrtps::rtps::SerializedPayload_t * payload, void * data) override;
+  std::function<uint32_t()> getSerializedSizeProvider(void * data) override;
+  void * createData() override;
+  void deleteData(void * data) override;
+  bool getKey(void * data, eprosima::fastrtps::rtps::InstanceHandle_t * handle, bool force_md5) override;
+  bool is_bounded() const override {return bounded_;}
+
+  /// Payload bytes for `message`: header plus serialized size. Saturates at
+  /// UINT32_MAX, which no payload can reach, so serialize then fails.
+  uint32_t payload_size(const void * message) const;
+
+  const message_type_support_callbacks_t * callbacks() const {return callbacks_;}
+
+private:
+  const message_type_support_callbacks_t * callbacks_;
+  MessageFactory factory_;
+  bool bounded_;
+};
+
+/// DDS type name of a ROS message: "<namespace>::dds_::<name>_", the name
+/// under which every ROS 2 middleware registers it, so C and C++ peers match.
+std::string dds_type_name(const message_type_support_callbacks_t * callbacks);
+
+}  // namespace pelmora_dds
+
+#endif  // PELMORA_DDS__CALLBACKS_TYPE_HPP_
