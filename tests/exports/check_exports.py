@@ -13,22 +13,13 @@ IGNORED_PREFIXES = ("__asan", "__odr_asan", "__ubsan", "__tsan", "__sanitizer")
 
 
 def exported(library):
+    # just-symbols prints one demangled name per line; parsing the posix
+    # format instead would take a hex size such as "a" for the type letter.
     out = subprocess.run(
-        ["nm", "-D", "--defined-only", "-C", "--format=posix", library],
+        ["nm", "-D", "--defined-only", "-C", "--format=just-symbols", library],
         check=True, capture_output=True, text=True).stdout
-    symbols = set()
-    for line in out.splitlines():
-        # posix format: "<name> <type> <value> [<size>]"; demangled names may
-        # hold spaces, so the type letter is found from the right
-        fields = line.split(" ")
-        name = line
-        for i in range(len(fields) - 1, 0, -1):
-            if len(fields[i]) == 1 and fields[i].isalpha():
-                name = " ".join(fields[:i])
-                break
-        if not name.startswith(IGNORED_PREFIXES):
-            symbols.add(name)
-    return symbols
+    return {name for name in out.splitlines()
+            if name and not name.startswith(IGNORED_PREFIXES)}
 
 
 def expected(path):
