@@ -10,7 +10,7 @@ records become Python objects again through convert_to_py. Nothing in this
 file encodes or decodes CDR.
 
     pelmora_dds_py.py pub  --lib LIBPELMORA_DDS [--topic T] [--domain D]
-                           [--count N] [--size K | --bytes B] [--seed S]
+                           [--count N] [--size K[,K..] | --bytes B[,B..]] [--seed S]
                            [--peers R] [--timeout SEC]
     pelmora_dds_py.py echo --lib LIBPELMORA_DDS [--topic T] [--domain D]
                            [--count N] [--verify-seed S | --quiet]
@@ -188,7 +188,7 @@ def last_error(lib):
 
 def run_pub(args, lib, ts, deadline):
     count = 10 if args.count is None else args.count
-    payload = ENCAPSULATION_BYTES + encoded_size(args.size)
+    payload = ENCAPSULATION_BYTES + encoded_size(max(args.size))
     writer = lib.pelmora_dds_endpoint_create(1, ts.handle, b'rosidl_typesupport_fastrtps_c',
                                              args.domain, args.topic.encode(), payload)
     if not writer:
@@ -202,7 +202,7 @@ def run_pub(args, lib, ts, deadline):
         busy = 0.0
         sent = 0
         for i in range(count):
-            message = make_sample(ts.features, args.seed, i, args.size)
+            message = make_sample(ts.features, args.seed, i, args.size[i % len(args.size)])
             # Timed: what a client library does per publish.
             start = time.perf_counter()
             record = ts.create()
@@ -223,8 +223,8 @@ def run_pub(args, lib, ts, deadline):
         start = time.perf_counter()
         acked = lib.pelmora_dds_wait_acknowledged(writer, deadline.left_ms())
         busy += time.perf_counter() - start
-        print('pub side=py topic=%s domain=%d samples=%d keypoints=%d payload=%dB%s result=%s'
-              % (args.topic, args.domain, count, args.size, payload, rate_text(count, sent, busy),
+        print('pub side=py topic=%s domain=%d samples=%d largest=%dB%s result=%s'
+              % (args.topic, args.domain, count, payload, rate_text(count, sent, busy),
                  'ok' if acked == DDS_OK else 'UNACKNOWLEDGED'), flush=True)
         return EXIT_OK if acked == DDS_OK else EXIT_TIMEOUT
     finally:
@@ -292,6 +292,11 @@ def run_echo(args, lib, ts, deadline):
         lib.pelmora_dds_endpoint_destroy(reader)
 
 
+def int_list(text):
+    """'1,2,3' -> [1, 2, 3]"""
+    return [int(item) for item in text.split(',')]
+
+
 def parse(argv):
     parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
     parser.add_argument('command', choices=('pub', 'echo'))
@@ -301,8 +306,10 @@ def parse(argv):
     parser.add_argument('--domain', type=int, default=0, choices=range(0, 233), metavar='0..232')
     parser.add_argument('--count', type=int)
     size = parser.add_mutually_exclusive_group()
-    size.add_argument('--size', type=int, default=0, help='keypoints per sample')
-    size.add_argument('--bytes', type=int, help='keypoints for about this many encoded bytes')
+    size.add_argument('--size', type=int_list, default=[0],
+                      help='keypoints per sample; a list is cycled through')
+    size.add_argument('--bytes', type=int_list,
+                      help='keypoints for about this many encoded bytes; a list is cycled through')
     parser.add_argument('--seed', type=int, default=1)
     parser.add_argument('--peers', type=int, default=1)
     check = parser.add_mutually_exclusive_group()
@@ -315,8 +322,12 @@ def parse(argv):
     except SystemExit as leaving:
         sys.exit(EXIT_OK if leaving.code == 0 else EXIT_USAGE)
     if args.bytes is not None:
-        args.size = keypoints_for_bytes(args.bytes)
-    for name, limit in (('size', MAX_KEYPOINTS), ('seed', _M32), ('verify_seed', _M32),
+        args.size = [keypoints_for_bytes(b) for b in args.bytes]
+    if not all(0 <= k <= MAX_KEYPOINTS for k in args.size):
+        parser.print_usage(sys.stderr)
+        print('--size must be in [0, %d]' % MAX_KEYPOINTS, file=sys.stderr)
+        sys.exit(EXIT_USAGE)
+    for name, limit in (('seed', _M32), ('verify_seed', _M32),
                         ('peers', 64), ('largest', _M32), ('count', 10 ** 8)):
         value = getattr(args, name)
         if value is not None and not 0 <= value <= limit:

@@ -2,12 +2,13 @@
 // only) from a C or a C++ peer.
 //
 //   pelmora-dds pub  [--side c|cpp] [--topic T] [--domain D] [--count N]
-//                    [--size K | --bytes B] [--seed S] [--peers R] [--timeout SEC]
+//                    [--size K[,K..] | --bytes B[,B..]] [--seed S] [--peers R] [--timeout SEC]
 //   pelmora-dds echo [--side c|cpp] [--topic T] [--domain D] [--count N]
 //                    [--verify-seed S | --quiet] [--timeout SEC] [--largest B]
 //
 // Exit status: 0 success, 1 a sample was wrong or missing, 2 timed out,
 // 3 DDS set-up failed, 64 usage error.
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cinttypes>
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "features_content.hpp"
 #include "pelmora_dds/endpoint.hpp"
@@ -37,7 +39,7 @@ struct Options
   std::string topic = "pelmora_features";
   uint32_t domain = 0;
   int64_t count = -1;
-  uint32_t keypoints = 0;
+  std::vector<uint32_t> keypoints{0};  // sample i has keypoints[i % size]
   uint32_t seed = 1;
   bool verify = false;
   bool quiet = false;
@@ -55,8 +57,9 @@ void usage(FILE * out)
     "  --domain ID        DDS domain id, 0..232 (default 0)\n"
     "  --count N          samples to publish (default 10) or to receive\n"
     "                     (echo default: until --timeout)\n"
-    "  --size K           pub: keypoints per sample, 60 bytes each (default 0)\n"
-    "  --bytes B          pub: keypoints for about B encoded bytes\n"
+    "  --size K[,K...]    pub: keypoints per sample, 60 bytes each (default 0);\n"
+    "                     a list is cycled through, sample i taking entry i mod n\n"
+    "  --bytes B[,B...]   pub: keypoints for about B encoded bytes, cycled likewise\n"
     "  --seed S           pub: content seed (default 1)\n"
     "  --peers R          pub: readers to wait for before publishing (default 1)\n"
     "  --verify-seed S    echo: check each sample against seed S, print a summary\n"
@@ -76,6 +79,27 @@ bool parse_u64(const char * text, uint64_t max, uint64_t * out)
   }
   *out = v;
   return true;
+}
+
+// A comma-separated list of keypoint counts, or of byte sizes when `bytes`.
+bool parse_sizes(const char * text, bool bytes, std::vector<uint32_t> * out)
+{
+  out->clear();
+  std::string list = text;
+  size_t start = 0;
+  for (;; ) {
+    const size_t comma = list.find(',', start);
+    const std::string item = list.substr(start, comma == std::string::npos ? comma : comma - start);
+    uint64_t n = 0;
+    if (!parse_u64(item.c_str(), bytes ? UINT32_MAX : kMaxKeypoints, &n)) {
+      return false;
+    }
+    out->push_back(bytes ? keypoints_for_bytes(n) : static_cast<uint32_t>(n));
+    if (comma == std::string::npos) {
+      return true;
+    }
+    start = comma + 1;
+  }
 }
 
 bool parse(int argc, char ** argv, Options * o)
@@ -106,10 +130,10 @@ bool parse(int argc, char ** argv, Options * o)
       o->domain = static_cast<uint32_t>(n);
     } else if (key == "--count" && parse_u64(value, 100000000, &n)) {
       o->count = static_cast<int64_t>(n);
-    } else if (key == "--size" && parse_u64(value, kMaxKeypoints, &n)) {
-      o->keypoints = static_cast<uint32_t>(n);
-    } else if (key == "--bytes" && parse_u64(value, UINT32_MAX, &n)) {
-      o->keypoints = keypoints_for_bytes(n);
+    } else if (key == "--size" || key == "--bytes") {
+      if (!parse_sizes(value, key == "--bytes", &o->keypoints)) {
+        return false;
+      }
     } else if (key == "--seed" && parse_u64(value, UINT32_MAX, &n)) {
       o->seed = static_cast<uint32_t>(n);
     } else if (key == "--verify-seed" && parse_u64(value, UINT32_MAX, &n)) {
@@ -182,7 +206,8 @@ struct Progress
 int run_pub(const Options & o, const Side & side, Clock::time_point deadline)
 {
   const int64_t count = o.count < 0 ? 10 : o.count;
-  const uint64_t payload = kEncapsulationBytes + encoded_size(o.keypoints);
+  const uint32_t most_keypoints = *std::max_element(o.keypoints.begin(), o.keypoints.end());
+  const uint64_t payload = kEncapsulationBytes + encoded_size(most_keypoints);
   EndpointOptions options;
   options.domain = o.domain;
   options.topic = o.topic;
@@ -207,7 +232,8 @@ int run_pub(const Options & o, const Side & side, Clock::time_point deadline)
   Clock::duration busy{};
   uint64_t bytes = 0;
   for (int64_t i = 0; i < count; ++i) {
-    if (!side.fill(message.ptr, o.seed, static_cast<uint32_t>(i), o.keypoints)) {
+    const uint32_t keypoints = o.keypoints[static_cast<size_t>(i) % o.keypoints.size()];
+    if (!side.fill(message.ptr, o.seed, static_cast<uint32_t>(i), keypoints)) {
       std::fprintf(stderr, "pub: cannot build sample %" PRId64 "\n", i);
       return kSetup;
     }
@@ -224,8 +250,8 @@ int run_pub(const Options & o, const Side & side, Clock::time_point deadline)
   const auto start = Clock::now();
   const Status acked = writer->wait_acknowledged(left_until(deadline));
   busy += Clock::now() - start;
-  std::printf("pub side=%s topic=%s domain=%u samples=%" PRId64 " keypoints=%u payload=%" PRIu64 "B",
-    side.name, o.topic.c_str(), o.domain, count, o.keypoints, payload);
+  std::printf("pub side=%s topic=%s domain=%u samples=%" PRId64 " largest=%" PRIu64 "B",
+    side.name, o.topic.c_str(), o.domain, count, payload);
   print_rate(count, bytes, seconds(busy));
   std::printf(" result=%s\n", acked == Status::ok ? "ok" : "UNACKNOWLEDGED");
   std::fflush(stdout);
