@@ -29,15 +29,19 @@ void put_le32(std::vector<uint8_t> & bytes, size_t offset, uint32_t value)
 }
 
 // worked_example_48 has one descriptor element, so the uniqueid length word
-// sits at byte 16 and the x length word at byte 32.
+// sits at byte 16 and 28 bytes remain behind it.
 constexpr size_t kUniqueidLength = 16;
+
+std::vector<uint8_t> worked_example_with_uniqueid_length(uint32_t length)
+{
+  std::vector<uint8_t> bytes = shared_vector("worked_example_48").little_endian;
+  put_le32(bytes, kUniqueidLength, length);
+  return bytes;
+}
 
 TEST(CppCdrFailures, LengthBeyondRemainingBytesThrowsBeforeTouchingTheVector)
 {
-  const auto & vector = shared_vector("worked_example_48");
-  std::vector<uint8_t> bytes = vector.little_endian;
-  // 48 - 20 = 28 bytes remain behind the length word.
-  put_le32(bytes, kUniqueidLength, 29);
+  std::vector<uint8_t> bytes = worked_example_with_uniqueid_length(29);
   CdrOver over(bytes, kLittle);
   Features message;
   message.uniqueid = {9, 9};
@@ -58,10 +62,8 @@ TEST(CppCdrFailures, LengthBeyondRemainingBytesThrowsBeforeTouchingTheVector)
 
 TEST(CppCdrFailures, BlockReadThatRunsOutRestoresTheCdrAndRethrows)
 {
-  const auto & vector = shared_vector("worked_example_48");
-  std::vector<uint8_t> bytes = vector.little_endian;
-  // 28 bytes remain: enough for the plausibility check, not for 4 * 28.
-  put_le32(bytes, kUniqueidLength, 28);
+  // Enough bytes for the plausibility check, not for 4 * 28.
+  std::vector<uint8_t> bytes = worked_example_with_uniqueid_length(28);
   CdrOver over(bytes, kLittle);
   Features message;
   message.x = {2.0f};

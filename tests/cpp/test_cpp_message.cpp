@@ -49,14 +49,19 @@ void expect_sequences_without_storage(const Features & message)
   EXPECT_TRUE(message.angle.empty() && message.angle.capacity() == 0);
 }
 
+template<typename ... Arguments>
+void expect_counts_over_filled_memory(uint32_t counts, Arguments... arguments)
+{
+  OverFilledMemory memory(arguments ...);
+  EXPECT_EQ(memory.message->keypointnumber, counts);
+  EXPECT_EQ(memory.message->descriptorsize, counts);
+  expect_sequences_without_storage(*memory.message);
+}
+
 TEST(CppMessage, AllAndZeroClearTheCountsAndStartEmpty)
 {
-  for (Init init : {Init::ALL, Init::ZERO}) {
-    OverFilledMemory memory(init);
-    EXPECT_EQ(memory.message->keypointnumber, 0u);
-    EXPECT_EQ(memory.message->descriptorsize, 0u);
-    expect_sequences_without_storage(*memory.message);
-  }
+  expect_counts_over_filled_memory(0u, Init::ALL);
+  expect_counts_over_filled_memory(0u, Init::ZERO);
   Features by_default;
   EXPECT_EQ(by_default.keypointnumber, 0u);
   EXPECT_EQ(by_default.descriptorsize, 0u);
@@ -65,12 +70,8 @@ TEST(CppMessage, AllAndZeroClearTheCountsAndStartEmpty)
 
 TEST(CppMessage, SkipAndDefaultsOnlyLeaveTheCountsUnwritten)
 {
-  for (Init init : {Init::SKIP, Init::DEFAULTS_ONLY}) {
-    OverFilledMemory memory(init);
-    EXPECT_EQ(memory.message->keypointnumber, 0xFFFFFFFFu);
-    EXPECT_EQ(memory.message->descriptorsize, 0xFFFFFFFFu);
-    expect_sequences_without_storage(*memory.message);
-  }
+  expect_counts_over_filled_memory(0xFFFFFFFFu, Init::SKIP);
+  expect_counts_over_filled_memory(0xFFFFFFFFu, Init::DEFAULTS_ONLY);
 }
 
 TEST(CppMessage, AllocatorConstructorBuildsTheSameMessage)
@@ -79,11 +80,8 @@ TEST(CppMessage, AllocatorConstructorBuildsTheSameMessage)
   Features with_allocator(allocator);
   EXPECT_EQ(with_allocator, Features());
   expect_sequences_without_storage(with_allocator);
-  OverFilledMemory skipped(allocator, Init::SKIP);
-  EXPECT_EQ(skipped.message->keypointnumber, 0xFFFFFFFFu);
-  EXPECT_EQ(skipped.message->descriptorsize, 0xFFFFFFFFu);
-  OverFilledMemory zeroed(allocator, Init::ZERO);
-  EXPECT_EQ(zeroed.message->keypointnumber, 0u);
+  expect_counts_over_filled_memory(0xFFFFFFFFu, allocator, Init::SKIP);
+  expect_counts_over_filled_memory(0u, allocator, Init::ZERO);
 }
 
 TEST(CppMessage, EqualityComparesEveryMember)
