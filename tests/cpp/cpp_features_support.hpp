@@ -1,5 +1,5 @@
 // Shared pieces of the C++ family's tests: messages built from the shared
-// wire vectors, bit-exact comparison, and encoding into a byte vector.
+// wire vectors, bit-exact comparison, and a Cdr over a fixed buffer.
 #ifndef PELMORA_TESTS__CPP_FEATURES_SUPPORT_HPP_
 #define PELMORA_TESTS__CPP_FEATURES_SUPPORT_HPP_
 
@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "fastcdr/Cdr.h"
@@ -39,12 +40,8 @@ inline const FeaturesVector & shared_vector(const std::string & name)
   throw std::runtime_error("no shared vector named " + name);
 }
 
-inline uint32_t bits_of(uint32_t value)
-{
-  return value;
-}
-
-inline uint32_t bits_of(float value)
+template<typename Element>
+uint32_t bits_of(Element value)
 {
   uint32_t bits;
   std::memcpy(&bits, &value, sizeof(bits));
@@ -114,19 +111,6 @@ struct CdrOver
   eprosima::fastcdr::FastBuffer buffer;
   eprosima::fastcdr::Cdr cdr;
 };
-
-// Encodes with `serialize(message, cdr)` into a buffer of exactly `size`
-// bytes and returns the bytes written.
-template<typename Serialize, typename Message>
-std::vector<uint8_t> encode_with(
-  Serialize && serialize, const Message & message, size_t size, Endianness endianness)
-{
-  std::vector<uint8_t> bytes(size);
-  CdrOver over(bytes, endianness);
-  EXPECT_TRUE(serialize(message, over.cdr));
-  bytes.resize(over.cdr.getSerializedDataLength());
-  return bytes;
-}
 
 }  // namespace pelmora_tests
 

@@ -1,116 +1,165 @@
-// The C++ dispatcher, linked alone: its handle and map, and the two C++ type
-// supports loaded by file name when first asked for. Each test runs in a
-// process of its own, so every one starts with nothing loaded.
+// The C++ dispatcher as a middleware uses it: this program links the two
+// dispatchers and the C record library only. The C++ type supports are
+// loaded by file name when first asked for, and bytes pass between a C++
+// message and a C record in both directions. Each test runs in a process of
+// its own, so each starts with nothing loaded.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <vector>
 
-#include "pelmora/msg/features.hpp"
+#include "cpp_features_support.hpp"
+#include "pelmora/msg/features.h"
+#include "rosidl_runtime_c/primitives_sequence_functions.h"
 #include "rosidl_typesupport_c/type_support_map.h"
 #include "rosidl_typesupport_cpp/identifier.hpp"
 #include "rosidl_typesupport_cpp/message_type_support_dispatch.hpp"
 #include "rosidl_typesupport_fastrtps_cpp/identifier.hpp"
 #include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
 #include "rosidl_typesupport_introspection_cpp/identifier.hpp"
-#include "rosidl_typesupport_introspection_cpp/message_introspection.hpp"
 
 namespace
 {
 
-using Getter = const rosidl_message_type_support_t * ();
+using namespace pelmora_tests;
+using Callbacks = message_type_support_callbacks_t;
 
 const rosidl_message_type_support_t * dispatcher()
 {
-  return rosidl_typesupport_cpp::get_message_type_support_handle<pelmora::msg::Features>();
+  return rosidl_typesupport_cpp::get_message_type_support_handle<Features>();
 }
 
-const type_support_map_t & map()
-{
-  return *static_cast<const type_support_map_t *>(dispatcher()->data);
-}
-
-bool library_loaded(const char * file_name)
-{
-  void * library = dlopen(file_name, RTLD_LAZY | RTLD_NOLOAD);
-  if (library != nullptr) {
-    dlclose(library);
-  }
-  return library != nullptr;
-}
-
-// The handle that the library's own exported getter returns.
-const rosidl_message_type_support_t * getter_result(const char * file_name, const char * symbol)
-{
-  void * library = dlopen(file_name, RTLD_LAZY | RTLD_NOLOAD);
-  if (library == nullptr) {
-    return nullptr;
-  }
-  auto * getter = reinterpret_cast<Getter *>(dlsym(library, symbol));
-  const rosidl_message_type_support_t * handle = getter ? getter() : nullptr;
-  dlclose(library);
-  return handle;
-}
-
-constexpr const char * kFastrtpsLibrary = "libpelmora__rosidl_typesupport_fastrtps_cpp.so";
-constexpr const char * kFastrtpsSymbol =
-  "rosidl_typesupport_fastrtps_cpp__get_message_type_support_handle__pelmora__msg__Features";
-constexpr const char * kIntrospectionLibrary = "libpelmora__rosidl_typesupport_introspection_cpp.so";
-constexpr const char * kIntrospectionSymbol =
-  "rosidl_typesupport_introspection_cpp__get_message_type_support_handle__pelmora__msg__Features";
-
-TEST(CppDispatch, BothEntryPointsReturnTheOneHandle)
+TEST(CppDispatch, BothEntryPointsReturnOneHandleNamingBothTypeSupports)
 {
   ASSERT_NE(dispatcher(), nullptr);
   EXPECT_EQ(dispatcher(), rosidl_typesupport_cpp__get_message_type_support_handle__pelmora__msg__Features());
-  EXPECT_EQ(dispatcher(), rosidl_typesupport_cpp::get_message_type_support_handle<pelmora::msg::Features>());
   EXPECT_EQ(dispatcher()->typesupport_identifier, rosidl_typesupport_cpp::typesupport_identifier);
   EXPECT_EQ(dispatcher()->func, &rosidl_typesupport_cpp::get_message_typesupport_handle_function);
+  const auto & map = *static_cast<const type_support_map_t *>(dispatcher()->data);
+  ASSERT_EQ(map.size, 2u);
+  EXPECT_STREQ(map.package_name, "pelmora");
+  EXPECT_STREQ(map.typesupport_identifier[0], "rosidl_typesupport_fastrtps_cpp");
+  EXPECT_STREQ(map.typesupport_identifier[1], "rosidl_typesupport_introspection_cpp");
+  EXPECT_STREQ(
+    map.symbol_name[0],
+    "rosidl_typesupport_fastrtps_cpp__get_message_type_support_handle__pelmora__msg__Features");
+  EXPECT_STREQ(
+    map.symbol_name[1],
+    "rosidl_typesupport_introspection_cpp__get_message_type_support_handle__pelmora__msg__Features");
+  EXPECT_TRUE(map.data[0] == nullptr && map.data[1] == nullptr);
 }
 
-TEST(CppDispatch, MapNamesBothCppTypeSupportsWithEmptySlots)
+TEST(CppDispatch, EachIdentifierLoadsItsLibraryByName)
 {
-  ASSERT_EQ(map().size, 2u);
-  EXPECT_STREQ(map().package_name, "pelmora");
-  EXPECT_STREQ(map().typesupport_identifier[0], "rosidl_typesupport_fastrtps_cpp");
-  EXPECT_STREQ(map().typesupport_identifier[1], "rosidl_typesupport_introspection_cpp");
-  EXPECT_STREQ(map().symbol_name[0], kFastrtpsSymbol);
-  EXPECT_STREQ(map().symbol_name[1], kIntrospectionSymbol);
-  EXPECT_EQ(map().data[0], nullptr);
-  EXPECT_EQ(map().data[1], nullptr);
+  const char * identifiers[2] = {"rosidl_typesupport_fastrtps_cpp", "rosidl_typesupport_introspection_cpp"};
+  const char * own_identifiers[2] = {
+    rosidl_typesupport_fastrtps_cpp::typesupport_identifier,
+    rosidl_typesupport_introspection_cpp::typesupport_identifier};
+  for (size_t i = 0; i < 2; ++i) {
+    const std::string library = std::string("libpelmora__") + identifiers[i] + ".so";
+    const std::string getter =
+      std::string(identifiers[i]) + "__get_message_type_support_handle__pelmora__msg__Features";
+    ASSERT_EQ(dlopen(library.c_str(), RTLD_LAZY | RTLD_NOLOAD), nullptr) << library;
+    const auto * handle = get_message_typesupport_handle(dispatcher(), identifiers[i]);
+    ASSERT_NE(handle, nullptr) << identifiers[i];
+    void * loaded = dlopen(library.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    ASSERT_NE(loaded, nullptr) << library;
+    using Getter = const rosidl_message_type_support_t * ();
+    EXPECT_EQ(handle, reinterpret_cast<Getter *>(dlsym(loaded, getter.c_str()))());
+    EXPECT_EQ(handle->typesupport_identifier, own_identifiers[i]);
+    dlclose(loaded);
+  }
 }
 
-TEST(CppDispatch, AskingForFastrtpsLoadsItsLibraryByName)
+// A C record filled from, and compared with, a shared vector.
+struct CRecord
 {
-  ASSERT_FALSE(library_loaded(kFastrtpsLibrary));
-  const auto * handle = dispatcher()->func(dispatcher(), "rosidl_typesupport_fastrtps_cpp");
-  ASSERT_NE(handle, nullptr);
-  ASSERT_TRUE(library_loaded(kFastrtpsLibrary));
-  EXPECT_NE(map().data[0], nullptr);
-  EXPECT_EQ(handle, getter_result(kFastrtpsLibrary, kFastrtpsSymbol));
-  EXPECT_EQ(handle->typesupport_identifier, rosidl_typesupport_fastrtps_cpp::typesupport_identifier);
-  const auto * callbacks = static_cast<const message_type_support_callbacks_t *>(handle->data);
-  EXPECT_STREQ(callbacks->message_namespace_, "pelmora::msg");
-  EXPECT_STREQ(callbacks->message_name_, "Features");
-  EXPECT_EQ(dispatcher()->func(dispatcher(), "rosidl_typesupport_fastrtps_cpp"), handle);
-  EXPECT_FALSE(library_loaded(kIntrospectionLibrary));
+  CRecord() {EXPECT_TRUE(pelmora__msg__Features__init(&record));}
+  ~CRecord() {pelmora__msg__Features__fini(&record);}
+
+  void fill(const FeaturesVector & vector)
+  {
+    record.keypointnumber = vector.keypointnumber;
+    record.descriptorsize = vector.descriptorsize;
+    for (size_t i = 0; i < 5; ++i) {
+      ASSERT_TRUE(rosidl_runtime_c__uint32__Sequence__init(integers[i], vector.sequences[i].size()));
+      std::copy(vector.sequences[i].begin(), vector.sequences[i].end(), integers[i]->data);
+    }
+    for (size_t i = 0; i < 3; ++i) {
+      const auto & bits = vector.sequences[5 + i];
+      ASSERT_TRUE(rosidl_runtime_c__float__Sequence__init(floats[i], bits.size()));
+      std::memcpy(floats[i]->data, bits.data(), 4 * bits.size());
+    }
+  }
+
+  void expect_matches(const FeaturesVector & vector) const
+  {
+    EXPECT_EQ(record.keypointnumber, vector.keypointnumber);
+    EXPECT_EQ(record.descriptorsize, vector.descriptorsize);
+    for (size_t i = 0; i < 5; ++i) {
+      EXPECT_EQ(
+        std::vector<uint32_t>(integers[i]->data, integers[i]->data + integers[i]->size),
+        vector.sequences[i]) << vector.name << ", " << kSequenceFields[i];
+    }
+    for (size_t i = 0; i < 3; ++i) {
+      std::vector<uint32_t> bits(floats[i]->size);
+      std::memcpy(bits.data(), floats[i]->data, 4 * bits.size());
+      EXPECT_EQ(bits, vector.sequences[5 + i]) << vector.name << ", " << kSequenceFields[5 + i];
+    }
+  }
+
+  pelmora__msg__Features record;
+  rosidl_runtime_c__uint32__Sequence * integers[5] = {
+    &record.descriptor, &record.uniqueid, &record.isrightimage, &record.patternzise,
+    &record.confidence};
+  rosidl_runtime_c__float__Sequence * floats[3] = {&record.x, &record.y, &record.angle};
+};
+
+const Callbacks & callbacks_of(const rosidl_message_type_support_t * dispatcher, const char * id)
+{
+  const auto * handle = get_message_typesupport_handle(dispatcher, id);
+  if (handle == nullptr) {
+    throw std::runtime_error(std::string("no type support ") + id);
+  }
+  return *static_cast<const Callbacks *>(handle->data);
 }
 
-TEST(CppDispatch, AskingForIntrospectionLoadsItsLibraryByName)
+std::vector<uint8_t> serialize_with(
+  const Callbacks & callbacks, const void * message, Endianness endianness)
 {
-  ASSERT_FALSE(library_loaded(kIntrospectionLibrary));
-  const auto * handle = get_message_typesupport_handle(
-    dispatcher(), "rosidl_typesupport_introspection_cpp");
-  ASSERT_NE(handle, nullptr);
-  ASSERT_TRUE(library_loaded(kIntrospectionLibrary));
-  EXPECT_EQ(handle, getter_result(kIntrospectionLibrary, kIntrospectionSymbol));
-  EXPECT_EQ(
-    handle->typesupport_identifier, rosidl_typesupport_introspection_cpp::typesupport_identifier);
-  const auto * members =
-    static_cast<const rosidl_typesupport_introspection_cpp::MessageMembers *>(handle->data);
-  EXPECT_STREQ(members->message_namespace_, "pelmora::msg");
-  EXPECT_STREQ(members->message_name_, "Features");
-  EXPECT_EQ(members->member_count_, 10u);
+  std::vector<uint8_t> bytes(callbacks.get_serialized_size(message));
+  CdrOver over(bytes, endianness);
+  EXPECT_TRUE(callbacks.cdr_serialize(message, over.cdr));
+  return bytes;
+}
+
+TEST(CppDispatch, CppAndCPeersExchangeEverySharedVector)
+{
+  const Callbacks & cpp = callbacks_of(dispatcher(), "rosidl_typesupport_fastrtps_cpp");
+  const Callbacks & c = callbacks_of(
+    rosidl_typesupport_c__get_message_type_support_handle__pelmora__msg__Features(),
+    "rosidl_typesupport_fastrtps_c");
+  for (const auto & vector : shared_vectors()) {
+    for (Endianness endianness : {kLittle, kBig}) {
+      const auto & expected = endianness == kLittle ? vector.little_endian : vector.big_endian;
+      const Features sent = message_from(vector);
+      std::vector<uint8_t> from_cpp = serialize_with(cpp, &sent, endianness);
+      CdrOver into_c(from_cpp, endianness);
+      CRecord received;
+      ASSERT_TRUE(c.cdr_deserialize(into_c.cdr, &received.record)) << vector.name;
+      received.expect_matches(vector);
+
+      CRecord source;
+      source.fill(vector);
+      std::vector<uint8_t> from_c = serialize_with(c, &source.record, endianness);
+      EXPECT_EQ(from_c, expected) << vector.name;
+      CdrOver into_cpp(from_c, endianness);
+      Features decoded;
+      ASSERT_TRUE(cpp.cdr_deserialize(into_cpp.cdr, &decoded)) << vector.name;
+      expect_message_matches(decoded, vector);
+    }
+  }
 }
 
 }  // namespace
