@@ -6,8 +6,8 @@ One publisher (C, C++ or Python peer) sends --count samples of the --size
 shapes to one receiver per language in --to; every receiver checks every
 sample against the publisher's seed. While they run, no peer may hold an IP
 socket (bound or connected): the only transport is shared memory. When they
-have exited, no shared-memory file they created may remain; any found is
-removed and reported.
+have exited, no Fast-DDS file of the run's domain or of its participants may
+remain in /dev/shm; any found is removed and fails the run.
 
     dds_exchange.py --build BUILD_DIR --from py --to c,cpp [--domain D]
                     [--count N] [--size K[,K..]] [--seed S] [--timeout SEC]
@@ -27,7 +27,6 @@ import time
 SOURCE_DIR = os.path.dirname(os.path.abspath(__file__))
 PEERS = ('c', 'cpp', 'py')
 SHM_DIR = '/dev/shm'
-SHM_PATTERN = re.compile(r'^(sem\.)?fastrtps_')
 IP_TABLES = ('tcp', 'tcp6', 'udp', 'udp6', 'raw', 'raw6')
 
 
@@ -38,33 +37,97 @@ def peer_command(build, peer, command, options):
     return [os.path.join(build, 'bin', 'pelmora-dds'), command, '--side', peer] + options
 
 
-def shm_files():
+# Fast-DDS keeps, per participant segment and per port, a family of files
+# under /dev/shm: "fastrtps_<name>" (mapped while in use), "_el"/"_sl" lock
+# files (flock-ed by the live users) and "sem.fastrtps_<name>_mutex" (opened
+# only for a moment). <name> is 16 hex digits for a participant's segment and
+# "port<number>" for a port; a domain's ports lie in 7400 + 250·domain + [0, 250).
+SHM_FAMILY = re.compile(r'^(?:sem\.)?fastrtps_(port\d+|[0-9a-f]{16})(?:_el|_sl|_mutex)?$')
+
+
+def shm_families():
+    """{family name: [file names]} of the Fast-DDS files in /dev/shm."""
+    families = {}
     try:
-        return {name for name in os.listdir(SHM_DIR) if SHM_PATTERN.match(name)}
+        names = os.listdir(SHM_DIR)
     except FileNotFoundError:
-        return set()
+        return families
+    for name in names:
+        match = SHM_FAMILY.match(name)
+        if match:
+            families.setdefault(match.group(1), []).append(name)
+    return families
 
 
-def mapped_shm_files():
-    """Names under /dev/shm that some live process has mapped."""
-    mapped = set()
+def live_families():
+    """Families that some live process maps or holds a lock in."""
+    live = set()
     for pid in filter(str.isdigit, os.listdir('/proc')):
         try:
             with open('/proc/%s/maps' % pid) as maps:
                 for line in maps:
                     at = line.find(SHM_DIR + '/')
                     if at >= 0:
-                        mapped.add(line[at + len(SHM_DIR) + 1:].split()[0])
+                        match = SHM_FAMILY.match(os.path.basename(line[at:].split()[0]))
+                        if match:
+                            live.add(match.group(1))
         except OSError:
             continue  # gone, or not ours to read
-    return mapped
+    with open('/proc/locks') as locks:
+        locked = {line.split()[5].rsplit(':', 1)[1] for line in locks if len(line.split()) > 5}
+    for family, names in shm_families().items():
+        for name in names:
+            try:
+                if str(os.stat(os.path.join(SHM_DIR, name)).st_ino) in locked:
+                    live.add(family)
+            except OSError:
+                pass
+    return live
 
 
-def in_use(name, mapped):
-    """Fast-DDS maps each segment and port; its '_el'/'_sl' lock files are not
-    mapped themselves and live as long as the file they lock."""
-    base = re.sub(r'_(el|sl)$', '', name)
-    return name in mapped or base in mapped
+def family_in_domain(family, domain):
+    if not family.startswith('port'):
+        return False
+    first = 7400 + 250 * domain
+    return first <= int(family[4:]) < first + 250
+
+
+def youngest_age(names):
+    ages = []
+    for name in names:
+        try:
+            ages.append(time.time() - os.stat(os.path.join(SHM_DIR, name)).st_ctime)
+        except OSError:
+            pass
+    return min(ages) if ages else float('inf')
+
+
+def remove_files(names):
+    for name in names:
+        try:
+            os.unlink(os.path.join(SHM_DIR, name))
+        except OSError:
+            pass
+
+
+def dead_families(domain, segments_before):
+    """Files of this run's families that no live process uses: the ports of
+    `domain` and the participant segments that appeared during the run. A
+    family just being created has no user for an instant, so young files are
+    looked at again a moment later. None when another run uses the domain."""
+    for attempt in range(2):
+        families = shm_families()
+        live = live_families()
+        if any(family_in_domain(f, domain) for f in live):
+            return None
+        dead = {f: names for f, names in families.items()
+                if f not in live and (family_in_domain(f, domain) or
+                                      (not f.startswith('port') and f not in segments_before))}
+        if attempt == 0 and any(youngest_age(names) < 1.0 for names in dead.values()):
+            time.sleep(1.0)
+            continue
+        return sorted(name for names in dead.values() for name in names)
+    return []
 
 
 def ip_socket_inodes(pid):
@@ -92,8 +155,9 @@ def ip_socket_inodes(pid):
 
 
 class Peer:
-    def __init__(self, role, language, command, env):
+    def __init__(self, role, language, command, env, expect_wrong=False):
         self.role, self.language = role, language
+        self.expect_wrong = expect_wrong
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                         env=env, start_new_session=True)
         self.ip_sockets = set()
@@ -116,8 +180,14 @@ class Peer:
 
     @property
     def ok(self):
-        return (not self.killed and self.process.returncode == 0 and not self.ip_sockets
-                and self.summary.endswith('result=ok'))
+        if self.killed or self.ip_sockets:
+            return False
+        if self.expect_wrong:
+            # Every sample must have been received and every one refused.
+            received = re.search(r' received=(\d+)/(\d+) verified=0 wrong=(\d+) ', self.summary)
+            return (self.process.returncode == 1 and received is not None
+                    and received.group(1) == received.group(2) == received.group(3))
+        return self.process.returncode == 0 and self.summary.endswith('result=ok')
 
     def report(self):
         verdict = 'ok' if self.ok else 'FAILED'
@@ -146,13 +216,18 @@ def run(args):
     largest = 4 + 40 + 60 * max(args.size)
     sizes = ','.join(str(k) for k in args.size)
 
-    before = shm_files()
+    # Files of this domain that no one uses are stale, from a run that was
+    # killed; they go first so that what remains afterwards is this run's.
+    stale = dead_families(args.domain, set(shm_families()))
+    remove_files(stale or [])
+    segments_before = set(shm_families())
     started = time.monotonic()
     deadline = started + args.timeout + 15
     receivers = [Peer('echo', language, peer_command(build, language, 'echo', [
         '--domain', str(args.domain), '--topic', topic, '--count', str(args.count),
-        '--verify-seed', str(args.seed), '--largest', str(largest),
-        '--timeout', str(args.timeout)]), env) for language in args.to]
+        '--verify-seed', str(args.receiver_seed), '--largest', str(largest),
+        '--timeout', str(args.timeout)]), env, expect_wrong=args.receiver_seed != args.seed)
+        for language in args.to]
     publisher = Peer('pub', args.sender, peer_command(build, args.sender, 'pub', [
         '--domain', str(args.domain), '--topic', topic, '--count', str(args.count),
         '--size', sizes, '--seed', str(args.seed), '--peers', str(len(receivers)),
@@ -170,16 +245,10 @@ def run(args):
     for peer in peers:
         peer.finish()
 
-    # Leftovers: files that appeared during the run that no live process
-    # maps. They are removed either way; a clean run must not leave any.
-    new = shm_files() - before
-    mapped = mapped_shm_files()
-    leftovers = sorted(name for name in new if not in_use(name, mapped))
-    for name in leftovers:
-        try:
-            os.unlink(os.path.join(SHM_DIR, name))
-        except OSError:
-            pass
+    # A clean run leaves nothing: whatever of its families remains unused is
+    # removed and fails the run.
+    leftovers = dead_families(args.domain, segments_before)
+    remove_files(leftovers or [])
 
     print('%s -> %s  (%d samples, keypoints %s, domain %d, topic %s)'
           % (args.sender, ','.join(args.to), args.count, sizes, args.domain, topic))
@@ -188,7 +257,11 @@ def run(args):
         verdict, text = peer.report()
         all_ok = all_ok and verdict == 'ok'
         print(text)
-    if leftovers:
+    if stale:
+        print('  shared memory: removed %d stale file(s) of earlier runs first' % len(stale))
+    if leftovers is None:
+        print('  shared memory: not checked, another run uses domain %d' % args.domain)
+    elif leftovers:
         all_ok = False
         print('  shared memory: %d file(s) left behind, removed: %s'
               % (len(leftovers), ' '.join(leftovers)))
@@ -209,6 +282,9 @@ def main(argv):
     parser.add_argument('--size', default='0,1,1666,69905',
                         help='keypoints per sample, cycled (default: empty, 1, ~100 KB, ~4 MB)')
     parser.add_argument('--seed', type=int, default=None)
+    parser.add_argument('--receiver-seed', type=int, default=None,
+                        help='seed the receivers check against (default: the publisher\'s); '
+                             'a different one expects every sample to be refused')
     parser.add_argument('--timeout', type=float, default=60.0)
     parser.add_argument('--label', default='exchange')
     args = parser.parse_args(argv)
@@ -218,6 +294,8 @@ def main(argv):
     args.size = [int(k) for k in args.size.split(',')]
     if args.seed is None:
         args.seed = random.getrandbits(32)
+    if args.receiver_seed is None:
+        args.receiver_seed = args.seed
     return run(args)
 
 

@@ -1,0 +1,314 @@
+// The Fast-DDS topic type over the C and the C++ type supports, reached
+// through the dispatchers as a middleware reaches them, checked against the
+// shared wire vectors; and one writer-to-reader trip through shared memory.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <fastdds/rtps/common/SerializedPayload.h>
+
+#include "features_content.hpp"
+#include "features_vectors.hpp"
+#include "pelmora/msg/features.h"
+#include "pelmora/msg/features.hpp"
+#include "pelmora_dds/callbacks_type.hpp"
+#include "pelmora_dds/endpoint.hpp"
+#include "rosidl_runtime_c/primitives_sequence_functions.h"
+#include "sides.hpp"
+
+namespace
+{
+
+using eprosima::fastrtps::rtps::SerializedPayload_t;
+using pelmora_dds::CallbacksTopicType;
+using pelmora_dds::Side;
+using pelmora_tests::FeaturesVector;
+
+const std::vector<FeaturesVector> & vectors()
+{
+  static const auto loaded = pelmora_tests::load_features_vectors(PELMORA_VECTORS_FILE);
+  return loaded;
+}
+
+// Writes a vector's values into a message of either language: the eight
+// sequences through FeaturesView-shaped pointers the side hands out.
+void set_from_vector(const Side & side, void * message, const FeaturesVector & v)
+{
+  if (std::string(side.name) == "c") {
+    auto * m = static_cast<pelmora__msg__Features *>(message);
+    m->keypointnumber = v.keypointnumber;
+    m->descriptorsize = v.descriptorsize;
+    rosidl_runtime_c__uint32__Sequence * u[5] = {
+      &m->descriptor, &m->uniqueid, &m->isrightimage, &m->patternzise, &m->confidence};
+    rosidl_runtime_c__float__Sequence * f[3] = {&m->x, &m->y, &m->angle};
+    for (int i = 0; i < 8; ++i) {
+      const auto & bits = v.sequences[i];
+      if (i < 5) {
+        rosidl_runtime_c__uint32__Sequence__fini(u[i]);
+        ASSERT_TRUE(rosidl_runtime_c__uint32__Sequence__init(u[i], bits.size()));
+        std::memcpy(u[i]->data, bits.data(), bits.size() * 4);
+      } else {
+        rosidl_runtime_c__float__Sequence__fini(f[i - 5]);
+        ASSERT_TRUE(rosidl_runtime_c__float__Sequence__init(f[i - 5], bits.size()));
+        std::memcpy(f[i - 5]->data, bits.data(), bits.size() * 4);
+      }
+    }
+  } else {
+    auto & m = *static_cast<pelmora::msg::Features *>(message);
+    m.keypointnumber = v.keypointnumber;
+    m.descriptorsize = v.descriptorsize;
+    std::vector<uint32_t> * u[5] = {&m.descriptor, &m.uniqueid, &m.isrightimage, &m.patternzise, &m.confidence};
+    std::vector<float> * f[3] = {&m.x, &m.y, &m.angle};
+    for (int i = 0; i < 8; ++i) {
+      const auto & bits = v.sequences[i];
+      if (i < 5) {
+        u[i]->assign(bits.begin(), bits.end());
+      } else {
+        f[i - 5]->resize(bits.size());
+        std::memcpy(f[i - 5]->data(), bits.data(), bits.size() * 4);
+      }
+    }
+  }
+}
+
+// True when the message holds exactly the vector's values, floats bit for bit.
+bool matches_vector(const Side & side, const void * message, const FeaturesVector & v)
+{
+  const pelmora_dds::FeaturesView view = side.view(message);
+  if (view.keypointnumber != v.keypointnumber || view.descriptorsize != v.descriptorsize) {
+    return false;
+  }
+  for (int i = 0; i < 8; ++i) {
+    const void * data = i < 5 ? static_cast<const void *>(view.u32[i].data) :
+      static_cast<const void *>(view.f32[i - 5].data);
+    const size_t size = i < 5 ? view.u32[i].size : view.f32[i - 5].size;
+    if (size != v.sequences[i].size() ||
+      (size > 0 && std::memcmp(data, v.sequences[i].data(), size * 4) != 0))
+    {
+      return false;
+    }
+  }
+  return true;
+}
+
+struct Message
+{
+  const Side & side;
+  void * ptr;
+  explicit Message(const Side & s)
+  : side(s), ptr(s.create()) {}
+  ~Message() {side.destroy(ptr);}
+};
+
+std::vector<uint8_t> bytes_of(const SerializedPayload_t & payload)
+{
+  return std::vector<uint8_t>(payload.data, payload.data + payload.length);
+}
+
+std::vector<uint8_t> with_header(uint8_t representation, const std::vector<uint8_t> & body)
+{
+  std::vector<uint8_t> bytes(4 + body.size());
+  bytes[1] = representation;
+  std::copy(body.begin(), body.end(), bytes.begin() + 4);
+  return bytes;
+}
+
+void load(SerializedPayload_t & payload, const std::vector<uint8_t> & bytes)
+{
+  payload.reserve(static_cast<uint32_t>(bytes.size()));
+  std::memcpy(payload.data, bytes.data(), bytes.size());
+  payload.length = static_cast<uint32_t>(bytes.size());
+}
+
+class TopicTypeTest : public ::testing::TestWithParam<const char *>
+{
+protected:
+  void SetUp() override
+  {
+    side_ = std::string(GetParam()) == "c" ? &pelmora_dds::c_side() : pelmora_dds::cpp_side();
+    ASSERT_NE(side_, nullptr);
+    std::string error;
+    const rosidl_message_type_support_t * ts =
+      pelmora_dds::resolve_type_support(side_->dispatcher(), side_->identifier, &error);
+    ASSERT_NE(ts, nullptr) << error;
+    type_ = std::make_unique<CallbacksTopicType>(ts);
+  }
+
+  // Serializes as a DataWriter does: a payload of the announced size.
+  bool serialize(void * message, SerializedPayload_t & payload, uint32_t room)
+  {
+    payload.reserve(room);
+    return type_->serialize(message, &payload);
+  }
+
+  const Side * side_ = nullptr;
+  std::unique_ptr<CallbacksTopicType> type_;
+};
+
+TEST_P(TopicTypeTest, RegistersUnderTheRosDdsTypeName)
+{
+  EXPECT_STREQ(type_->getName(), "pelmora::msg::dds_::Features_");
+  EXPECT_FALSE(type_->m_isGetKeyDefined);
+}
+
+TEST_P(TopicTypeTest, TypeSizeIsHeaderPlusMaximumAndTheTypeIsUnbounded)
+{
+  EXPECT_EQ(type_->m_typeSize, 44u);
+  EXPECT_FALSE(type_->is_bounded());
+  EXPECT_FALSE(type_->is_plain());
+}
+
+TEST_P(TopicTypeTest, PayloadIsLittleEndianHeaderThenTheVectorBytes)
+{
+  for (const FeaturesVector & v : vectors()) {
+    Message message(*side_);
+    set_from_vector(*side_, message.ptr, v);
+    const uint32_t size = type_->getSerializedSizeProvider(message.ptr)();
+    ASSERT_EQ(size, 4 + v.little_endian.size()) << v.name;
+    SerializedPayload_t payload;
+    ASSERT_TRUE(serialize(message.ptr, payload, size)) << v.name;
+    EXPECT_EQ(bytes_of(payload), with_header(0x01, v.little_endian)) << v.name;
+    EXPECT_EQ(payload.encapsulation, CDR_LE) << v.name;
+  }
+}
+
+TEST_P(TopicTypeTest, DecodesLittleAndBigEndianPayloadsOfEveryVector)
+{
+  for (const FeaturesVector & v : vectors()) {
+    for (const bool little : {true, false}) {
+      SerializedPayload_t payload;
+      load(payload, with_header(little ? 0x01 : 0x00, little ? v.little_endian : v.big_endian));
+      Message message(*side_);
+      ASSERT_TRUE(type_->deserialize(&payload, message.ptr)) << v.name;
+      EXPECT_TRUE(matches_vector(*side_, message.ptr, v)) << v.name << (little ? " LE" : " BE");
+    }
+  }
+}
+
+TEST_P(TopicTypeTest, PayloadSizeOfLargeMessagesIsNotCappedByTheTypeMaximum)
+{
+  constexpr uint32_t keypoints = 70000;  // 4.2 MB encoded
+  Message message(*side_);
+  ASSERT_TRUE(side_->fill(message.ptr, 5, 0, keypoints));
+  const uint32_t size = type_->getSerializedSizeProvider(message.ptr)();
+  EXPECT_EQ(size, 4 + 40 + 60ull * keypoints);
+  SerializedPayload_t payload;
+  ASSERT_TRUE(serialize(message.ptr, payload, size));
+  EXPECT_EQ(payload.length, size);
+
+  Message back(*side_);
+  ASSERT_TRUE(type_->deserialize(&payload, back.ptr));
+  EXPECT_EQ(pelmora_dds::verify(side_->view(back.ptr), 5), "");
+}
+
+TEST_P(TopicTypeTest, SerializeRefusesAPayloadSmallerThanAnnouncedWithoutGrowingIt)
+{
+  Message message(*side_);
+  ASSERT_TRUE(side_->fill(message.ptr, 1, 0, 10));
+  const uint32_t size = type_->getSerializedSizeProvider(message.ptr)();
+  SerializedPayload_t payload;
+  EXPECT_FALSE(serialize(message.ptr, payload, size - 1));
+  EXPECT_EQ(payload.max_size, size - 1);
+}
+
+TEST_P(TopicTypeTest, DecodeRejectsOtherRepresentationsAndShortPayloads)
+{
+  const std::vector<uint8_t> body = vectors().at(0).little_endian;
+  Message message(*side_);
+  for (const uint8_t representation : {0x02, 0x03, 0x10}) {  // PL_CDR_BE, PL_CDR_LE, XCDR2
+    SerializedPayload_t payload;
+    load(payload, with_header(representation, body));
+    EXPECT_FALSE(type_->deserialize(&payload, message.ptr)) << int(representation);
+  }
+  SerializedPayload_t header_only_part;
+  load(header_only_part, {0x00, 0x01, 0x00});
+  EXPECT_FALSE(type_->deserialize(&header_only_part, message.ptr));
+}
+
+TEST_P(TopicTypeTest, DecodeRejectsATruncatedSample)
+{
+  Message message(*side_);
+  ASSERT_TRUE(side_->fill(message.ptr, 2, 0, 100));
+  SerializedPayload_t payload;
+  ASSERT_TRUE(serialize(message.ptr, payload, type_->getSerializedSizeProvider(message.ptr)()));
+  payload.length -= 200;  // inside the float sequences
+  Message back(*side_);
+  EXPECT_FALSE(type_->deserialize(&payload, back.ptr));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sides, TopicTypeTest, ::testing::Values("c", "cpp"));
+
+TEST(TopicTypes, CAndCppPayloadsOfTheSameSampleAreIdentical)
+{
+  std::string error;
+  const Side & c = pelmora_dds::c_side();
+  const Side & cpp = *pelmora_dds::cpp_side();
+  CallbacksTopicType c_type(pelmora_dds::resolve_type_support(c.dispatcher(), c.identifier, &error));
+  CallbacksTopicType cpp_type(pelmora_dds::resolve_type_support(cpp.dispatcher(), cpp.identifier, &error));
+  Message c_message(c);
+  Message cpp_message(cpp);
+  ASSERT_TRUE(c.fill(c_message.ptr, 9, 3, 1234));
+  ASSERT_TRUE(cpp.fill(cpp_message.ptr, 9, 3, 1234));
+  SerializedPayload_t c_payload;
+  SerializedPayload_t cpp_payload;
+  c_payload.reserve(c_type.getSerializedSizeProvider(c_message.ptr)());
+  cpp_payload.reserve(cpp_type.getSerializedSizeProvider(cpp_message.ptr)());
+  ASSERT_TRUE(c_type.serialize(c_message.ptr, &c_payload));
+  ASSERT_TRUE(cpp_type.serialize(cpp_message.ptr, &cpp_payload));
+  EXPECT_EQ(bytes_of(c_payload), bytes_of(cpp_payload));
+}
+
+TEST(TopicTypes, ResolvingAnUnknownIdentifierFailsWithAReason)
+{
+  std::string error;
+  EXPECT_EQ(
+    pelmora_dds::resolve_type_support(
+      pelmora_dds::c_side().dispatcher(), "rosidl_typesupport_unknown", &error),
+    nullptr);
+  EXPECT_NE(error.find("rosidl_typesupport_unknown"), std::string::npos) << error;
+}
+
+TEST(Endpoints, AWriterDeliversAFourMegabyteSampleToAReaderOverSharedMemory)
+{
+  const Side & side = pelmora_dds::c_side();
+  std::string error;
+  const rosidl_message_type_support_t * ts =
+    pelmora_dds::resolve_type_support(side.dispatcher(), side.identifier, &error);
+  ASSERT_NE(ts, nullptr) << error;
+  pelmora_dds::EndpointOptions options;
+  options.domain = PELMORA_DDS_TEST_DOMAIN;
+  options.topic = "adapter_test_" + std::to_string(getpid());
+  options.largest_sample = 4 + 40 + 60 * 70000;
+  using Role = pelmora_dds::Endpoint::Role;
+  using Status = pelmora_dds::Status;
+  auto reader = pelmora_dds::Endpoint::create(Role::reader, ts, options, &error);
+  ASSERT_TRUE(reader) << error;
+  auto writer = pelmora_dds::Endpoint::create(Role::writer, ts, options, &error);
+  ASSERT_TRUE(writer) << error;
+
+  const std::chrono::seconds patience(30);
+  ASSERT_EQ(writer->wait_for_peers(1, patience), Status::ok) << writer->last_error();
+  for (uint32_t i = 0; i < 3; ++i) {
+    Message sample(side);
+    ASSERT_TRUE(side.fill(sample.ptr, 11, i, i == 1 ? 70000 : i));
+    ASSERT_EQ(writer->write(sample.ptr, patience), Status::ok) << writer->last_error();
+  }
+  for (uint32_t i = 0; i < 3; ++i) {
+    Message got(side);
+    ASSERT_EQ(reader->take(got.ptr, patience), Status::ok) << reader->last_error();
+    const pelmora_dds::FeaturesView view = side.view(got.ptr);
+    EXPECT_EQ(view.descriptorsize, i);
+    EXPECT_EQ(pelmora_dds::verify(view, 11), "");
+  }
+  EXPECT_EQ(writer->wait_acknowledged(patience), Status::ok);
+  Message none(side);
+  EXPECT_EQ(reader->take(none.ptr, std::chrono::milliseconds(100)), Status::timeout);
+}
+
+}  // namespace
