@@ -191,8 +191,9 @@ class Peer:
 
     def report(self):
         verdict = 'ok' if self.ok else 'FAILED'
-        text = '  %-4s %-3s exit=%s %s' % (self.role, self.language, self.process.returncode,
-                                           self.summary or '(no summary)')
+        # The topic and domain head the report already.
+        summary = re.sub(r' topic=\S+ domain=\d+', '', self.summary) or '(no summary)'
+        text = '  %-4s %-3s exit=%s %s' % (self.role, self.language, self.process.returncode, summary)
         if self.killed:
             text += ' [killed at the deadline]'
         if self.ip_sockets:
