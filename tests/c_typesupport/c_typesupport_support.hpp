@@ -5,10 +5,8 @@
 #define PELMORA_TESTS__C_TYPESUPPORT_SUPPORT_HPP_
 
 #include <dlfcn.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -30,9 +28,7 @@ namespace pelmora_tests
 using eprosima::fastcdr::Cdr;
 using Record = std::unique_ptr<pelmora__msg__Features, decltype(&pelmora__msg__Features__destroy)>;
 using Members = rosidl_typesupport_introspection_c__MessageMembers;
-
-constexpr const char * kCdrLibrary = "libpelmora__rosidl_typesupport_fastrtps_c.so";
-constexpr const char * kIntrospectionLibrary = "libpelmora__rosidl_typesupport_introspection_c.so";
+constexpr Cdr::Endianness kLittle = Cdr::LITTLE_ENDIANNESS;
 
 inline const rosidl_message_type_support_t * type_support(const char * identifier)
 {
@@ -52,17 +48,16 @@ inline const Members & introspection_members()
   return *static_cast<const Members *>(type_support("rosidl_typesupport_introspection_c")->data);
 }
 
-// A function exported by a type-support library that the dispatcher has
-// already loaded; null if that library is not loaded.
+// A function of an already loaded type-support library; null if not loaded.
 template<typename Function>
-Function * loaded_symbol(const char * library, const char * name)
+Function * loaded_symbol(const char * identifier, const char * name)
 {
-  void * handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
-  if (!handle) {
-    return nullptr;
+  const std::string file = std::string("libpelmora__") + identifier + ".so";
+  void * library = dlopen(file.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  void * symbol = library ? dlsym(library, name) : nullptr;
+  if (library) {
+    dlclose(library);
   }
-  void * symbol = dlsym(handle, name);
-  dlclose(handle);
   return reinterpret_cast<Function *>(symbol);
 }
 
@@ -82,61 +77,36 @@ inline const FeaturesVector & vector_named(const std::string & name)
   throw std::runtime_error("no vector " + name);
 }
 
-inline void fill_sequence(rosidl_runtime_c__uint32__Sequence & sequence, const std::vector<uint32_t> & words)
-{
-  if (!rosidl_runtime_c__uint32__Sequence__init(&sequence, words.size())) {
-    throw std::bad_alloc();
-  }
-  std::copy(words.begin(), words.end(), sequence.data);
-}
-
-// Floats are given as their bit patterns, which are copied unchanged.
-inline void fill_sequence(rosidl_runtime_c__float__Sequence & sequence, const std::vector<uint32_t> & words)
-{
-  if (!rosidl_runtime_c__float__Sequence__init(&sequence, words.size())) {
-    throw std::bad_alloc();
-  }
-  if (!words.empty()) {
-    std::memcpy(sequence.data, words.data(), 4 * words.size());
-  }
-}
-
-// A record holding the vector's message, built without any type support.
+// A record holding the vector's message (floats as their exact bit patterns),
+// built without any type support.
 inline Record make_record(const FeaturesVector & vector)
 {
   Record record(pelmora__msg__Features__create(), pelmora__msg__Features__destroy);
   record->keypointnumber = vector.keypointnumber;
   record->descriptorsize = vector.descriptorsize;
   size_t index = 0;
-#define PELMORA_FILL(field) fill_sequence(record->field, vector.sequences[index++]);
-  PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_FILL, PELMORA_FILL)
+#define PELMORA_FILL(type, field) \
+  { \
+    const auto & words = vector.sequences[index++]; \
+    if (!rosidl_runtime_c__ ## type ## __Sequence__init(&record->field, words.size())) { \
+      throw std::bad_alloc(); \
+    } \
+    if (!words.empty()) { \
+      std::memcpy(record->field.data, words.data(), 4 * words.size()); \
+    } \
+  }
+#define PELMORA_FILL_UINT32(field) PELMORA_FILL(uint32, field)
+#define PELMORA_FILL_FLOAT(field) PELMORA_FILL(float, field)
+  PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_FILL_UINT32, PELMORA_FILL_FLOAT)
+#undef PELMORA_FILL_FLOAT
+#undef PELMORA_FILL_UINT32
 #undef PELMORA_FILL
   return record;
 }
 
-// Whether `record` holds exactly the vector's message. Floats are compared by
-// bit pattern: are_equal compares them as numbers, and a NaN equals nothing.
-inline ::testing::AssertionResult holds(
-  const pelmora__msg__Features * record, const FeaturesVector & vector)
+inline Record empty_record()
 {
-  if (record->keypointnumber != vector.keypointnumber ||
-    record->descriptorsize != vector.descriptorsize)
-  {
-    return ::testing::AssertionFailure() << vector.name << ": scalars differ";
-  }
-  size_t index = 0;
-#define PELMORA_COMPARE(field) \
-  { \
-    const auto & words = vector.sequences[index++]; \
-    if (record->field.size != words.size() || \
-      (!words.empty() && std::memcmp(record->field.data, words.data(), 4 * words.size()) != 0)) \
-    { \
-      return ::testing::AssertionFailure() << vector.name << ": " #field " differs"; \
-    } \
-  }
-  PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_COMPARE, PELMORA_COMPARE)
-#undef PELMORA_COMPARE
-  return ::testing::AssertionSuccess();
+  return Record(pelmora__msg__Features__create(), pelmora__msg__Features__destroy);
 }
 
 inline std::vector<uint8_t> written_bytes(const eprosima::fastcdr::FastBuffer & buffer, const Cdr & cdr)
@@ -146,8 +116,7 @@ inline std::vector<uint8_t> written_bytes(const eprosima::fastcdr::FastBuffer & 
 }
 
 // The CDR bytes that the C type support writes for `message` from position 0.
-inline std::vector<uint8_t> encode(
-  const void * message, Cdr::Endianness order = Cdr::LITTLE_ENDIANNESS)
+inline std::vector<uint8_t> encode(const void * message, Cdr::Endianness order = kLittle)
 {
   eprosima::fastcdr::FastBuffer buffer;
   Cdr cdr(buffer, order, Cdr::DDS_CDR);
@@ -157,11 +126,8 @@ inline std::vector<uint8_t> encode(
   return written_bytes(buffer, cdr);
 }
 
-// Decodes `bytes` into `message`; the bytes are copied so Fast-CDR can only
-// read what it is given.
-inline bool decode(
-  const std::vector<uint8_t> & bytes, void * message,
-  Cdr::Endianness order = Cdr::LITTLE_ENDIANNESS)
+// Decodes a copy of `bytes`, so that Fast-CDR can read only what it is given.
+inline bool decode(const std::vector<uint8_t> & bytes, void * message, Cdr::Endianness order = kLittle)
 {
   std::vector<char> copy(bytes.begin(), bytes.end());
   eprosima::fastcdr::FastBuffer buffer(copy.data(), copy.size());
@@ -169,45 +135,37 @@ inline bool decode(
   return cdr_callbacks().cdr_deserialize(cdr, message);
 }
 
-// Everything written to file descriptor 2 while it lives.
+// Everything written to file descriptor 2 between construction and text().
 class StderrCapture
 {
 public:
   StderrCapture()
   : file_(std::tmpfile()), saved_(dup(2))
   {
-    std::fflush(stderr);
     dup2(fileno(file_), 2);
   }
 
   ~StderrCapture()
   {
-    restore();
+    text();
     std::fclose(file_);
   }
 
   std::string text()
   {
-    restore();
-    std::string text;
-    std::rewind(file_);
-    for (int c = std::fgetc(file_); c != EOF; c = std::fgetc(file_)) {
-      text.push_back(static_cast<char>(c));
-    }
-    return text;
-  }
-
-private:
-  void restore()
-  {
     if (saved_ >= 0) {
-      std::fflush(stderr);
       dup2(saved_, 2);
       close(saved_);
       saved_ = -1;
     }
+    std::fseek(file_, 0, SEEK_END);
+    std::string text(static_cast<size_t>(std::ftell(file_)), '\0');
+    std::rewind(file_);
+    text.resize(std::fread(&text[0], 1, text.size(), file_));
+    return text;
   }
 
+private:
   FILE * file_;
   int saved_;
 };

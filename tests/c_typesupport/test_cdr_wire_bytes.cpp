@@ -10,14 +10,12 @@ namespace pelmora_tests
 namespace
 {
 
-using SizeFunction = size_t(const void *, size_t);
-using MaxSizeFunction = size_t(bool &, bool &, size_t);
-
 size_t pad(size_t position)
 {
   return (4 - position % 4) % 4;
 }
 
+// are_equal compares floats as numbers, and a NaN equals nothing.
 bool has_nan(const FeaturesVector & vector)
 {
   for (size_t s = 5; s < 8; ++s) {
@@ -40,48 +38,39 @@ TEST(CdrWireBytes, EncodesEveryVectorByteForByteInBothByteOrders)
   }
 }
 
+// Decoding is checked by encoding the result again (the encoder is held to
+// the vectors above), which compares floats by their bits, NaN payloads too.
 TEST(CdrWireBytes, DecodesEveryVectorToAnEqualRecordInBothByteOrders)
 {
   for (const auto & vector : vectors()) {
-    Record expected = make_record(vector);
-    Record little(pelmora__msg__Features__create(), pelmora__msg__Features__destroy);
-    Record big(pelmora__msg__Features__create(), pelmora__msg__Features__destroy);
+    Record little = empty_record();
+    Record big = empty_record();
     ASSERT_TRUE(decode(vector.little_endian, little.get())) << vector.name;
     ASSERT_TRUE(decode(vector.big_endian, big.get(), Cdr::BIG_ENDIANNESS)) << vector.name;
-    EXPECT_TRUE(holds(little.get(), vector));
-    EXPECT_TRUE(holds(big.get(), vector));
-    if (!has_nan(vector)) {
-      EXPECT_TRUE(pelmora__msg__Features__are_equal(expected.get(), little.get())) << vector.name;
-    }
+    EXPECT_EQ(encode(little.get()), vector.little_endian) << vector.name;
+    EXPECT_EQ(encode(big.get()), vector.little_endian) << vector.name;
+    EXPECT_EQ(pelmora__msg__Features__are_equal(make_record(vector).get(), little.get()),
+      !has_nan(vector)) << vector.name;
   }
 }
 
-TEST(CdrWireBytes, DecodeIgnoresBytesAfterTheMessage)
+TEST(CdrWireBytes, DecodeIgnoresTrailingBytesAndReplacesWhatTheRecordHeld)
 {
-  const auto & vector = vector_named("worked_example_48");
-  std::vector<uint8_t> bytes = vector.little_endian;
-  bytes.insert(bytes.end(), {0xff, 0xff, 0xff, 0xff, 0x01});
-  Record decoded(pelmora__msg__Features__create(), pelmora__msg__Features__destroy);
-  ASSERT_TRUE(decode(bytes, decoded.get()));
-  EXPECT_TRUE(holds(decoded.get(), vector));
-}
-
-TEST(CdrWireBytes, DecodeReplacesWhatTheRecordHeld)
-{
-  // Every sequence of the target holds data first, some longer, some shorter.
-  const auto & target = vectors()[vectors().size() - 1];
-  for (size_t i = 0; i + 1 < vectors().size(); ++i) {
-    Record record = make_record(target);
-    ASSERT_TRUE(decode(vectors()[i].little_endian, record.get()));
-    EXPECT_TRUE(holds(record.get(), vectors()[i]));
+  // The target's sequences all hold data first, some longer, some shorter.
+  for (const auto & vector : vectors()) {
+    std::vector<uint8_t> bytes = vector.little_endian;
+    bytes.insert(bytes.end(), {0xff, 0xff, 0xff, 0xff, 0x01});
+    Record record = make_record(vectors().back());
+    ASSERT_TRUE(decode(bytes, record.get())) << vector.name;
+    EXPECT_EQ(encode(record.get()), vector.little_endian) << vector.name;
   }
 }
 
 TEST(CdrWireBytes, SerializedSizeFollowsTheStartingPosition)
 {
   cdr_callbacks();  // loads the library
-  auto * size_of = loaded_symbol<SizeFunction>(
-    kCdrLibrary, "get_serialized_size_pelmora__msg__Features");
+  auto * size_of = loaded_symbol<size_t(const void *, size_t)>(
+    "rosidl_typesupport_fastrtps_c", "get_serialized_size_pelmora__msg__Features");
   ASSERT_NE(size_of, nullptr);
   for (const auto & vector : vectors()) {
     Record record = make_record(vector);
@@ -91,9 +80,9 @@ TEST(CdrWireBytes, SerializedSizeFollowsTheStartingPosition)
       EXPECT_EQ(size_of(record.get(), start), pad(start) + length) << vector.name;
       // The encoder, placed behind `start` bytes, writes exactly that many.
       eprosima::fastcdr::FastBuffer buffer;
-      Cdr cdr(buffer, Cdr::LITTLE_ENDIANNESS, Cdr::DDS_CDR);
+      Cdr cdr(buffer, kLittle, Cdr::DDS_CDR);
       for (size_t i = 0; i < start; ++i) {
-        cdr.serialize(static_cast<uint8_t>(0));
+        cdr.serialize(uint8_t{0});
       }
       ASSERT_TRUE(cdr_callbacks().cdr_serialize(record.get(), cdr));
       EXPECT_EQ(cdr.getSerializedDataLength() - start, pad(start) + length) << vector.name;
@@ -106,28 +95,24 @@ TEST(CdrWireBytes, MaximumSizeIsTheEmptyMessageWithBothFlagsFalse)
   char bounds = 7;
   EXPECT_EQ(cdr_callbacks().max_serialized_size(bounds), 40u);
   EXPECT_EQ(bounds, 0);
-  auto * max_size = loaded_symbol<MaxSizeFunction>(
-    kCdrLibrary, "max_serialized_size_pelmora__msg__Features");
+  auto * max_size = loaded_symbol<size_t(bool &, bool &, size_t)>(
+    "rosidl_typesupport_fastrtps_c", "max_serialized_size_pelmora__msg__Features");
   ASSERT_NE(max_size, nullptr);
   for (size_t start = 0; start <= 5; ++start) {
     bool full_bounded = true;
     bool is_plain = true;
     EXPECT_EQ(max_size(full_bounded, is_plain, start), pad(start) + 40);
-    EXPECT_FALSE(full_bounded);
-    EXPECT_FALSE(is_plain);
+    EXPECT_FALSE(full_bounded || is_plain);
   }
 }
 
 TEST(CdrWireBytes, HandleIsOneRecordNamingTheFastrtpsIdentifier)
 {
   const rosidl_message_type_support_t * handle = type_support("rosidl_typesupport_fastrtps_c");
-  ASSERT_NE(handle, nullptr);
-  using HandleFunction = const rosidl_message_type_support_t *();
-  auto * handle_function = loaded_symbol<HandleFunction>(
-    kCdrLibrary,
+  auto * handle_function = loaded_symbol<const rosidl_message_type_support_t *()>(
+    "rosidl_typesupport_fastrtps_c",
     "rosidl_typesupport_fastrtps_c__get_message_type_support_handle__pelmora__msg__Features");
   ASSERT_NE(handle_function, nullptr);
-  EXPECT_EQ(handle_function(), handle);
   EXPECT_EQ(handle_function(), handle);
   EXPECT_EQ(handle->typesupport_identifier, rosidl_typesupport_fastrtps_c__identifier);
   EXPECT_EQ(handle->func, &get_message_typesupport_handle_function);

@@ -2,53 +2,31 @@
 // its handle and map hold, and that a type support is loaded only when a
 // middleware first asks for it by identifier.
 #include <gtest/gtest.h>
-#include <dlfcn.h>
 
-#include "pelmora/msg/features.h"
+#include "c_typesupport_support.hpp"
 #include "rcutils/error_handling.h"
 #include "rosidl_typesupport_c/identifier.h"
 #include "rosidl_typesupport_c/message_type_support_dispatch.h"
 #include "rosidl_typesupport_c/type_support_map.h"
 
+namespace pelmora_tests
+{
 namespace
 {
 
 using HandleFunction = const rosidl_message_type_support_t *();
 
-bool is_loaded(const char * library)
-{
-  void * handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
-  if (handle) {
-    dlclose(handle);
-  }
-  return handle != nullptr;
-}
-
-const rosidl_message_type_support_t * call_exported(const char * library, const char * symbol)
-{
-  void * handle = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
-  if (!handle) {
-    return nullptr;
-  }
-  auto * function = reinterpret_cast<HandleFunction *>(dlsym(handle, symbol));
-  dlclose(handle);
-  return function ? function() : nullptr;
-}
-
 TEST(DispatcherFirstUse, MapNamesBothTypeSupportsAndLoadsEachOnlyWhenAskedFor)
 {
-  const char * libraries[2] = {
-    "libpelmora__rosidl_typesupport_fastrtps_c.so",
-    "libpelmora__rosidl_typesupport_introspection_c.so"};
   const char * identifiers[2] = {
     "rosidl_typesupport_fastrtps_c", "rosidl_typesupport_introspection_c"};
   const char * symbols[2] = {
     "rosidl_typesupport_fastrtps_c__get_message_type_support_handle__pelmora__msg__Features",
     "rosidl_typesupport_introspection_c__get_message_type_support_handle__pelmora__msg__Features"};
+  auto loaded = [&](size_t i) {return loaded_symbol<HandleFunction>(identifiers[i], symbols[i]);};
 
   const rosidl_message_type_support_t * handle =
     rosidl_typesupport_c__get_message_type_support_handle__pelmora__msg__Features();
-  ASSERT_NE(handle, nullptr);
   EXPECT_EQ(rosidl_typesupport_c__get_message_type_support_handle__pelmora__msg__Features(), handle);
   EXPECT_EQ(handle->typesupport_identifier, rosidl_typesupport_c__typesupport_identifier);
   EXPECT_EQ(handle->func, &rosidl_typesupport_c__get_message_typesupport_handle_function);
@@ -59,24 +37,26 @@ TEST(DispatcherFirstUse, MapNamesBothTypeSupportsAndLoadsEachOnlyWhenAskedFor)
     EXPECT_STREQ(map->typesupport_identifier[i], identifiers[i]);
     EXPECT_STREQ(map->symbol_name[i], symbols[i]);
     EXPECT_EQ(map->data[i], nullptr);
-    ASSERT_FALSE(is_loaded(libraries[i]));
+    ASSERT_EQ(loaded(i), nullptr);
   }
 
   EXPECT_EQ(handle->func(handle, "rosidl_typesupport_fastrtps_cpp"), nullptr);
   rcutils_reset_error();
   for (size_t i = 0; i < 2; ++i) {
     EXPECT_EQ(map->data[i], nullptr);
-    EXPECT_FALSE(is_loaded(libraries[i]));
+    EXPECT_EQ(loaded(i), nullptr);
   }
 
   for (size_t i = 0; i < 2; ++i) {
     const rosidl_message_type_support_t * type_support = handle->func(handle, identifiers[i]);
     ASSERT_NE(type_support, nullptr) << identifiers[i];
+    ASSERT_NE(loaded(i), nullptr);
+    EXPECT_EQ(loaded(i)(), type_support);
     EXPECT_STREQ(type_support->typesupport_identifier, identifiers[i]);
-    EXPECT_EQ(type_support, call_exported(libraries[i], symbols[i]));
     EXPECT_NE(map->data[i], nullptr);
-    EXPECT_EQ(is_loaded(libraries[1]), i == 1);  // the other one still waits
+    EXPECT_EQ(loaded(1) != nullptr, i == 1);  // the other one still waits
   }
 }
 
 }  // namespace
+}  // namespace pelmora_tests

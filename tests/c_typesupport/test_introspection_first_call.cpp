@@ -5,8 +5,8 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -16,61 +16,54 @@
 namespace
 {
 
-// A full path: under a sanitizer dlopen is called from the sanitizer's
-// runtime, whose search path does not lead to the build tree.
-constexpr const char * kLibrary = PELMORA_INTROSPECTION_C_LIBRARY;
-using HandleFunction = const rosidl_message_type_support_t *();
+using Handle = rosidl_message_type_support_t;
 
 struct Search
 {
   uintptr_t base;
-  std::vector<const rosidl_message_type_support_t *> found;
+  std::vector<const Handle *> found;
 };
 
-// Records every handle-shaped triple (no identifier, some data, the runtime's
-// look-up function) in the writable segments of the object loaded at `base`.
-// The scan crosses the red zones that AddressSanitizer puts between globals.
+// Collects every handle-shaped triple (no identifier, some data, the
+// runtime's look-up function) in the writable segments of the object at
+// `base`. The scan crosses the red zones AddressSanitizer puts around globals.
 __attribute__((no_sanitize("address")))
 int find_unset_handles(dl_phdr_info * info, size_t, void * context)
 {
   auto * search = static_cast<Search *>(context);
-  if (info->dlpi_addr != search->base) {
-    return 0;
-  }
-  for (int i = 0; i < info->dlpi_phnum; ++i) {
+  for (int i = 0; info->dlpi_addr == search->base && i < info->dlpi_phnum; ++i) {
     const ElfW(Phdr) & segment = info->dlpi_phdr[i];
-    if (segment.p_type != PT_LOAD || !(segment.p_flags & PF_W)) {
-      continue;
-    }
     const auto * words = reinterpret_cast<void * const *>(info->dlpi_addr + segment.p_vaddr);
-    const size_t count = segment.p_memsz / sizeof(void *);
-    for (size_t w = 0; w + 2 < count; ++w) {
+    for (size_t w = 0; segment.p_type == PT_LOAD && (segment.p_flags & PF_W) &&
+      w + 2 < segment.p_memsz / sizeof(void *); ++w)
+    {
       if (!words[w] && words[w + 1] &&
         words[w + 2] == reinterpret_cast<void *>(&get_message_typesupport_handle_function))
       {
-        search->found.push_back(reinterpret_cast<const rosidl_message_type_support_t *>(words + w));
+        search->found.push_back(reinterpret_cast<const Handle *>(words + w));
       }
     }
   }
-  return 1;
+  return 0;
 }
 
 class IntrospectionFirstCall : public ::testing::Test
 {
 protected:
+  // A full path: under a sanitizer dlopen is called from the sanitizer's
+  // runtime, whose search path does not lead to the build tree.
   void SetUp() override
   {
-    ASSERT_EQ(dlopen(kLibrary, RTLD_LAZY | RTLD_NOLOAD), nullptr) << "already loaded";
-    library_ = dlopen(kLibrary, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_EQ(dlopen(PELMORA_INTROSPECTION_C_LIBRARY, RTLD_LAZY | RTLD_NOLOAD), nullptr);
+    library_ = dlopen(PELMORA_INTROSPECTION_C_LIBRARY, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library_, nullptr) << dlerror();
-    handle_function_ = reinterpret_cast<HandleFunction *>(dlsym(library_,
+    handle_function_ = reinterpret_cast<const Handle * (*)()>(dlsym(library_,
       "rosidl_typesupport_introspection_c__get_message_type_support_handle__pelmora__msg__Features"));
     ASSERT_NE(handle_function_, nullptr);
     Dl_info info{};
     ASSERT_NE(dladdr(reinterpret_cast<void *>(handle_function_), &info), 0);
-    Search search{reinterpret_cast<uintptr_t>(info.dli_fbase), {}};
-    dl_iterate_phdr(find_unset_handles, &search);
-    unset_handles_ = search.found;
+    search_.base = reinterpret_cast<uintptr_t>(info.dli_fbase);
+    dl_iterate_phdr(find_unset_handles, &search_);
   }
 
   void TearDown() override
@@ -80,26 +73,19 @@ protected:
     }
   }
 
-  // True when `handle` was found with no identifier before any call.
-  bool was_unset(const rosidl_message_type_support_t * handle) const
+  bool was_unset(const Handle * handle) const
   {
-    for (const auto * candidate : unset_handles_) {
-      if (candidate == handle) {
-        return true;
-      }
-    }
-    return false;
+    return std::find(search_.found.begin(), search_.found.end(), handle) != search_.found.end();
   }
 
   void * library_ = nullptr;
-  HandleFunction * handle_function_ = nullptr;
-  std::vector<const rosidl_message_type_support_t *> unset_handles_;
+  const Handle * (*handle_function_)() = nullptr;
+  Search search_{};
 };
 
 TEST_F(IntrospectionFirstCall, IdentifierIsNullUntilTheFirstCallThenTheDependencysPointer)
 {
-  const rosidl_message_type_support_t * handle = handle_function_();
-  ASSERT_NE(handle, nullptr);
+  const Handle * handle = handle_function_();
   EXPECT_TRUE(was_unset(handle));
   EXPECT_EQ(handle->typesupport_identifier, rosidl_typesupport_introspection_c__identifier);
   EXPECT_EQ(handle_function_(), handle);
@@ -109,21 +95,19 @@ TEST_F(IntrospectionFirstCall, IdentifierIsNullUntilTheFirstCallThenTheDependenc
 TEST_F(IntrospectionFirstCall, TwoThreadsCallingFirstGetTheSameCompleteHandle)
 {
   std::atomic<bool> go{false};
-  const rosidl_message_type_support_t * handles[2] = {nullptr, nullptr};
+  const Handle * handles[2] = {nullptr, nullptr};
   const char * identifiers[2] = {nullptr, nullptr};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 2; ++t) {
-    threads.emplace_back([&, t] {
+  auto first_call = [&](int t) {
       while (!go.load()) {
       }
       handles[t] = handle_function_();
       identifiers[t] = handles[t]->typesupport_identifier;
-    });
-  }
+    };
+  std::thread first(first_call, 0);
+  std::thread second(first_call, 1);
   go = true;
-  for (auto & thread : threads) {
-    thread.join();
-  }
+  first.join();
+  second.join();
   EXPECT_TRUE(was_unset(handles[0]));
   EXPECT_EQ(handles[0], handles[1]);
   EXPECT_EQ(identifiers[0], rosidl_typesupport_introspection_c__identifier);
