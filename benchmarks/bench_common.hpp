@@ -1,0 +1,136 @@
+// Message shapes, buffers and the memcpy baseline shared by the C and C++
+// benchmark programs.
+//
+// A message of K keypoints carries 8·K descriptor words and K elements in each
+// of the other seven sequences: 15·K words, 40 + 60·K bytes of CDR.
+#ifndef PELMORA_BENCHMARKS__BENCH_COMMON_HPP_
+#define PELMORA_BENCHMARKS__BENCH_COMMON_HPP_
+
+#include <benchmark/benchmark.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "fastcdr/Cdr.h"
+#include "fastcdr/FastBuffer.h"
+#include "rosidl_runtime_c/message_type_support_struct.h"
+#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
+
+namespace pelmora_bench
+{
+
+constexpr uint32_t kDescriptorWordsPerKeypoint = 8;
+constexpr size_t kFixedBytes = 40;
+constexpr size_t kBytesPerKeypoint = 60;
+
+/// Keypoint counts measured, from the empty message to a million keypoints
+/// (60 MB). 17477 is the first count whose message reaches 1 MiB.
+inline const std::vector<int64_t> & keypoint_counts()
+{
+  static const std::vector<int64_t> counts{
+    0, 1, 4, 16, 64, 256, 1024, 4096, 17477, 65536, 262144, 1000000};
+  return counts;
+}
+
+constexpr size_t encoded_bytes(uint64_t keypoints)
+{
+  return kFixedBytes + kBytesPerKeypoint * keypoints;
+}
+
+/// Length of sequence `field` (0 = descriptor .. 7 = angle) for `keypoints`.
+constexpr size_t sequence_length(int field, size_t keypoints)
+{
+  return field == 0 ? kDescriptorWordsPerKeypoint * keypoints : keypoints;
+}
+
+/// Element i of sequence `field`: values that differ between fields and
+/// elements, so that no copy can be shortcut by a page of zeros.
+inline uint32_t word_value(int field, size_t i)
+{
+  return static_cast<uint32_t>(i * 2654435761u + static_cast<uint32_t>(field) * 40503u + 1u);
+}
+
+inline float float_value(int field, size_t i)
+{
+  return static_cast<float>(i % 100000) * 0.25f + static_cast<float>(field);
+}
+
+/// A byte buffer whose pages have all been written once, so that no
+/// benchmark pays for first-touch page faults inside its timed loop.
+class Buffer
+{
+public:
+  explicit Buffer(size_t size)
+  : bytes_(size == 0 ? 1 : size, '\x5a'), size_(size) {}
+  char * data() {return bytes_.data();}
+  const char * data() const {return bytes_.data();}
+  size_t size() const {return size_;}
+
+private:
+  std::vector<char> bytes_;
+  size_t size_;
+};
+
+/// The Fast-CDR callbacks record behind `dispatcher` for `identifier`, found
+/// the way a middleware finds it. Throws when the dispatcher has none.
+inline const message_type_support_callbacks_t & callbacks_for(
+  const rosidl_message_type_support_t * dispatcher, const char * identifier)
+{
+  const rosidl_message_type_support_t * handle =
+    get_message_typesupport_handle(dispatcher, identifier);
+  if (handle == nullptr) {
+    throw std::runtime_error(std::string("no type support ") + identifier);
+  }
+  return *static_cast<const message_type_support_callbacks_t *>(handle->data);
+}
+
+/// A Cdr over `buffer`, at its start, in the host's byte order, as a
+/// middleware makes one per sample (after the encapsulation header).
+struct CdrOver
+{
+  eprosima::fastcdr::FastBuffer fast_buffer;
+  eprosima::fastcdr::Cdr cdr;
+  CdrOver(char * data, size_t size)
+  : fast_buffer(data, size),
+    cdr(fast_buffer, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::CORBA_CDR) {}
+};
+
+/// memcpy of a K-keypoint message's bytes into a preallocated buffer: the
+/// baseline of encode and decode. Registered in each program so that ratios
+/// compare numbers of the same run.
+inline void BM_Memcpy(benchmark::State & state)
+{
+  const size_t bytes = encoded_bytes(static_cast<uint64_t>(state.range(0)));
+  Buffer source(bytes);
+  Buffer target(bytes);
+  for (size_t i = 0; i < bytes; ++i) {
+    source.data()[i] = static_cast<char>(i * 131u);
+  }
+  for (auto _ : state) {
+    std::memcpy(target.data(), source.data(), bytes);
+    benchmark::DoNotOptimize(target.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+/// Registers `function` as `name` over every keypoint count.
+inline void register_sized(const char * name, void (*function)(benchmark::State &))
+{
+  auto * b = benchmark::RegisterBenchmark(name, function);
+  for (int64_t k : keypoint_counts()) {
+    b->Arg(k);
+  }
+  b->ArgName("keypoints");
+}
+
+}  // namespace pelmora_bench
+
+#endif  // PELMORA_BENCHMARKS__BENCH_COMMON_HPP_

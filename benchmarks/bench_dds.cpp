@@ -1,0 +1,276 @@
+// Features over Fast-DDS against an octet sequence of the same byte count,
+// both through the tools' adapter (pelmora_dds) with the same settings:
+// shared memory only, reliable, keep-all, one writer and one reader, each
+// with its own participant, in this process.
+//
+//   DDS/<lang>/<type>/Burst/keypoints:K
+//       one iteration writes `kBurst` samples and waits until the reader
+//       thread has taken them all: throughput (bytes_per_second).
+//   DDS/<lang>/<type>/LockStep/keypoints:K
+//       one sample written and taken per iteration: the one-way latency,
+//       encode and decode included.
+//
+// <lang> is C (C record, C dispatcher, "rosidl_typesupport_fastrtps_c") or
+// Cpp (C++ message, C++ dispatcher, "rosidl_typesupport_fastrtps_cpp");
+// <type> is Features or Octets. An Octets sample of K "keypoints" holds
+// 36 + 60·K octets, so that both encode to 40 + 60·K bytes.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "bench_common.hpp"
+#include "c_features.hpp"
+#include "cpp_features.hpp"
+#include "octets_type_support.hpp"
+#include "pelmora_dds/callbacks_type.hpp"
+#include "pelmora_dds/endpoint.hpp"
+
+namespace
+{
+
+using pelmora_dds::Endpoint;
+using pelmora_dds::EndpointOptions;
+using pelmora_dds::Status;
+using std::chrono::milliseconds;
+
+constexpr int kBurst = 4;  // within the smallest history depth the adapter plans
+const milliseconds kPatience{30000};
+
+using Message = std::shared_ptr<void>;
+
+struct Subject
+{
+  const char * name;
+  std::function<const rosidl_message_type_support_t *()> type_support;
+  /// The sample of K keypoints (or its octet twin) and an empty message
+  /// that the reader decodes into.
+  std::function<Message(size_t keypoints)> sample;
+  std::function<Message()> receiver;
+};
+
+const rosidl_message_type_support_t * resolved(
+  const rosidl_message_type_support_t * dispatcher, const char * identifier)
+{
+  std::string error;
+  const rosidl_message_type_support_t * found =
+    pelmora_dds::resolve_type_support(dispatcher, identifier, &error);
+  if (found == nullptr) {
+    throw std::runtime_error(error);
+  }
+  return found;
+}
+
+size_t octets_for(size_t keypoints)
+{
+  return pelmora_bench::encoded_bytes(keypoints) - pelmora_bench::octets_encoded_bytes(0);
+}
+
+Message c_record(pelmora_bench::Record record)
+{
+  return Message(record.release(), [](void * p) {
+           pelmora__msg__Features__destroy(static_cast<pelmora__msg__Features *>(p));
+         });
+}
+
+Message c_octets(size_t octets)
+{
+  return Message(pelmora_bench::octets_c_create(octets), [](void * p) {
+           pelmora_bench::octets_c_destroy(static_cast<pelmora_bench::OctetsC *>(p));
+         });
+}
+
+const Subject kSubjects[] = {
+  {"DDS/C/Features",
+    [] {
+      return resolved(
+        rosidl_typesupport_c__get_message_type_support_handle__pelmora__msg__Features(),
+        "rosidl_typesupport_fastrtps_c");
+    },
+    [](size_t k) {return c_record(pelmora_bench::make_record(k));},
+    [] {return c_record(pelmora_bench::new_record());}},
+  {"DDS/C/Octets", pelmora_bench::octets_c_type_support,
+    [](size_t k) {return c_octets(octets_for(k));},
+    [] {return c_octets(0);}},
+  {"DDS/Cpp/Features",
+    [] {
+      return resolved(
+        rosidl_typesupport_cpp::get_message_type_support_handle<pelmora::msg::Features>(),
+        "rosidl_typesupport_fastrtps_cpp");
+    },
+    [](size_t k) {return std::make_shared<pelmora::msg::Features>(pelmora_bench::make_message(k));},
+    [] {return std::make_shared<pelmora::msg::Features>();}},
+  {"DDS/Cpp/Octets", pelmora_bench::octets_cpp_type_support,
+    [](size_t k) {
+      auto m = std::make_shared<pelmora_bench::OctetsCpp>();
+      m->data.resize(octets_for(k));
+      for (size_t i = 0; i < m->data.size(); ++i) {
+        m->data[i] = static_cast<uint8_t>(i * 131u + 7u);
+      }
+      return m;
+    },
+    [] {return std::make_shared<pelmora_bench::OctetsCpp>();}},
+};
+
+uint32_t domain()
+{
+  const char * text = std::getenv("PELMORA_BENCH_DOMAIN");
+  return text != nullptr ? static_cast<uint32_t>(std::strtoul(text, nullptr, 10)) :
+         150u + static_cast<uint32_t>(getpid()) % 80u;
+}
+
+std::string unique_topic()
+{
+  static std::atomic<int> counter{0};
+  return "pelmora_bench_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+}
+
+// Takes samples on its own thread until stopped, counting them.
+class ReaderThread
+{
+public:
+  ReaderThread(Endpoint & reader, Message message)
+  : reader_(reader), message_(std::move(message)), thread_([this] {run();}) {}
+
+  ~ReaderThread()
+  {
+    stop_ = true;
+    thread_.join();
+  }
+
+  /// Waits until `count` samples have been taken in all; false on timeout
+  /// or a failed take.
+  bool wait_for(uint64_t count)
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, kPatience, [&] {return failed_ || taken_ >= count;}) && !failed_;
+  }
+
+  const std::string & error() const {return error_;}
+
+private:
+  void run()
+  {
+    while (!stop_) {
+      const Status status = reader_.take(message_.get(), milliseconds(50));
+      if (status == Status::timeout) {
+        continue;
+      }
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (status == Status::ok) {
+        ++taken_;
+      } else {
+        failed_ = true;
+        error_ = reader_.last_error();
+      }
+      changed_.notify_all();
+      if (failed_) {
+        return;
+      }
+    }
+  }
+
+  Endpoint & reader_;
+  Message message_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  uint64_t taken_ = 0;
+  bool failed_ = false;
+  std::string error_;
+  std::thread thread_;  // last: starts once everything above exists
+};
+
+void BM_Dds(benchmark::State & state, const Subject & subject, int burst)
+{
+  const size_t keypoints = static_cast<size_t>(state.range(0));
+  const rosidl_message_type_support_t * type_support = subject.type_support();
+  const Message sample = subject.sample(keypoints);
+
+  const auto * callbacks = static_cast<const message_type_support_callbacks_t *>(type_support->data);
+  const uint32_t payload = pelmora_dds::kEncapsulationBytes + callbacks->get_serialized_size(sample.get());
+
+  EndpointOptions options;
+  options.domain = domain();
+  options.topic = unique_topic();
+  options.largest_sample = payload;
+  std::string error;
+  auto writer = Endpoint::create(Endpoint::Role::writer, type_support, options, &error);
+  auto reader = writer ?
+    Endpoint::create(Endpoint::Role::reader, type_support, options, &error) : nullptr;
+  if (!writer || !reader) {
+    state.SkipWithError(("endpoint: " + error).c_str());
+    return;
+  }
+  if (writer->wait_for_peers(1, kPatience) != Status::ok ||
+    reader->wait_for_peers(1, kPatience) != Status::ok)
+  {
+    state.SkipWithError("writer and reader did not match");
+    return;
+  }
+  ReaderThread taker(*reader, subject.receiver());
+  uint64_t written = 0;
+  auto send = [&](int count) {
+      for (int i = 0; i < count; ++i) {
+        if (writer->write(sample.get(), kPatience) != Status::ok) {
+          error = writer->last_error();
+          return false;
+        }
+      }
+      written += static_cast<uint64_t>(count);
+      if (!taker.wait_for(written)) {
+        error = "reader: " + (taker.error().empty() ? std::string("timed out") : taker.error());
+        return false;
+      }
+      return true;
+    };
+
+  // One unmeasured round fills the pools on both sides.
+  if (!send(burst)) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  for (auto _ : state) {
+    if (!send(burst)) {
+      state.SkipWithError(error.c_str());
+      break;
+    }
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * burst * payload);
+  state.counters["bytes"] = static_cast<double>(payload);
+  state.counters["samples_per_iteration"] = burst;
+}
+
+const int64_t kDdsKeypoints[] = {0, 16, 1024, 17477, 65536, 262144, 1000000};
+
+}  // namespace
+
+int main(int argc, char ** argv)
+{
+  for (const Subject & subject : kSubjects) {
+    for (const auto & mode : {std::make_pair("Burst", kBurst), std::make_pair("LockStep", 1)}) {
+      const std::string name = std::string(subject.name) + "/" + mode.first;
+      auto * b = benchmark::RegisterBenchmark(name.c_str(), BM_Dds, subject, mode.second);
+      for (int64_t k : kDdsKeypoints) {
+        b->Arg(k);
+      }
+      b->ArgName("keypoints")->UseRealTime()->Unit(benchmark::kMicrosecond);
+    }
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    return 64;
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
