@@ -1,0 +1,611 @@
+#include "decoder_checks.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <sstream>
+
+#include "fastcdr/Cdr.h"
+#include "fastcdr/FastBuffer.h"
+#include "fastcdr/exceptions/Exception.h"
+#include "fastcdr/exceptions/NotEnoughMemoryException.h"
+#include "pelmora/msg/detail/features__fields.h"
+#include "pelmora/msg/detail/features__rosidl_typesupport_fastrtps_c.h"
+#include "pelmora/msg/detail/features__rosidl_typesupport_fastrtps_cpp.hpp"
+#include "pelmora/msg/features.h"
+#include "pelmora/msg/features.hpp"
+#include "rosidl_runtime_c/primitives_sequence_functions.h"
+#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
+
+namespace pelmora_hostile
+{
+namespace
+{
+
+using eprosima::fastcdr::Cdr;
+using eprosima::fastcdr::FastBuffer;
+using FastCdrException = eprosima::fastcdr::exception::Exception;
+using NotEnoughMemory = eprosima::fastcdr::exception::NotEnoughMemoryException;
+using Record = std::unique_ptr<pelmora__msg__Features, decltype(&pelmora__msg__Features__destroy)>;
+
+constexpr const char * kFieldNames[kFieldCount] = {
+  "keypointnumber", "descriptorsize", "descriptor", "uniqueid", "isrightimage",
+  "patternzise", "confidence", "x", "y", "angle"};
+
+constexpr const char * kBeyondBufferText = "sequence size exceeds remaining buffer\n";
+
+uint32_t word_at(const uint8_t * bytes, bool big_endian)
+{
+  uint32_t value = 0;
+  for (size_t i = 0; i < 4; ++i) {
+    const size_t shift = big_endian ? 8 * (3 - i) : 8 * i;
+    value |= static_cast<uint32_t>(bytes[i]) << shift;
+  }
+  return value;
+}
+
+Cdr::Endianness order(bool big_endian)
+{
+  return big_endian ? Cdr::BIG_ENDIANNESS : Cdr::LITTLE_ENDIANNESS;
+}
+
+const message_type_support_callbacks_t & callbacks(const rosidl_message_type_support_t * handle)
+{
+  return *static_cast<const message_type_support_callbacks_t *>(handle->data);
+}
+
+const message_type_support_callbacks_t & c_callbacks()
+{
+  return callbacks(rosidl_typesupport_fastrtps_c__get_message_type_support_handle__pelmora__msg__Features());
+}
+
+const message_type_support_callbacks_t & cpp_callbacks()
+{
+  return callbacks(
+    rosidl_typesupport_fastrtps_cpp__get_message_type_support_handle__pelmora__msg__Features());
+}
+
+// The input, copied to a heap block of exactly its size, so that a sanitizer
+// sees any read beyond it.
+class ExactBuffer
+{
+public:
+  ExactBuffer(const uint8_t * data, size_t size)
+  : bytes_(new char[size]), buffer_(bytes_.get(), size)
+  {
+    if (size > 0) {
+      std::memcpy(bytes_.get(), data, size);
+    }
+  }
+
+  FastBuffer & buffer() {return buffer_;}
+
+private:
+  std::unique_ptr<char[]> bytes_;
+  FastBuffer buffer_;
+};
+
+// What the C type support writes to the C standard error stream meanwhile.
+class StderrCapture
+{
+public:
+  StderrCapture()
+  : saved_(stderr), stream_(open_memstream(&text_, &length_))
+  {
+    if (stream_ == nullptr) {
+      std::abort();
+    }
+    stderr = stream_;
+  }
+
+  ~StderrCapture()
+  {
+    restore();
+    std::free(text_);
+  }
+
+  StderrCapture(const StderrCapture &) = delete;
+  StderrCapture & operator=(const StderrCapture &) = delete;
+
+  std::string text()
+  {
+    restore();
+    return std::string(text_ ? text_ : "", length_);
+  }
+
+private:
+  void restore()
+  {
+    if (stream_ != nullptr) {
+      stderr = saved_;
+      std::fclose(stream_);
+      stream_ = nullptr;
+    }
+  }
+
+  FILE * saved_;
+  char * text_ = nullptr;
+  size_t length_ = 0;
+  FILE * stream_;
+};
+
+// --- moving words in and out of the two message types --------------------
+
+template<typename Sequence>
+std::vector<uint32_t> sequence_words(const Sequence & sequence)
+{
+  std::vector<uint32_t> words(sequence.size);
+  if (sequence.size > 0) {
+    std::memcpy(words.data(), sequence.data, 4 * sequence.size);
+  }
+  return words;
+}
+
+Words words_of(const pelmora__msg__Features & record)
+{
+  Words words;
+  words.scalars = {record.keypointnumber, record.descriptorsize};
+  size_t index = 0;
+#define PELMORA_TAKE(field) words.sequences[index++] = sequence_words(record.field);
+  PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_TAKE, PELMORA_TAKE)
+#undef PELMORA_TAKE
+  return words;
+}
+
+Record new_record(const Words * contents)
+{
+  Record record(pelmora__msg__Features__create(), pelmora__msg__Features__destroy);
+  if (!record) {
+    std::abort();
+  }
+  if (contents == nullptr) {
+    return record;
+  }
+  record->keypointnumber = contents->scalars[0];
+  record->descriptorsize = contents->scalars[1];
+  size_t index = 0;
+#define PELMORA_FILL(type, field) \
+  { \
+    const auto & words = contents->sequences[index++]; \
+    if (!rosidl_runtime_c__ ## type ## __Sequence__init(&record->field, words.size())) { \
+      std::abort(); \
+    } \
+    std::memcpy(record->field.data, words.data(), 4 * words.size()); \
+  }
+#define PELMORA_FILL_UINT32(field) PELMORA_FILL(uint32, field)
+#define PELMORA_FILL_FLOAT(field) PELMORA_FILL(float, field)
+  PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_FILL_UINT32, PELMORA_FILL_FLOAT)
+#undef PELMORA_FILL_FLOAT
+#undef PELMORA_FILL_UINT32
+#undef PELMORA_FILL
+  return record;
+}
+
+template<typename Element>
+std::vector<uint32_t> vector_words(const std::vector<Element> & elements)
+{
+  std::vector<uint32_t> words(elements.size());
+  if (!elements.empty()) {
+    std::memcpy(words.data(), elements.data(), 4 * elements.size());
+  }
+  return words;
+}
+
+template<typename Element>
+void assign_words(std::vector<Element> & elements, const std::vector<uint32_t> & words)
+{
+  elements.resize(words.size());
+  if (!words.empty()) {
+    std::memcpy(elements.data(), words.data(), 4 * words.size());
+  }
+}
+
+Words words_of(const pelmora::msg::Features & message)
+{
+  Words words;
+  words.scalars = {message.keypointnumber, message.descriptorsize};
+  words.sequences = {
+    vector_words(message.descriptor), vector_words(message.uniqueid),
+    vector_words(message.isrightimage), vector_words(message.patternzise),
+    vector_words(message.confidence), vector_words(message.x),
+    vector_words(message.y), vector_words(message.angle)};
+  return words;
+}
+
+void assign(pelmora::msg::Features & message, const Words & words)
+{
+  message.keypointnumber = words.scalars[0];
+  message.descriptorsize = words.scalars[1];
+  assign_words(message.descriptor, words.sequences[0]);
+  assign_words(message.uniqueid, words.sequences[1]);
+  assign_words(message.isrightimage, words.sequences[2]);
+  assign_words(message.patternzise, words.sequences[3]);
+  assign_words(message.confidence, words.sequences[4]);
+  assign_words(message.x, words.sequences[5]);
+  assign_words(message.y, words.sequences[6]);
+  assign_words(message.angle, words.sequences[7]);
+}
+
+// --- comparing ------------------------------------------------------------
+
+std::vector<uint32_t> field_words(const Words & words, size_t field)
+{
+  if (field < kFirstSequence) {
+    return {words.scalars[field]};
+  }
+  return words.sequences[field - kFirstSequence];
+}
+
+std::string describe(const std::vector<uint32_t> & words)
+{
+  std::ostringstream text;
+  text << words.size() << " word(s)";
+  for (size_t i = 0; i < words.size() && i < 4; ++i) {
+    text << (i == 0 ? ": " : " ") << std::hex << words[i] << std::dec;
+  }
+  if (words.size() > 4) {
+    text << " ...";
+  }
+  return text.str();
+}
+
+// "" when field `field` of `actual` equals that of `expected`.
+std::string compare_field(const Words & actual, const Words & expected, size_t field, const char * role)
+{
+  const auto got = field_words(actual, field);
+  const auto want = field_words(expected, field);
+  if (got == want) {
+    return "";
+  }
+  return std::string(kFieldNames[field]) + " (" + role + ") holds " + describe(got) +
+         ", expected " + describe(want);
+}
+
+// After a failure at `reading.field`: the fields before it decoded, the
+// fields from `first_kept` on as they were before the call.
+std::string compare_partial(
+  const Words & actual, const Reading & reading, const Words & before, size_t first_kept)
+{
+  for (size_t field = 0; field < reading.field; ++field) {
+    std::string problem = compare_field(actual, reading.words, field, "decoded before the failure");
+    if (!problem.empty()) {
+      return problem;
+    }
+  }
+  for (size_t field = first_kept; field < kFieldCount; ++field) {
+    std::string problem = compare_field(actual, before, field, "not reached");
+    if (!problem.empty()) {
+      return problem;
+    }
+  }
+  return "";
+}
+
+std::string compare_bytes(
+  const std::vector<uint8_t> & actual, const uint8_t * expected, size_t size, const char * role)
+{
+  if (actual.size() == size && (size == 0 || std::memcmp(actual.data(), expected, size) == 0)) {
+    return "";
+  }
+  std::ostringstream text;
+  text << role << " wrote " << actual.size() << " bytes that differ from the " << size << " bytes read";
+  return text.str();
+}
+
+// The bytes that `callbacks` writes for `message`, into a buffer of exactly
+// the size that its size function gives.
+std::vector<uint8_t> reencode(
+  const message_type_support_callbacks_t & callbacks, const void * message, bool big_endian)
+{
+  const size_t size = callbacks.get_serialized_size(message);
+  std::vector<char> bytes(size);
+  FastBuffer buffer(bytes.data(), bytes.size());
+  Cdr cdr(buffer, order(big_endian), Cdr::DDS_CDR);
+  if (!callbacks.cdr_serialize(message, cdr)) {
+    return {};
+  }
+  const auto * begin = reinterpret_cast<const uint8_t *>(bytes.data());
+  return {begin, begin + cdr.getSerializedDataLength()};
+}
+
+const char * outcome_name(Outcome outcome)
+{
+  switch (outcome) {
+    case Outcome::kDecoded: return "a decoded message";
+    case Outcome::kWordCutShort: return "a word cut short";
+    case Outcome::kLengthBeyondBuffer: return "a length beyond the buffer";
+    case Outcome::kBlockCutShort: return "a block cut short";
+  }
+  return "?";
+}
+
+std::string expected_at(const Reading & reading)
+{
+  std::ostringstream text;
+  text << "expected " << outcome_name(reading.outcome);
+  if (reading.outcome != Outcome::kDecoded) {
+    text << " in " << kFieldNames[reading.field] << " at byte " << reading.field_offset;
+  }
+  text << ": ";
+  return text.str();
+}
+
+}  // namespace
+
+Reading read_features(const uint8_t * data, size_t size, bool big_endian)
+{
+  Reading reading;
+  size_t position = 0;
+  for (size_t field = 0; field < kFieldCount; ++field) {
+    reading.field_offset = position;
+    reading.field = field;
+    if (size - position < 4) {
+      reading.outcome = Outcome::kWordCutShort;
+      return reading;
+    }
+    const uint32_t word = word_at(data + position, big_endian);
+    position += 4;
+    if (field < kFirstSequence) {
+      reading.words.scalars[field] = word;
+      continue;
+    }
+    const uint64_t left = size - position;
+    if (left < word) {
+      reading.outcome = Outcome::kLengthBeyondBuffer;
+      reading.length = word;
+      return reading;
+    }
+    if (left < 4 * uint64_t{word}) {
+      reading.outcome = Outcome::kBlockCutShort;
+      reading.length = word;
+      return reading;
+    }
+    auto & sequence = reading.words.sequences[field - kFirstSequence];
+    sequence.resize(word);
+    for (uint32_t i = 0; i < word; ++i, position += 4) {
+      sequence[i] = word_at(data + position, big_endian);
+    }
+  }
+  reading.outcome = Outcome::kDecoded;
+  reading.field = kFieldCount;
+  reading.field_offset = 0;
+  reading.consumed = position;
+  return reading;
+}
+
+std::vector<uint8_t> encode_words(const Words & message, bool big_endian)
+{
+  std::vector<uint8_t> bytes;
+  auto put = [&](uint32_t word) {
+      for (size_t i = 0; i < 4; ++i) {
+        const size_t shift = big_endian ? 8 * (3 - i) : 8 * i;
+        bytes.push_back(static_cast<uint8_t>(word >> shift));
+      }
+    };
+  put(message.scalars[0]);
+  put(message.scalars[1]);
+  for (const auto & sequence : message.sequences) {
+    put(static_cast<uint32_t>(sequence.size()));
+    for (uint32_t word : sequence) {
+      put(word);
+    }
+  }
+  return bytes;
+}
+
+const Words & previous_contents()
+{
+  static const Words words = [] {
+      Words made;
+      made.scalars = {0x5eed0001u, 0x5eed0002u};
+      for (uint32_t k = 0; k < 8; ++k) {
+        for (uint32_t i = 0; i <= k; ++i) {
+          made.sequences[k].push_back(0xdead0000u | (k << 8) | i);
+        }
+      }
+      return made;
+    }();
+  return words;
+}
+
+std::string check_c_decoder(const uint8_t * data, size_t size, bool big_endian, bool prefilled)
+{
+  const Reading reading = read_features(data, size, big_endian);
+  const Words before = prefilled ? previous_contents() : Words{};
+  Record record = new_record(prefilled ? &before : nullptr);
+
+  ExactBuffer input(data, size);
+  Cdr cdr(input.buffer(), order(big_endian), Cdr::DDS_CDR);
+  bool result = false;
+  bool threw = false;
+  StderrCapture capture;
+  try {
+    result = c_callbacks().cdr_deserialize(cdr, record.get());
+  } catch (const FastCdrException &) {
+    threw = true;
+  }
+  const std::string text = capture.text();
+  const size_t position = cdr.getSerializedDataLength();
+  const Words after = words_of(*record);
+  const std::string expected = "C decoder, " + expected_at(reading);
+
+  switch (reading.outcome) {
+    case Outcome::kDecoded: {
+        if (!result || threw || !text.empty()) {
+          return expected + (threw ? "it threw" : "it returned false") + ", reporting '" + text + "'";
+        }
+        if (!(after == reading.words)) {
+          for (size_t field = 0; field < kFieldCount; ++field) {
+            std::string problem = compare_field(after, reading.words, field, "decoded");
+            if (!problem.empty()) {
+              return expected + problem;
+            }
+          }
+        }
+        if (position != reading.consumed) {
+          return expected + "it read " + std::to_string(position) + " bytes, not " +
+                 std::to_string(reading.consumed);
+        }
+        return compare_bytes(reencode(c_callbacks(), record.get(), big_endian),
+                 data, reading.consumed, "the C encoder");
+      }
+    case Outcome::kLengthBeyondBuffer: {
+        if (result || threw || text != kBeyondBufferText) {
+          return expected + (threw ? "it threw" : result ? "it returned true" : "it returned false") +
+                 ", reporting '" + text + "'";
+        }
+        if (position != reading.field_offset + 4) {
+          return expected + "the Cdr stands at byte " + std::to_string(position) +
+                 ", not behind the length word";
+        }
+        const std::string problem = compare_partial(after, reading, before, reading.field);
+        return problem.empty() ? "" : expected + problem;
+      }
+    case Outcome::kWordCutShort:
+    case Outcome::kBlockCutShort: {
+        if (!threw || !text.empty()) {
+          return expected + "no Fast-CDR exception (result " + (result ? "true" : "false") +
+                 ", reporting '" + text + "')";
+        }
+        const bool block = reading.outcome == Outcome::kBlockCutShort;
+        if (block && after.sequences[reading.field - kFirstSequence].size() != reading.length) {
+          return expected + "the failing sequence does not hold the " + std::to_string(reading.length) +
+                 " elements it was made for";
+        }
+        const std::string problem =
+          compare_partial(after, reading, before, reading.field + (block ? 1 : 0));
+        return problem.empty() ? "" : expected + problem;
+      }
+  }
+  return "unknown outcome";
+}
+
+std::string check_cpp_decoder(const uint8_t * data, size_t size, bool big_endian, bool prefilled)
+{
+  const Reading reading = read_features(data, size, big_endian);
+  const Words before = prefilled ? previous_contents() : Words{};
+  pelmora::msg::Features message;
+  assign(message, before);
+
+  ExactBuffer input(data, size);
+  Cdr cdr(input.buffer(), order(big_endian), Cdr::DDS_CDR);
+  bool threw = false;
+  bool not_enough_memory = false;
+  try {
+    if (!cpp_callbacks().cdr_deserialize(cdr, &message)) {
+      return "C++ decoder returned false, which it never may";
+    }
+  } catch (const NotEnoughMemory &) {
+    threw = true;
+    not_enough_memory = true;
+  } catch (const FastCdrException &) {
+    threw = true;
+  }
+  const size_t position = cdr.getSerializedDataLength();
+  const Words after = words_of(message);
+  const std::string expected = "C++ decoder, " + expected_at(reading);
+
+  if (reading.outcome == Outcome::kDecoded) {
+    if (threw) {
+      return expected + "it threw";
+    }
+    for (size_t field = 0; field < kFieldCount; ++field) {
+      std::string problem = compare_field(after, reading.words, field, "decoded");
+      if (!problem.empty()) {
+        return expected + problem;
+      }
+    }
+    if (position != reading.consumed) {
+      return expected + "it read " + std::to_string(position) + " bytes, not " +
+             std::to_string(reading.consumed);
+    }
+    return compare_bytes(reencode(cpp_callbacks(), &message, big_endian),
+             data, reading.consumed, "the C++ encoder");
+  }
+
+  if (!threw) {
+    return expected + "it returned true";
+  }
+  if (reading.outcome == Outcome::kWordCutShort) {
+    const std::string problem = compare_partial(after, reading, before, reading.field);
+    return problem.empty() ? "" : expected + problem;
+  }
+  // A sequence that fails sets the Cdr back to its length word.
+  if (position != reading.field_offset) {
+    return expected + "the Cdr stands at byte " + std::to_string(position) +
+           ", not at the failing length word";
+  }
+  if (reading.outcome == Outcome::kLengthBeyondBuffer) {
+    if (!not_enough_memory) {
+      return expected + "it threw another exception than NotEnoughMemoryException";
+    }
+    const std::string problem = compare_partial(after, reading, before, reading.field);
+    return problem.empty() ? "" : expected + problem;
+  }
+  if (after.sequences[reading.field - kFirstSequence].size() != reading.length) {
+    return expected + "the failing vector does not hold the " + std::to_string(reading.length) +
+           " elements it was resized to";
+  }
+  const std::string problem = compare_partial(after, reading, before, reading.field + 1);
+  return problem.empty() ? "" : expected + problem;
+}
+
+std::string check_decoders_agree(const uint8_t * data, size_t size, bool big_endian)
+{
+  Record record = new_record(nullptr);
+  bool c_decoded = false;
+  size_t c_read = 0;
+  {
+    ExactBuffer input(data, size);
+    Cdr cdr(input.buffer(), order(big_endian), Cdr::DDS_CDR);
+    StderrCapture quiet;
+    try {
+      c_decoded = c_callbacks().cdr_deserialize(cdr, record.get());
+    } catch (const FastCdrException &) {
+    }
+    c_read = cdr.getSerializedDataLength();
+  }
+
+  pelmora::msg::Features message;
+  bool cpp_decoded = false;
+  size_t cpp_read = 0;
+  {
+    ExactBuffer input(data, size);
+    Cdr cdr(input.buffer(), order(big_endian), Cdr::DDS_CDR);
+    try {
+      cpp_decoded = cpp_callbacks().cdr_deserialize(cdr, &message);
+    } catch (const FastCdrException &) {
+    }
+    cpp_read = cdr.getSerializedDataLength();
+  }
+
+  if (c_decoded != cpp_decoded) {
+    return std::string("the C decoder ") + (c_decoded ? "accepted" : "refused") +
+           " bytes that the C++ decoder " + (cpp_decoded ? "accepted" : "refused");
+  }
+  if (!c_decoded) {
+    return "";
+  }
+  const Words from_c = words_of(*record);
+  const Words from_cpp = words_of(message);
+  for (size_t field = 0; field < kFieldCount; ++field) {
+    std::string problem = compare_field(from_c, from_cpp, field, "C against C++");
+    if (!problem.empty()) {
+      return problem;
+    }
+  }
+  if (c_read != cpp_read) {
+    return "the C decoder read " + std::to_string(c_read) + " bytes, the C++ decoder " +
+           std::to_string(cpp_read);
+  }
+  std::string problem = compare_bytes(reencode(c_callbacks(), record.get(), big_endian),
+      data, c_read, "the C encoder");
+  if (problem.empty()) {
+    problem = compare_bytes(reencode(cpp_callbacks(), &message, big_endian),
+        data, cpp_read, "the C++ encoder");
+  }
+  return problem;
+}
+
+}  // namespace pelmora_hostile
