@@ -52,11 +52,13 @@ void set_from_vector(const Side & side, void * message, const FeaturesVector & v
       if (i < 5) {
         rosidl_runtime_c__uint32__Sequence__fini(u[i]);
         ASSERT_TRUE(rosidl_runtime_c__uint32__Sequence__init(u[i], bits.size()));
-        std::memcpy(u[i]->data, bits.data(), bits.size() * 4);
+        std::copy(bits.begin(), bits.end(), u[i]->data);
       } else {
         rosidl_runtime_c__float__Sequence__fini(f[i - 5]);
         ASSERT_TRUE(rosidl_runtime_c__float__Sequence__init(f[i - 5], bits.size()));
-        std::memcpy(f[i - 5]->data, bits.data(), bits.size() * 4);
+        if (!bits.empty()) {
+          std::memcpy(f[i - 5]->data, bits.data(), bits.size() * 4);
+        }
       }
     }
   } else {
@@ -71,7 +73,9 @@ void set_from_vector(const Side & side, void * message, const FeaturesVector & v
         u[i]->assign(bits.begin(), bits.end());
       } else {
         f[i - 5]->resize(bits.size());
-        std::memcpy(f[i - 5]->data(), bits.data(), bits.size() * 4);
+        if (!bits.empty()) {
+          std::memcpy(f[i - 5]->data(), bits.data(), bits.size() * 4);
+        }
       }
     }
   }

@@ -59,20 +59,27 @@ def shm_families():
     return families
 
 
+def mapped_families(pid):
+    """Families whose files process `pid` maps (empty once it has exited)."""
+    families = set()
+    try:
+        with open('/proc/%s/maps' % pid) as maps:
+            for line in maps:
+                at = line.find(SHM_DIR + '/')
+                if at >= 0:
+                    match = SHM_FAMILY.match(os.path.basename(line[at:].split()[0]))
+                    if match:
+                        families.add(match.group(1))
+    except OSError:
+        pass  # gone, or not ours to read
+    return families
+
+
 def live_families():
     """Families that some live process maps or holds a lock in."""
     live = set()
     for pid in filter(str.isdigit, os.listdir('/proc')):
-        try:
-            with open('/proc/%s/maps' % pid) as maps:
-                for line in maps:
-                    at = line.find(SHM_DIR + '/')
-                    if at >= 0:
-                        match = SHM_FAMILY.match(os.path.basename(line[at:].split()[0]))
-                        if match:
-                            live.add(match.group(1))
-        except OSError:
-            continue  # gone, or not ours to read
+        live |= mapped_families(pid)
     with open('/proc/locks') as locks:
         locked = {line.split()[5].rsplit(':', 1)[1] for line in locks if len(line.split()) > 5}
     for family, names in shm_families().items():
@@ -110,19 +117,18 @@ def remove_files(names):
             pass
 
 
-def dead_families(domain, segments_before):
-    """Files of this run's families that no live process uses: the ports of
-    `domain` and the participant segments that appeared during the run. A
-    family just being created has no user for an instant, so young files are
-    looked at again a moment later. None when another run uses the domain."""
+def dead_families(domain, segments):
+    """Files that no live process uses of the ports of `domain` and of the
+    participant `segments`. A family just being created has no user for an
+    instant, so young files are looked at again a moment later. None when
+    another run uses the domain."""
     for attempt in range(2):
         families = shm_families()
         live = live_families()
         if any(family_in_domain(f, domain) for f in live):
             return None
         dead = {f: names for f, names in families.items()
-                if f not in live and (family_in_domain(f, domain) or
-                                      (not f.startswith('port') and f not in segments_before))}
+                if f not in live and (family_in_domain(f, domain) or f in segments)}
         if attempt == 0 and any(youngest_age(names) < 1.0 for names in dead.values()):
             time.sleep(1.0)
             continue
@@ -155,17 +161,23 @@ def ip_socket_inodes(pid):
 
 
 class Peer:
-    def __init__(self, role, language, command, env, expect_wrong=False):
+    def __init__(self, role, language, command, env, expect='ok'):
+        """`expect`: 'ok'; 'refused' (every sample arrives and fails the
+        check); 'alone' (no peer shows up and the process gives up by its
+        own timeout)."""
         self.role, self.language = role, language
-        self.expect_wrong = expect_wrong
+        self.expect = expect
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                                         env=env, start_new_session=True)
         self.ip_sockets = set()
+        self.shm_families = set()
         self.killed = False
 
-    def check_sockets(self):
+    def observe(self):
+        """Notes the peer's IP sockets and the shared-memory files it maps."""
         if self.process.poll() is None:
             self.ip_sockets |= ip_socket_inodes(self.process.pid)
+            self.shm_families |= mapped_families(self.process.pid)
 
     def kill(self):
         if self.process.poll() is None:
@@ -182,11 +194,12 @@ class Peer:
     def ok(self):
         if self.killed or self.ip_sockets:
             return False
-        if self.expect_wrong:
-            # Every sample must have been received and every one refused.
+        if self.expect == 'refused':
             received = re.search(r' received=(\d+)/(\d+) verified=0 wrong=(\d+) ', self.summary)
             return (self.process.returncode == 1 and received is not None
                     and received.group(1) == received.group(2) == received.group(3))
+        if self.expect == 'alone':
+            return self.process.returncode == 2
         return self.process.returncode == 0 and self.summary.endswith('result=ok')
 
     def report(self):
@@ -219,25 +232,27 @@ def run(args):
 
     # Files of this domain that no one uses are stale, from a run that was
     # killed; they go first so that what remains afterwards is this run's.
-    stale = dead_families(args.domain, set(shm_families()))
+    stale = dead_families(args.domain, set())
     remove_files(stale or [])
-    segments_before = set(shm_families())
     started = time.monotonic()
     deadline = started + args.timeout + 15
+    receiver_expects = ('alone' if args.sender == 'none' else
+                        'refused' if args.receiver_seed != args.seed else 'ok')
     receivers = [Peer('echo', language, peer_command(build, language, 'echo', [
         '--domain', str(args.domain), '--topic', topic, '--count', str(args.count),
         '--verify-seed', str(args.receiver_seed), '--largest', str(largest),
-        '--timeout', str(args.timeout)]), env, expect_wrong=args.receiver_seed != args.seed)
-        for language in args.to]
-    publisher = Peer('pub', args.sender, peer_command(build, args.sender, 'pub', [
-        '--domain', str(args.domain), '--topic', topic, '--count', str(args.count),
-        '--size', sizes, '--seed', str(args.seed), '--peers', str(len(receivers)),
-        '--timeout', str(args.timeout)]), env)
-    peers = [publisher] + receivers
+        '--timeout', str(args.timeout)]), env, receiver_expects)
+        for language in args.to if language != 'none']
+    peers = receivers
+    if args.sender != 'none':
+        peers = [Peer('pub', args.sender, peer_command(build, args.sender, 'pub', [
+            '--domain', str(args.domain), '--topic', topic, '--count', str(args.count),
+            '--size', sizes, '--seed', str(args.seed), '--peers', str(max(len(receivers), 1)),
+            '--timeout', str(args.timeout)]), env, 'ok' if receivers else 'alone')] + receivers
 
     while any(peer.process.poll() is None for peer in peers):
         for peer in peers:
-            peer.check_sockets()
+            peer.observe()
         if time.monotonic() > deadline:
             for peer in peers:
                 peer.kill()
@@ -248,7 +263,8 @@ def run(args):
 
     # A clean run leaves nothing: whatever of its families remains unused is
     # removed and fails the run.
-    leftovers = dead_families(args.domain, segments_before)
+    segments = set().union(*(peer.shm_families for peer in peers))
+    leftovers = dead_families(args.domain, {f for f in segments if not f.startswith('port')})
     remove_files(leftovers or [])
 
     print('%s -> %s  (%d samples, keypoints %s, domain %d, topic %s)'
@@ -276,8 +292,10 @@ def run(args):
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
     parser.add_argument('--build', required=True, help='build folder with bin/, lib/, python/')
-    parser.add_argument('--from', dest='sender', choices=PEERS, required=True)
-    parser.add_argument('--to', required=True, help='receiver languages, comma separated')
+    parser.add_argument('--from', dest='sender', choices=PEERS + ('none',), required=True,
+                        help="publisher language; 'none' leaves the receivers alone")
+    parser.add_argument('--to', required=True,
+                        help="receiver languages, comma separated; 'none' leaves the publisher alone")
     parser.add_argument('--domain', type=int, default=0)
     parser.add_argument('--count', type=int, default=8)
     parser.add_argument('--size', default='0,1,1666,69905',
@@ -290,8 +308,10 @@ def main(argv):
     parser.add_argument('--label', default='exchange')
     args = parser.parse_args(argv)
     args.to = args.to.split(',')
-    if not args.to or any(language not in PEERS for language in args.to):
-        parser.error('--to takes a comma-separated list of c, cpp, py')
+    if args.to != ['none'] and any(language not in PEERS for language in args.to):
+        parser.error("--to takes a comma-separated list of c, cpp, py, or 'none'")
+    if args.sender == 'none' and args.to == ['none']:
+        parser.error('a run needs a publisher or a receiver')
     args.size = [int(k) for k in args.size.split(',')]
     if args.seed is None:
         args.seed = random.getrandbits(32)
