@@ -1,5 +1,6 @@
 #include "pelmora_dds/pelmora_dds.h"
 
+#include <cassert>
 #include <exception>
 #include <memory>
 #include <string>
@@ -78,28 +79,33 @@ extern "C" void pelmora_dds_endpoint_destroy(pelmora_dds_endpoint * endpoint)
 extern "C" int pelmora_dds_wait_for_peers(
   pelmora_dds_endpoint * endpoint, uint32_t count, uint32_t timeout_ms)
 {
+  assert(endpoint != nullptr);
   return report(*endpoint->endpoint, endpoint->endpoint->wait_for_peers(count, milliseconds(timeout_ms)));
 }
 
 extern "C" int pelmora_dds_write(
   pelmora_dds_endpoint * endpoint, const void * message, uint32_t timeout_ms)
 {
+  assert(endpoint != nullptr && message != nullptr);
   return report(*endpoint->endpoint, endpoint->endpoint->write(message, milliseconds(timeout_ms)));
 }
 
 extern "C" int pelmora_dds_wait_acknowledged(pelmora_dds_endpoint * endpoint, uint32_t timeout_ms)
 {
+  assert(endpoint != nullptr);
   return report(*endpoint->endpoint, endpoint->endpoint->wait_acknowledged(milliseconds(timeout_ms)));
 }
 
 extern "C" int pelmora_dds_take(pelmora_dds_endpoint * endpoint, void * message, uint32_t timeout_ms)
 {
+  assert(endpoint != nullptr && message != nullptr);
   return report(*endpoint->endpoint, endpoint->endpoint->take(message, milliseconds(timeout_ms)));
 }
 
 extern "C" uint32_t pelmora_dds_payload_size(
   const pelmora_dds_endpoint * endpoint, const void * message)
 {
+  assert(endpoint != nullptr && message != nullptr);
   return endpoint->endpoint->payload_size(message);
 }
 
