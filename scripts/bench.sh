@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark, prints the table of median ratios against
+# the baselines of the same run, and writes docs/benchmarks.md and
+# docs/throughput.png.
+#
+#   scripts/bench.sh [--build DIR] [--repetitions N] [--quick] [--no-dds] [--out DIR]
+#
+#   --build DIR        build folder (default build/bench)
+#   --repetitions N    repetitions of every measurement (default 10; DDS: half)
+#   --quick            a short run with few repetitions (figures are rough)
+#   --no-dds           leave out the Fast-DDS benchmark
+#   --out DIR          where benchmarks.md and throughput.png go (default docs)
+#
+# The build uses the project's default flags (optimised, assertions on). Run
+# it on an otherwise idle machine: the ratios are only as good as the quiet.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build/bench
+out=$root/docs
+repetitions=10
+min_time=0.2
+py_sample=0.05
+dds=1
+jobs=$(nproc)
+if [ "$jobs" -gt 2 ]; then jobs=2; fi
+
+while [ $# -gt 0 ]; do
+  case $1 in
+    --build) build=$(realpath -m "$2"); shift 2 ;;
+    --repetitions) repetitions=$2; shift 2 ;;
+    --quick) repetitions=3; min_time=0.05; py_sample=0.02; shift ;;
+    --no-dds) dds=0; shift ;;
+    --out) out=$(realpath -m "$2"); shift 2 ;;
+    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    *) echo "bench.sh: unknown argument $1" >&2; exit 64 ;;
+  esac
+done
+dds_repetitions=$(( (repetitions + 1) / 2 ))
+python=/usr/bin/python3
+
+echo "== build ($build) =="
+mkdir -p "$build" "$out"
+cmake -S "$root" -B "$build" -DPELMORA_BUILD_BENCHMARKS=ON > "$build/bench.configure.log" 2>&1 || {
+  cat "$build/bench.configure.log"; exit 1; }
+targets=(pelmora_bench_c pelmora_bench_cpp pelmora_s__rosidl_typesupport_c pelmora_python_sources)
+if [ "$dds" = 1 ]; then
+  available=$(cmake --build "$build" --target help)
+  if grep -qw pelmora_bench_dds <<< "$available"; then
+    targets+=(pelmora_bench_dds)
+  else
+    echo "Fast-DDS benchmark not available in this build (no Fast-DDS adapter); leaving it out"
+    dds=0
+  fi
+fi
+cmake --build "$build" -j "$jobs" --target "${targets[@]}"
+
+results=$build/bench-results
+mkdir -p "$results"
+
+machine=$results/machine.txt
+{
+  echo "$(lscpu | sed -n 's/^Model name: *//p' | head -1), $(nproc) cores, $(free -g | awk '/^Mem:/ {print $2}') GB RAM"
+  echo "kernel: $(uname -sr); $( (. /etc/os-release && echo "$PRETTY_NAME") )"
+  echo "caches: $(lscpu | awk -F: '/L1d|L2|L3/ {gsub(/^ +/, "", $2); printf "%s %s; ", $1, $2}')"
+  echo "compiler: $(c++ --version | head -1); Python $($python -c 'import sys; print(sys.version.split()[0])')"
+  echo "libraries: fastcdr $(dpkg-query -W -f '${Version}' libfastcdr1 2>/dev/null || echo ?)," \
+       "fastrtps $(dpkg-query -W -f '${Version}' 'libfastrtps2.*' 2>/dev/null | head -1 || echo ?)," \
+       "google-benchmark $(dpkg-query -W -f '${Version}' libbenchmark-dev 2>/dev/null || echo ?)"
+  echo "commit: $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- . ':!docs' 2>/dev/null || echo ' (with local changes)')"
+  echo "build: CMAKE_BUILD_TYPE=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt"), assertions on"
+  echo "run: $(date -u '+%Y-%m-%d %H:%M UTC'), repetitions $repetitions (DDS $dds_repetitions), load average at start $(cut -d' ' -f1-3 /proc/loadavg)"
+} > "$machine"
+cat "$machine"
+
+gbench=(--benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true
+        --benchmark_enable_random_interleaving=true --benchmark_min_time="$min_time"
+        --benchmark_out_format=json)
+
+echo "== C =="
+"$build/bin/pelmora_bench_c" "${gbench[@]}" --benchmark_out="$results/c.json"
+echo "== C++ =="
+"$build/bin/pelmora_bench_cpp" "${gbench[@]}" --benchmark_out="$results/cpp.json"
+echo "== Python =="
+PYTHONPATH=$build/python "$python" "$root/benchmarks/bench_python.py" \
+  --repetitions "$repetitions" --sample-seconds "$py_sample" --json "$results/python.json"
+dds_args=()
+if [ "$dds" = 1 ]; then
+  echo "== Fast-DDS =="
+  "$build/bin/pelmora_bench_dds" --benchmark_repetitions="$dds_repetitions" \
+    --benchmark_report_aggregates_only=true --benchmark_min_time=0.5 \
+    --benchmark_out_format=json --benchmark_out="$results/dds.json"
+  dds_args=(--dds "$results/dds.json")
+fi
+
+echo "== report =="
+"$python" "$root/benchmarks/report.py" --c "$results/c.json" --cpp "$results/cpp.json" \
+  --python "$results/python.json" "${dds_args[@]}" --machine "$machine" \
+  --markdown "$out/benchmarks.md" --plot "$out/throughput.png"
+echo
+echo "wrote $out/benchmarks.md and $out/throughput.png"
