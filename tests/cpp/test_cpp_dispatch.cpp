@@ -89,7 +89,9 @@ struct CRecord
     for (size_t i = 0; i < 3; ++i) {
       const auto & bits = vector.sequences[5 + i];
       ASSERT_TRUE(rosidl_runtime_c__float__Sequence__init(floats[i], bits.size()));
-      std::memcpy(floats[i]->data, bits.data(), 4 * bits.size());
+      if (!bits.empty()) {
+        std::memcpy(floats[i]->data, bits.data(), 4 * bits.size());
+      }
     }
   }
 
@@ -104,7 +106,9 @@ struct CRecord
     }
     for (size_t i = 0; i < 3; ++i) {
       std::vector<uint32_t> bits(floats[i]->size);
-      std::memcpy(bits.data(), floats[i]->data, 4 * bits.size());
+      if (!bits.empty()) {
+        std::memcpy(bits.data(), floats[i]->data, 4 * bits.size());
+      }
       EXPECT_EQ(bits, vector.sequences[5 + i]) << vector.name << ", " << kSequenceFields[5 + i];
     }
   }
