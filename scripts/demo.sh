@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine, builds the package and runs its example.
+# The package's main job: sets up a fresh Debian 12 machine, builds, and
+# moves Features over Fast-DDS between C, C++ and Python peers in separate
+# processes (see demo-dds.sh).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup-deps.sh"
-cmake -S "$root" -B "$root/build/default" > /dev/null
-cmake --build "$root/build/default" -j "$(nproc)"
-"$root/build/default/bin/pelmora_c_record_example"
+exec "$(dirname "$0")/demo-dds.sh" "$@"
