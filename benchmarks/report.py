@@ -91,11 +91,14 @@ def fmt_bytes(n):
 
 
 class Report:
-    def __init__(self, c, cpp, python, dds):
+    def __init__(self, c, cpp, python, dds, python_kept=None):
         self.c, self.c_context = c
         self.cpp, self.cpp_context = cpp
         self.py, self.py_context = python
         self.dds = dds[0] if dds else {}
+        # The Python run repeated with glibc told to keep freed memory
+        # (no trimming, fixed mmap threshold), if there was one.
+        self.py_kept = python_kept[0] if python_kept else {}
         self.keypoints = sorted({k for (_, k) in list(self.c) + list(self.cpp) if k is not None})
 
     # -- per-size ratios ---------------------------------------------------------
@@ -111,6 +114,11 @@ class Report:
             ('Py from_py', lambda k: self.py_ratio('Py/FromPy', k)),
             ('Py to_py', lambda k: self.py_ratio('Py/ToPy', k)),
         ]
+        if self.py_kept:
+            cols += [
+                ('Py from_py, memory kept', lambda k: self.py_ratio('Py/FromPy', k, self.py_kept)),
+                ('Py to_py, memory kept', lambda k: self.py_ratio('Py/ToPy', k, self.py_kept)),
+            ]
         if self.dds:
             cols += [
                 ('DDS C Features/Octets', lambda k: throughput_ratio(
@@ -120,8 +128,9 @@ class Report:
             ]
         return cols
 
-    def py_ratio(self, name, k):
-        s, b = self.py.get((name, k)), self.py.get(('Py/BytesCopy', k))
+    def py_ratio(self, name, k, table=None):
+        table = self.py if table is None else table
+        s, b = table.get((name, k)), table.get(('Py/BytesCopy', k))
         if not s or not b:
             return None
         return s['median_ns'] / b['median_ns']
@@ -163,6 +172,11 @@ class Report:
         add('C++ decode / memcpy', '≤ 2', cols['C++ decode'], lambda v: v <= 2.0)
         add('Python convert_from_py / bytes()', '≤ 2', cols['Py from_py'], lambda v: v <= 2.0)
         add('Python convert_to_py / bytes()', '≤ 3', cols['Py to_py'], lambda v: v <= 3.0)
+        if self.py_kept:
+            add('Python convert_from_py / bytes(), memory kept', '≤ 2',
+                cols['Py from_py, memory kept'], lambda v: v <= 2.0)
+            add('Python convert_to_py / bytes(), memory kept', '≤ 3',
+                cols['Py to_py, memory kept'], lambda v: v <= 3.0)
         if self.dds:
             add('Fast-DDS C Features / octets (throughput)', '≥ 0.9',
                 cols['DDS C Features/Octets'], lambda v: v >= 0.9, higher_is_worse=False)
@@ -306,6 +320,7 @@ def main(argv):
     parser.add_argument('--c', required=True)
     parser.add_argument('--cpp', required=True)
     parser.add_argument('--python', required=True)
+    parser.add_argument('--python-kept', help="bench_python.py's output with glibc keeping freed memory")
     parser.add_argument('--dds')
     parser.add_argument('--machine', help='text file describing the machine')
     parser.add_argument('--command', default='scripts/bench.sh')
@@ -314,7 +329,8 @@ def main(argv):
     args = parser.parse_args(argv)
 
     report = Report(load_google(args.c), load_google(args.cpp), load_python(args.python),
-                    load_google(args.dds) if args.dds else None)
+                    load_google(args.dds) if args.dds else None,
+                    load_python(args.python_kept) if args.python_kept else None)
     machine = open(args.machine).read().strip() if args.machine else ''
 
     sections = [

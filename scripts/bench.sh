@@ -37,6 +37,7 @@ while [ $# -gt 0 ]; do
 done
 dds_repetitions=$(( (repetitions + 1) / 2 ))
 python=/usr/bin/python3
+kept_tunables=glibc.malloc.trim_threshold=1073741824:glibc.malloc.mmap_threshold=33554432
 
 echo "== build ($build) =="
 mkdir -p "$build" "$out"
@@ -83,6 +84,12 @@ echo "== C++ =="
 echo "== Python =="
 PYTHONPATH=$build/python "$python" "$root/benchmarks/bench_python.py" \
   --repetitions "$repetitions" --sample-seconds "$py_sample" --json "$results/python.json"
+# Again with glibc keeping freed memory (no trimming, fixed mmap threshold),
+# which shows how much of the Python figures is the allocator giving pages
+# back to the kernel and faulting them in again.
+echo "== Python, glibc keeping freed memory ($kept_tunables) =="
+GLIBC_TUNABLES=$kept_tunables PYTHONPATH=$build/python "$python" "$root/benchmarks/bench_python.py" \
+  --repetitions "$repetitions" --sample-seconds "$py_sample" --json "$results/python-kept.json"
 dds_args=()
 if [ "$dds" = 1 ]; then
   echo "== Fast-DDS =="
@@ -94,7 +101,7 @@ fi
 
 echo "== report =="
 "$python" "$root/benchmarks/report.py" --c "$results/c.json" --cpp "$results/cpp.json" \
-  --python "$results/python.json" "${dds_args[@]}" --machine "$machine" \
+  --python "$results/python.json" --python-kept "$results/python-kept.json" "${dds_args[@]}" --machine "$machine" \
   --markdown "$out/benchmarks.md" --plot "$out/throughput.png"
 echo
 echo "wrote $out/benchmarks.md and $out/throughput.png"
