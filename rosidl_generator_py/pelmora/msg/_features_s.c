@@ -115,16 +115,21 @@ static bool scalar_from_py(PyObject * pymsg, const char * field, uint32_t * out)
 // RuntimeError set.
 static bool init_sequence(bool is_float, void * sequence, size_t count, void ** data)
 {
+  // rosidl_runtime_c sizes the block as count * 4 without checking the
+  // product, so a count above SIZE_MAX / 4 (which only a lying __len__ can
+  // report) would get a block that wrapped round to a few bytes. No memory
+  // can hold such a count anyway: refuse it as the failed storage it is.
+  const bool too_many = count > SIZE_MAX / 4;
   if (is_float) {
     rosidl_runtime_c__float__Sequence * floats = sequence;
-    if (!rosidl_runtime_c__float__Sequence__init(floats, count)) {
+    if (too_many || !rosidl_runtime_c__float__Sequence__init(floats, count)) {
       PyErr_SetString(PyExc_RuntimeError, "unable to create float__Sequence ros_message");
       return false;
     }
     *data = floats->data;
   } else {
     rosidl_runtime_c__uint32__Sequence * words = sequence;
-    if (!rosidl_runtime_c__uint32__Sequence__init(words, count)) {
+    if (too_many || !rosidl_runtime_c__uint32__Sequence__init(words, count)) {
       PyErr_SetString(PyExc_RuntimeError, "unable to create uint32__Sequence ros_message");
       return false;
     }
