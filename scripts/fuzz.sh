@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Fuzzes the CDR decoders and the Python-to-C conversion for a given time each.
+#
+#   scripts/fuzz.sh <seconds> [harness...]
+#
+# Harnesses:
+#   c_decoder, cpp_decoder, differential
+#       libFuzzer on the C decoder, the C++ decoder, and both against each
+#       other (clang, AddressSanitizer + UndefinedBehaviorSanitizer, the
+#       libraries instrumented for coverage), seeded from the shared wire
+#       vectors and the committed corpus;
+#   py_convert
+#       the generator of hostile Python objects against the extension modules
+#       built with the same sanitizers (leaks reported at exit);
+#   py_convert_refcounts
+#       the same under the debug interpreter, which also checks the total
+#       reference count across every conversion.
+# All of them run by default, two at a time (PELMORA_FUZZ_JOBS), at low
+# priority. The build lands in build/fuzz (PELMORA_FUZZ_BUILD_DIR); each
+# harness's corpus (kept from run to run), the faulting inputs of the last run
+# and its log in build/fuzz/runs/<harness>/.
+# Prints the executions of each harness; exits non-zero if one found a fault.
+#
+# To fold new corpus entries into the committed regression corpus:
+#   build/fuzz/bin/fuzz_<harness> -merge=1 tests/fuzz/corpus/<harness> build/fuzz/runs/<harness>/corpus
+set -euo pipefail
+
+seconds=${1:?usage: scripts/fuzz.sh <seconds> [harness...]}
+shift
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${PELMORA_FUZZ_BUILD_DIR:-$root/build/fuzz}
+jobs=${PELMORA_FUZZ_JOBS:-2}
+if [ $# -gt 0 ]; then
+  harnesses=("$@")
+else
+  harnesses=(c_decoder cpp_decoder differential py_convert py_convert_refcounts)
+fi
+
+mkdir -p "$build"
+echo "== building the harnesses with clang in $build =="
+cmake -S "$root" -B "$build" \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DPELMORA_SANITIZE=ON -DPELMORA_BUILD_FUZZERS=ON -DPELMORA_BUILD_PYTHON=ON \
+  -DPELMORA_BUILD_TOOLS=OFF -DPELMORA_BUILD_BENCHMARKS=OFF \
+  -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
+  > "$build.configure.log" 2>&1 || { cat "$build.configure.log"; exit 1; }
+nice -n 10 cmake --build "$build" -j 2 --target pelmora_fuzzers
+
+seeds=$build/runs/seeds
+rm -rf "$seeds"
+python3 "$root/tests/fuzz/make_seeds.py" "$root/tests/vectors/features_vectors.txt" "$seeds"
+
+# Runs one harness; its last log line is "<executions> <findings>".
+run_harness() {
+  local harness=$1
+  local run=$build/runs/$harness
+  rm -rf "$run/findings"
+  mkdir -p "$run/corpus" "$run/findings"
+  case $harness in
+    c_decoder|cpp_decoder|differential)
+      nice -n 10 "$build/bin/fuzz_$harness" -max_total_time="$seconds" -print_final_stats=1 \
+        -artifact_prefix="$run/findings/" "$run/corpus" "$seeds" "$root/tests/fuzz/corpus/$harness" \
+        > "$run/log" 2>&1 || true
+      local executions
+      executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$run/log" | tail -n 1)
+      ;;
+    py_convert|py_convert_refcounts)
+      local environment=$build/tests/fuzz/py_convert_fuzz.env
+      if [ "$harness" = py_convert_refcounts ]; then
+        environment=$build/tests/fuzz/py_convert_fuzz_debug.env
+      fi
+      if [ ! -f "$environment" ]; then
+        echo "$harness: not built (no interpreter for it)" > "$run/log"
+        echo "0 0" >> "$run/log"
+        return
+      fi
+      local python
+      python=$(sed -n 's/^PELMORA_PYTHON=//p' "$environment")
+      # shellcheck disable=SC2046 # one VAR=value word per line, no spaces
+      (cd "$run" && nice -n 10 env $(grep -v '^PELMORA_PYTHON=' "$environment") "$python" \
+        "$root/tests/fuzz/py_convert_fuzz.py" --seconds "$seconds" --seed "$harness-$(date +%s)" \
+        > "$run/log" 2>&1) || cp "$run/log" "$run/findings/fault-$(date +%s).log"
+      local executions
+      executions=$(sed -n 's/^\([0-9]*\) cases in .*/\1/p' "$run/log" | tail -n 1)
+      ;;
+    *)
+      echo "unknown harness $harness" >&2
+      return 1
+      ;;
+  esac
+  echo "${executions:-0} $(find "$run/findings" -type f | wc -l)" >> "$run/log"
+}
+
+echo "== fuzzing ${harnesses[*]} for $seconds s each, $jobs at a time =="
+running=0
+for harness in "${harnesses[@]}"; do
+  run_harness "$harness" &
+  running=$((running + 1))
+  if [ "$running" -ge "$jobs" ]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
+done
+wait
+
+status=0
+printf '%-22s %12s %8s %9s\n' harness executions corpus findings
+for harness in "${harnesses[@]}"; do
+  run=$build/runs/$harness
+  read -r executions findings < <(tail -n 1 "$run/log")
+  corpus=$(find "$run/corpus" -type f 2>/dev/null | wc -l)
+  printf '%-22s %12s %8s %9s\n' "$harness" "$executions" "$corpus" "$findings"
+  if [ "$findings" != 0 ]; then
+    status=1
+    echo "  faulting inputs in $run/findings, log in $run/log"
+  fi
+done
+exit $status
