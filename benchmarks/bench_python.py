@@ -4,7 +4,9 @@
 Measures, through the capsules of pelmora.pelmora_s__rosidl_typesupport_c
 called with ctypes (as a client library calls them):
 
-  Py/BytesCopy   baseline: bytes() copies of the message's eight arrays
+  Py/BytesCopy   baseline: bytes() copies of the message's eight arrays,
+                 held together (as a message holds its eight sequences)
+                 and then released
   Py/FromPy      create a record, convert_from_py into it, destroy it
   Py/ToPy        convert_to_py of a filled record into a new Features object
 
@@ -25,6 +27,7 @@ import array
 import ctypes
 import gc
 import json
+import resource
 import statistics
 import sys
 import time
@@ -79,7 +82,8 @@ def make_message(features_class, keypoints):
 
 class Sampler:
     """Times a callable: `loops` calls per sample, `loops` chosen once so that
-    a sample lasts about `sample_seconds`."""
+    a sample lasts about `sample_seconds`. Also counts the minor page faults
+    per call (memory that the kernel had to map in afresh)."""
 
     def __init__(self, function, sample_seconds):
         self.function = function
@@ -88,17 +92,23 @@ class Sampler:
         once = max(time.perf_counter_ns() - start, 1)
         self.loops = max(1, int(sample_seconds * 1e9 / once))
         self.samples = []
+        self.faults = []
 
     def sample(self):
         function = self.function
         loops = range(self.loops)
+        faults = resource.getrusage(resource.RUSAGE_SELF).ru_minflt
         start = time.perf_counter_ns()
         for _ in loops:
             function()
         self.samples.append((time.perf_counter_ns() - start) / self.loops)
+        self.faults.append((resource.getrusage(resource.RUSAGE_SELF).ru_minflt - faults) / self.loops)
 
     def median(self):
         return statistics.median(self.samples)
+
+    def median_faults(self):
+        return statistics.median(self.faults)
 
 
 def run_round(samplers, repetitions):
@@ -127,8 +137,7 @@ def conversion_benchmarks(features_class, capsules, keypoint_counts, repetitions
         del back
 
         def bytes_copy():
-            for a in arrays:
-                bytes(a)
+            copies = [bytes(a) for a in arrays]  # noqa: F841 -- released on return
 
         def from_py():
             target = capsules.create()
@@ -151,7 +160,7 @@ def conversion_benchmarks(features_class, capsules, keypoint_counts, repetitions
             results.append({
                 'name': name, 'keypoints': keypoints, 'bytes': encoded_bytes(keypoints),
                 'median_ns': sampler.median(), 'samples_ns': sampler.samples,
-                'loops': sampler.loops})
+                'page_faults_per_call': sampler.median_faults(), 'loops': sampler.loops})
     return results
 
 
@@ -218,7 +227,9 @@ def main(argv):
     for r in results:
         size = ('keypoints:%d (%d bytes)' % (r['keypoints'], r['bytes'])
                 if 'keypoints' in r else 'elements:%d' % r['elements'])
-        print('%-32s %-34s %12s' % (r['name'], size, format_time(r['median_ns'])))
+        faults = ('  %8.0f page faults' % r['page_faults_per_call']
+                  if 'page_faults_per_call' in r else '')
+        print('%-32s %-34s %12s%s' % (r['name'], size, format_time(r['median_ns']), faults))
     if args.json:
         with open(args.json, 'w') as out:
             json.dump({'interpreter': sys.version, 'repetitions': args.repetitions,

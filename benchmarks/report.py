@@ -91,14 +91,14 @@ def fmt_bytes(n):
 
 
 class Report:
-    def __init__(self, c, cpp, python, dds, python_kept=None):
+    def __init__(self, c, cpp, python, dds, python_tuned=None):
         self.c, self.c_context = c
         self.cpp, self.cpp_context = cpp
         self.py, self.py_context = python
         self.dds = dds[0] if dds else {}
-        # The Python run repeated with glibc told to keep freed memory
-        # (no trimming, fixed mmap threshold), if there was one.
-        self.py_kept = python_kept[0] if python_kept else {}
+        # The Python run repeated with glibc tuned to keep freed memory and
+        # to map large blocks with huge pages, if there was one.
+        self.py_tuned = python_tuned[0] if python_tuned else {}
         self.keypoints = sorted({k for (_, k) in list(self.c) + list(self.cpp) if k is not None})
 
     # -- per-size ratios ---------------------------------------------------------
@@ -114,10 +114,10 @@ class Report:
             ('Py from_py', lambda k: self.py_ratio('Py/FromPy', k)),
             ('Py to_py', lambda k: self.py_ratio('Py/ToPy', k)),
         ]
-        if self.py_kept:
+        if self.py_tuned:
             cols += [
-                ('Py from_py, memory kept', lambda k: self.py_ratio('Py/FromPy', k, self.py_kept)),
-                ('Py to_py, memory kept', lambda k: self.py_ratio('Py/ToPy', k, self.py_kept)),
+                ('Py from_py, tuned malloc', lambda k: self.py_ratio('Py/FromPy', k, self.py_tuned)),
+                ('Py to_py, tuned malloc', lambda k: self.py_ratio('Py/ToPy', k, self.py_tuned)),
             ]
         if self.dds:
             cols += [
@@ -172,11 +172,11 @@ class Report:
         add('C++ decode / memcpy', '≤ 2', cols['C++ decode'], lambda v: v <= 2.0)
         add('Python convert_from_py / bytes()', '≤ 2', cols['Py from_py'], lambda v: v <= 2.0)
         add('Python convert_to_py / bytes()', '≤ 3', cols['Py to_py'], lambda v: v <= 3.0)
-        if self.py_kept:
-            add('Python convert_from_py / bytes(), memory kept', '≤ 2',
-                cols['Py from_py, memory kept'], lambda v: v <= 2.0)
-            add('Python convert_to_py / bytes(), memory kept', '≤ 3',
-                cols['Py to_py, memory kept'], lambda v: v <= 3.0)
+        if self.py_tuned:
+            add('Python convert_from_py / bytes(), tuned malloc', '≤ 2',
+                cols['Py from_py, tuned malloc'], lambda v: v <= 2.0)
+            add('Python convert_to_py / bytes(), tuned malloc', '≤ 3',
+                cols['Py to_py, tuned malloc'], lambda v: v <= 3.0)
         if self.dds:
             add('Fast-DDS C Features / octets (throughput)', '≥ 0.9',
                 cols['DDS C Features/Octets'], lambda v: v >= 0.9, higher_is_worse=False)
@@ -205,6 +205,24 @@ class Report:
             c = self.c.get(('C/SerializedSize', k))
             cpp = self.cpp.get(('Cpp/SerializedSize', k))
             lines.append('| %d | %s | %s |' % (k, fmt_ns(c and c['ns']), fmt_ns(cpp and cpp['ns'])))
+        return '\n'.join(lines)
+
+    def python_table(self):
+        """Median time and page faults per call of the Python benchmarks."""
+        runs = [('', self.py)] + ([(', tuned malloc', self.py_tuned)] if self.py_tuned else [])
+        names = (('Py/BytesCopy', 'bytes() copies'), ('Py/FromPy', 'from_py'), ('Py/ToPy', 'to_py'))
+        header = ['keypoints', 'bytes']
+        for suffix, _ in runs:
+            header += ['%s%s' % (label, suffix) for _, label in names]
+        lines = ['| ' + ' | '.join(header) + ' |', '|' + '---:|' * len(header)]
+        for k in self.keypoints:
+            cells = [str(k), fmt_bytes(encoded_bytes(k))]
+            for _, table in runs:
+                for name, _ in names:
+                    e = table.get((name, k))
+                    cells.append('—' if not e else '%s, %.0f faults' % (
+                        fmt_ns(e['median_ns']), e.get('page_faults_per_call', float('nan'))))
+            lines.append('| ' + ' | '.join(cells) + ' |')
         return '\n'.join(lines)
 
     def assignment_table(self):
@@ -320,7 +338,7 @@ def main(argv):
     parser.add_argument('--c', required=True)
     parser.add_argument('--cpp', required=True)
     parser.add_argument('--python', required=True)
-    parser.add_argument('--python-kept', help="bench_python.py's output with glibc keeping freed memory")
+    parser.add_argument('--python-tuned', help="bench_python.py's output under a tuned glibc malloc")
     parser.add_argument('--dds')
     parser.add_argument('--machine', help='text file describing the machine')
     parser.add_argument('--command', default='scripts/bench.sh')
@@ -330,7 +348,7 @@ def main(argv):
 
     report = Report(load_google(args.c), load_google(args.cpp), load_python(args.python),
                     load_google(args.dds) if args.dds else None,
-                    load_python(args.python_kept) if args.python_kept else None)
+                    load_python(args.python_tuned) if args.python_tuned else None)
     machine = open(args.machine).read().strip() if args.machine else ''
 
     sections = [
@@ -341,6 +359,7 @@ def main(argv):
         ('Budgets', report.budget_table()),
         ('Size function, median time per call (constant whatever the message holds)',
          report.size_table()),
+        ('Python: median time and minor page faults per call', report.python_table()),
         ('Python: assigning a million elements to a sequence field', report.assignment_table()),
         ('Fast-DDS: throughput (bursts of 4 samples) and one-way latency (one sample at a time)',
          report.dds_table()),

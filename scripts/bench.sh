@@ -37,7 +37,7 @@ while [ $# -gt 0 ]; do
 done
 dds_repetitions=$(( (repetitions + 1) / 2 ))
 python=/usr/bin/python3
-kept_tunables=glibc.malloc.trim_threshold=1073741824:glibc.malloc.mmap_threshold=33554432
+tuned_malloc=glibc.malloc.trim_threshold=1073741824:glibc.malloc.mmap_threshold=33554432:glibc.malloc.hugetlb=1
 
 echo "== build ($build) =="
 mkdir -p "$build" "$out"
@@ -84,24 +84,26 @@ echo "== C++ =="
 echo "== Python =="
 PYTHONPATH=$build/python "$python" "$root/benchmarks/bench_python.py" \
   --repetitions "$repetitions" --sample-seconds "$py_sample" --json "$results/python.json"
-# Again with glibc keeping freed memory (no trimming, fixed mmap threshold),
-# which shows how much of the Python figures is the allocator giving pages
-# back to the kernel and faulting them in again.
-echo "== Python, glibc keeping freed memory ($kept_tunables) =="
-GLIBC_TUNABLES=$kept_tunables PYTHONPATH=$build/python "$python" "$root/benchmarks/bench_python.py" \
-  --repetitions "$repetitions" --sample-seconds "$py_sample" --json "$results/python-kept.json"
+# Again with glibc's malloc tuned to keep freed memory (no trimming, fixed
+# mmap threshold) and to map large blocks with huge pages: this shows how
+# much of the Python figures is the allocator handing pages back to the
+# kernel and faulting fresh ones in for the next message.
+echo "== Python, tuned malloc ($tuned_malloc) =="
+GLIBC_TUNABLES=$tuned_malloc PYTHONPATH=$build/python "$python" "$root/benchmarks/bench_python.py" \
+  --repetitions "$repetitions" --sample-seconds "$py_sample" --json "$results/python-tuned.json"
 dds_args=()
 if [ "$dds" = 1 ]; then
   echo "== Fast-DDS =="
   "$build/bin/pelmora_bench_dds" --benchmark_repetitions="$dds_repetitions" \
     --benchmark_report_aggregates_only=true --benchmark_min_time=0.5 \
+    --benchmark_enable_random_interleaving=true \
     --benchmark_out_format=json --benchmark_out="$results/dds.json"
   dds_args=(--dds "$results/dds.json")
 fi
 
 echo "== report =="
 "$python" "$root/benchmarks/report.py" --c "$results/c.json" --cpp "$results/cpp.json" \
-  --python "$results/python.json" --python-kept "$results/python-kept.json" "${dds_args[@]}" --machine "$machine" \
+  --python "$results/python.json" --python-tuned "$results/python-tuned.json" "${dds_args[@]}" --machine "$machine" \
   --markdown "$out/benchmarks.md" --plot "$out/throughput.png"
 echo
 echo "wrote $out/benchmarks.md and $out/throughput.png"
