@@ -75,6 +75,11 @@ TEST(FeaturesSequence, CopyGrowsEmptyOutputExactly)
   ASSERT_TRUE(pelmora__msg__Features__Sequence__init(&output, 0));
   input->data[4].descriptorsize = 7;
   ASSERT_TRUE(rosidl_runtime_c__float__Sequence__init(&input->data[0].x, 3));
+  // The sequence init leaves the elements unset; comparing them would read
+  // indeterminate floats (and a NaN among them would compare unequal).
+  for (size_t i = 0; i < 3; ++i) {
+    input->data[0].x.data[i] = 0.5f * static_cast<float>(i);
+  }
   ASSERT_TRUE(pelmora__msg__Features__Sequence__copy(input, &output));
   EXPECT_EQ(output.size, 5u);
   EXPECT_EQ(output.capacity, 5u);
