@@ -272,10 +272,11 @@ class Report:
                     ys.append(encoded_bytes(k) / e['ns'] * 1e3)  # bytes/ns -> MB/s
             return xs, ys
 
-        def py_series(name):
+        def py_series(name, table=None):
+            table = self.py if table is None else table
             xs, ys = [], []
             for k in self.keypoints:
-                e = self.py.get((name, k))
+                e = table.get((name, k))
                 if e and k > 0:
                     xs.append(encoded_bytes(k))
                     ys.append(encoded_bytes(k) / e['median_ns'] * 1e3)
@@ -293,6 +294,8 @@ class Report:
             (py_series('Py/BytesCopy'), 'Python bytes() copies (baseline)', 'tab:gray', ':'),
             (py_series('Py/FromPy'), 'Python convert_from_py', 'tab:green', '-'),
             (py_series('Py/ToPy'), 'Python convert_to_py', 'tab:green', '--'),
+            (py_series('Py/ToPy', self.py_tuned), 'Python convert_to_py, tuned malloc',
+             'tab:olive', '-.'),
         ]
         for (xs, ys), label, color, style in lines:
             if xs:
@@ -342,6 +345,7 @@ def main(argv):
     parser.add_argument('--dds')
     parser.add_argument('--machine', help='text file describing the machine')
     parser.add_argument('--command', default='scripts/bench.sh')
+    parser.add_argument('--notes', help='markdown appended to the report (the analysis of the figures)')
     parser.add_argument('--markdown')
     parser.add_argument('--plot')
     args = parser.parse_args(argv)
@@ -374,6 +378,9 @@ def main(argv):
                       'divides two medians measured in the same run.\n\n' % args.command)
             out.write('![throughput](throughput.png)\n\n')
             out.write(text + '\n')
+            if args.notes:
+                with open(args.notes) as notes:
+                    out.write('\n' + notes.read().strip() + '\n')
             if machine:
                 out.write('\n### Machine\n\n```\n%s\n```\n' % machine)
     if args.plot:

@@ -104,6 +104,6 @@ fi
 echo "== report =="
 "$python" "$root/benchmarks/report.py" --c "$results/c.json" --cpp "$results/cpp.json" \
   --python "$results/python.json" --python-tuned "$results/python-tuned.json" "${dds_args[@]}" --machine "$machine" \
-  --markdown "$out/benchmarks.md" --plot "$out/throughput.png"
+  --notes "$root/benchmarks/analysis.md" --markdown "$out/benchmarks.md" --plot "$out/throughput.png"
 echo
 echo "wrote $out/benchmarks.md and $out/throughput.png"
