@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and runs every test: the normal build,
-# then the AddressSanitizer + UndefinedBehaviorSanitizer build.
+# the AddressSanitizer + UndefinedBehaviorSanitizer build, the C and C++ test
+# binaries of the normal build under valgrind memcheck, and the concurrency
+# tests in a ThreadSanitizer build. (Long fuzzing is scripts/fuzz.sh; the
+# suite only replays the fuzz corpora.)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -20,3 +23,12 @@ echo "== normal build =="
 run_suite "$root/build/default"
 echo "== sanitizer build (ASan + UBSan) =="
 run_suite "$root/build/asan" -DPELMORA_SANITIZE=ON
+echo "== C and C++ test binaries under valgrind memcheck =="
+python3 "$root/tests/hostile/run_memcheck.py" "$root/build/default" --jobs "$jobs"
+echo "== ThreadSanitizer build (concurrency tests) =="
+tsan=$root/build/tsan
+cmake -S "$root" -B "$tsan" -DPELMORA_TSAN=ON \
+  -DPELMORA_BUILD_PYTHON=OFF -DPELMORA_BUILD_TOOLS=OFF -DPELMORA_BUILD_BENCHMARKS=OFF \
+  > "$tsan.configure.log" 2>&1 || { cat "$tsan.configure.log"; exit 1; }
+cmake --build "$tsan" -j "$jobs" --target pelmora_concurrency_tests
+(cd "$tsan" && TSAN_OPTIONS=halt_on_error=1 ctest -L concurrency --output-on-failure -j "$jobs" --timeout 900)
