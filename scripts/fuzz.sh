@@ -19,6 +19,7 @@
 # priority. The build lands in build/fuzz (PELMORA_FUZZ_BUILD_DIR); each
 # harness's corpus (kept from run to run), the faulting inputs of the last run
 # and its log in build/fuzz/runs/<harness>/.
+# PELMORA_FUZZ_OPTIONS adds libFuzzer options (for example -use_value_profile=1).
 # Prints the executions of each harness; exits non-zero if one found a fault.
 #
 # To fold new corpus entries into the committed regression corpus:
@@ -58,7 +59,9 @@ run_harness() {
   mkdir -p "$run/corpus" "$run/findings"
   case $harness in
     c_decoder|cpp_decoder|differential)
+      # shellcheck disable=SC2086 # PELMORA_FUZZ_OPTIONS holds several options
       nice -n 10 "$build/bin/fuzz_$harness" -max_total_time="$seconds" -print_final_stats=1 \
+        ${PELMORA_FUZZ_OPTIONS:-} \
         -artifact_prefix="$run/findings/" "$run/corpus" "$seeds" "$root/tests/fuzz/corpus/$harness" \
         > "$run/log" 2>&1 || true
       local executions
