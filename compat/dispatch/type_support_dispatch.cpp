@@ -4,6 +4,7 @@
 
 #include <cassert>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "rcutils/error_handling.h"
@@ -45,12 +46,19 @@ void * open_library(const std::string & file_name, const void * handle)
   return dlopen((folder + file_name).c_str(), RTLD_LAZY | RTLD_LOCAL);
 }
 
-// The library of map entry `index`, loaded once. Two threads that load at the
-// same time both succeed; the loser drops its reference and takes the winner's.
+// The library of map entry `index`, loaded once. Loading is serialised, so
+// two threads asking first at the same time load it once between them, and
+// the one that did not load it sees the library's initialisers complete.
 void * entry_library(const type_support_map_t * map, size_t index, const void * handle)
 {
   void ** slot = &map->data[index];
   void * library = __atomic_load_n(slot, __ATOMIC_ACQUIRE);
+  if (library != nullptr) {
+    return library;
+  }
+  static std::mutex loading;
+  std::lock_guard<std::mutex> lock(loading);
+  library = __atomic_load_n(slot, __ATOMIC_ACQUIRE);
   if (library != nullptr) {
     return library;
   }
@@ -62,13 +70,7 @@ void * entry_library(const type_support_map_t * map, size_t index, const void * 
       "failed to load type support library '%s': %s", file_name.c_str(), dlerror());
     return nullptr;
   }
-  void * expected = nullptr;
-  if (!__atomic_compare_exchange_n(
-      slot, &expected, library, false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE))
-  {
-    dlclose(library);
-    library = expected;
-  }
+  __atomic_store_n(slot, library, __ATOMIC_RELEASE);
   return library;
 }
 
