@@ -9,6 +9,7 @@
 #include "pelmora/msg/detail/features__rosidl_typesupport_introspection_c.h"
 
 #include <assert.h>
+#include <pthread.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <string.h>
@@ -142,20 +143,19 @@ static rosidl_message_type_support_t Features_introspection_handle = {
   .func = get_message_typesupport_handle_function,
 };
 
+static pthread_once_t Features_identifier_once = PTHREAD_ONCE_INIT;
+
+static void Features_set_identifier(void)
+{
+  Features_introspection_handle.typesupport_identifier = rosidl_typesupport_introspection_c__identifier;
+}
+
 const rosidl_message_type_support_t *
 rosidl_typesupport_introspection_c__get_message_type_support_handle__pelmora__msg__Features(void)
 {
-  // Fast path: the identifier is set. The acquire pairs with the store
-  // below, so a caller that reads the handle sees the identifier.
-  const char ** identifier = &Features_introspection_handle.typesupport_identifier;
-  if (__atomic_load_n(identifier, __ATOMIC_ACQUIRE)) {
-    return &Features_introspection_handle;
-  }
-  // First call(s): every racer wants to store the same pointer; one store
-  // wins and the others acquire it, with no lock and no data race.
-  const char * expected = NULL;
-  __atomic_compare_exchange_n(
-    identifier, &expected, rosidl_typesupport_introspection_c__identifier,
-    false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
+  // The identifier is written exactly once, by the first caller, and every
+  // caller returns only after that write: racing first calls neither write
+  // twice nor see the handle half made.
+  pthread_once(&Features_identifier_once, Features_set_identifier);
   return &Features_introspection_handle;
 }
