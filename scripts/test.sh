@@ -24,7 +24,7 @@ run_suite "$root/build/default"
 echo "== sanitizer build (ASan + UBSan) =="
 run_suite "$root/build/asan" -DPELMORA_SANITIZE=ON
 echo "== C and C++ test binaries under valgrind memcheck =="
-python3 "$root/tests/hostile/run_memcheck.py" "$root/build/default" --jobs "$jobs"
+/usr/bin/python3 "$root/tests/hostile/run_memcheck.py" "$root/build/default" --jobs "$jobs"
 echo "== ThreadSanitizer build (concurrency tests) =="
 tsan=$root/build/tsan
 cmake -S "$root" -B "$tsan" -DPELMORA_TSAN=ON \
