@@ -305,7 +305,7 @@ class Report:
         ax.set_xlabel('message size (CDR bytes)')
         ax.set_ylabel('throughput (MB/s)')
         ax.set_title('Encode / decode / convert (median)')
-        ax.axvline(BUDGET_BYTES, color='tab:red', linewidth=0.8, alpha=0.5)
+        ax.axvline(BUDGET_BYTES, color='tab:red', linewidth=0.8, alpha=0.5, label='1 MiB: budgets apply above')
         ax.grid(True, which='both', alpha=0.3)
         ax.legend(fontsize=8)
 

@@ -6,7 +6,7 @@
 #   scripts/bench.sh [--build DIR] [--repetitions N] [--quick] [--no-dds] [--out DIR]
 #
 #   --build DIR        build folder (default build/bench)
-#   --repetitions N    repetitions of every measurement (default 10; DDS: half)
+#   --repetitions N    repetitions of every measurement (default 10)
 #   --quick            a short run with few repetitions (figures are rough)
 #   --no-dds           leave out the Fast-DDS benchmark
 #   --out DIR          where benchmarks.md and throughput.png go (default docs)
@@ -35,7 +35,6 @@ while [ $# -gt 0 ]; do
     *) echo "bench.sh: unknown argument $1" >&2; exit 64 ;;
   esac
 done
-dds_repetitions=$(( (repetitions + 1) / 2 ))
 python=/usr/bin/python3
 tuned_malloc=glibc.malloc.trim_threshold=1073741824:glibc.malloc.mmap_threshold=33554432:glibc.malloc.hugetlb=1
 
@@ -69,7 +68,7 @@ machine=$results/machine.txt
        "google-benchmark $(dpkg-query -W -f '${Version}' libbenchmark-dev 2>/dev/null || echo ?)"
   echo "commit: $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- . ':!docs' 2>/dev/null || echo ' (with local changes)')"
   echo "build: CMAKE_BUILD_TYPE=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt"), assertions on"
-  echo "run: $(date -u '+%Y-%m-%d %H:%M UTC'), repetitions $repetitions (DDS $dds_repetitions), load average at start $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo "run: $(date -u '+%Y-%m-%d %H:%M UTC'), repetitions $repetitions, load average at start $(cut -d' ' -f1-3 /proc/loadavg)"
 } > "$machine"
 cat "$machine"
 
@@ -94,7 +93,7 @@ GLIBC_TUNABLES=$tuned_malloc PYTHONPATH=$build/python "$python" "$root/benchmark
 dds_args=()
 if [ "$dds" = 1 ]; then
   echo "== Fast-DDS =="
-  "$build/bin/pelmora_bench_dds" --benchmark_repetitions="$dds_repetitions" \
+  "$build/bin/pelmora_bench_dds" --benchmark_repetitions="$repetitions" \
     --benchmark_report_aggregates_only=true --benchmark_min_time=0.5 \
     --benchmark_enable_random_interleaving=true \
     --benchmark_out_format=json --benchmark_out="$results/dds.json"
