@@ -42,6 +42,23 @@ eprosima::fastrtps::Duration_t to_duration(milliseconds ms)
     static_cast<int32_t>(count / 1000), static_cast<uint32_t>((count % 1000) * 1000000));
 }
 
+// The settings writers and readers share: reliable, transient-local, keep-all
+// within `depth` samples of one instance, pools that may grow, no data sharing.
+template<typename Qos>
+void apply_endpoint_qos(
+  Qos & qos, int depth, eprosima::fastrtps::rtps::MemoryManagementPolicy_t memory)
+{
+  qos.reliability().kind = dds::RELIABLE_RELIABILITY_QOS;
+  qos.durability().kind = dds::TRANSIENT_LOCAL_DURABILITY_QOS;
+  qos.history().kind = dds::KEEP_ALL_HISTORY_QOS;
+  qos.resource_limits().max_instances = 1;
+  qos.resource_limits().max_samples = depth;
+  qos.resource_limits().max_samples_per_instance = depth;
+  qos.resource_limits().allocated_samples = std::min(depth, 16);
+  qos.endpoint().history_memory_policy = memory;
+  qos.data_sharing().off();
+}
+
 // Process-wide settings that must be in place before the first participant:
 // no discovery-server redirection from the environment (it would add UDP
 // locators), and no intraprocess short-cut (with reliable keep-all a full
@@ -159,16 +176,8 @@ std::unique_ptr<Endpoint> Endpoint::create(
   if (role == Role::writer) {
     impl->publisher = impl->participant->create_publisher(dds::PUBLISHER_QOS_DEFAULT);
     dds::DataWriterQos qos = dds::DATAWRITER_QOS_DEFAULT;
-    qos.reliability().kind = dds::RELIABLE_RELIABILITY_QOS;
+    apply_endpoint_qos(qos, plan.history_depth, memory);
     qos.reliability().max_blocking_time = to_duration(milliseconds(500));
-    qos.durability().kind = dds::TRANSIENT_LOCAL_DURABILITY_QOS;
-    qos.history().kind = dds::KEEP_ALL_HISTORY_QOS;
-    qos.resource_limits().max_instances = 1;
-    qos.resource_limits().max_samples = plan.history_depth;
-    qos.resource_limits().max_samples_per_instance = plan.history_depth;
-    qos.resource_limits().allocated_samples = std::min(plan.history_depth, 16);
-    qos.endpoint().history_memory_policy = memory;
-    qos.data_sharing().off();
     if (impl->publisher != nullptr) {
       impl->writer = impl->publisher->create_datawriter(impl->topic, qos);
     }
@@ -178,15 +187,7 @@ std::unique_ptr<Endpoint> Endpoint::create(
   } else {
     impl->subscriber = impl->participant->create_subscriber(dds::SUBSCRIBER_QOS_DEFAULT);
     dds::DataReaderQos qos = dds::DATAREADER_QOS_DEFAULT;
-    qos.reliability().kind = dds::RELIABLE_RELIABILITY_QOS;
-    qos.durability().kind = dds::TRANSIENT_LOCAL_DURABILITY_QOS;
-    qos.history().kind = dds::KEEP_ALL_HISTORY_QOS;
-    qos.resource_limits().max_instances = 1;
-    qos.resource_limits().max_samples = plan.history_depth;
-    qos.resource_limits().max_samples_per_instance = plan.history_depth;
-    qos.resource_limits().allocated_samples = std::min(plan.history_depth, 16);
-    qos.endpoint().history_memory_policy = memory;
-    qos.data_sharing().off();
+    apply_endpoint_qos(qos, plan.history_depth, memory);
     if (impl->subscriber != nullptr) {
       impl->reader = impl->subscriber->create_datareader(impl->topic, qos);
     }
