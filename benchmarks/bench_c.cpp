@@ -21,6 +21,7 @@ namespace
 
 using pelmora_bench::Buffer;
 using pelmora_bench::CdrOver;
+using pelmora_bench::set_bytes;
 
 using pelmora_bench::make_record;
 using pelmora_bench::new_record;
@@ -34,23 +35,9 @@ const message_type_support_callbacks_t & callbacks()
   return record;
 }
 
-// Encodes `record` into a buffer of exactly its serialized size.
 Buffer encode(const pelmora__msg__Features & record)
 {
-  Buffer buffer(callbacks().get_serialized_size(&record));
-  CdrOver out(buffer.data(), buffer.size());
-  if (!callbacks().cdr_serialize(&record, out.cdr) ||
-    out.cdr.getSerializedDataLength() != buffer.size())
-  {
-    throw std::runtime_error("encoder wrote other than the serialized size");
-  }
-  return buffer;
-}
-
-void set_bytes(benchmark::State & state, size_t bytes)
-{
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
-  state.counters["bytes"] = static_cast<double>(bytes);
+  return pelmora_bench::encode_with(callbacks(), &record);
 }
 
 void BM_Encode(benchmark::State & state)

@@ -101,6 +101,27 @@ struct CdrOver
     cdr(fast_buffer, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::CORBA_CDR) {}
 };
 
+/// Encodes `message` through `callbacks` into a buffer of exactly its
+/// serialized size; throws when the encoder writes anything else.
+inline Buffer encode_with(const message_type_support_callbacks_t & callbacks, const void * message)
+{
+  Buffer buffer(callbacks.get_serialized_size(message));
+  CdrOver out(buffer.data(), buffer.size());
+  if (!callbacks.cdr_serialize(message, out.cdr) ||
+    out.cdr.getSerializedDataLength() != buffer.size())
+  {
+    throw std::runtime_error("encoder wrote other than the serialized size");
+  }
+  return buffer;
+}
+
+/// Reports `bytes` per iteration, as throughput and as a counter.
+inline void set_bytes(benchmark::State & state, size_t bytes)
+{
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
 /// memcpy of a K-keypoint message's bytes into a preallocated buffer: the
 /// baseline of encode and decode. Registered in each program so that ratios
 /// compare numbers of the same run.

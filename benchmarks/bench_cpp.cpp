@@ -23,6 +23,7 @@ namespace
 
 using pelmora_bench::Buffer;
 using pelmora_bench::CdrOver;
+using pelmora_bench::set_bytes;
 using pelmora::msg::Features;
 using pelmora_bench::make_message;
 
@@ -36,20 +37,7 @@ const message_type_support_callbacks_t & callbacks()
 
 Buffer encode(const Features & message)
 {
-  Buffer buffer(callbacks().get_serialized_size(&message));
-  CdrOver out(buffer.data(), buffer.size());
-  if (!callbacks().cdr_serialize(&message, out.cdr) ||
-    out.cdr.getSerializedDataLength() != buffer.size())
-  {
-    throw std::runtime_error("encoder wrote other than the serialized size");
-  }
-  return buffer;
-}
-
-void set_bytes(benchmark::State & state, size_t bytes)
-{
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
-  state.counters["bytes"] = static_cast<double>(bytes);
+  return pelmora_bench::encode_with(callbacks(), &message);
 }
 
 void BM_Encode(benchmark::State & state)
