@@ -114,11 +114,5 @@ int main(int argc, char ** argv)
   pelmora_bench::register_sized("C/Decode", BM_Decode);
   pelmora_bench::register_sized("C/SerializedSize", BM_SerializedSize);
   benchmark::RegisterBenchmark("C/EmptyRoundTrip", BM_EmptyRoundTrip);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-    return 64;
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return pelmora_bench::run_registered(argc, argv);
 }

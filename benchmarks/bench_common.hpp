@@ -101,6 +101,19 @@ struct CdrOver
     cdr(fast_buffer, eprosima::fastcdr::Cdr::DEFAULT_ENDIAN, eprosima::fastcdr::Cdr::CORBA_CDR) {}
 };
 
+/// Runs the registered benchmarks with the command line's options; 64 for
+/// options it does not know.
+inline int run_registered(int argc, char ** argv)
+{
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    return 64;
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
+
 /// Encodes `message` through `callbacks` into a buffer of exactly its
 /// serialized size; throws when the encoder writes anything else.
 inline Buffer encode_with(const message_type_support_callbacks_t & callbacks, const void * message)

@@ -121,11 +121,5 @@ int main(int argc, char ** argv)
   pelmora_bench::register_sized("Cpp/DecodeFresh", BM_DecodeFresh);
   pelmora_bench::register_sized("Cpp/SerializedSize", BM_SerializedSize);
   benchmark::RegisterBenchmark("Cpp/EmptyRoundTrip", BM_EmptyRoundTrip);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-    return 64;
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return pelmora_bench::run_registered(argc, argv);
 }

@@ -266,11 +266,5 @@ int main(int argc, char ** argv)
       b->ArgName("keypoints")->UseRealTime()->Unit(benchmark::kMicrosecond);
     }
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-    return 64;
-  }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return pelmora_bench::run_registered(argc, argv);
 }
