@@ -15,6 +15,11 @@ import operator
 import struct
 import sys
 
+try:
+    from rosidl_parser.definition import BasicType, UnboundedSequence
+except ImportError:  # a machine without the ROS 2 IDL parser
+    from pelmora._definition import BasicType, UnboundedSequence
+
 __all__ = ['Features']
 
 _UINT32_MAX = 0xFFFFFFFF
@@ -40,6 +45,13 @@ _BUFFER_CODES = {'I': ('I', 'L'), 'f': ('f',)}
 # values the float32 fields round as they round a list of floats.
 _OTHER_FLOAT_CODES = {'d': 8, 'e': 2}
 _FLOAT32_INFINITIES = (struct.pack('=f', math.inf), struct.pack('=f', -math.inf))
+
+# The type of each field as the ROS 2 IDL describes it (SLOT_TYPES).
+_SLOT_TYPES = {
+    'uint32': lambda: BasicType('uint32'),
+    'sequence<uint32>': lambda: UnboundedSequence(BasicType('uint32')),
+    'sequence<float>': lambda: UnboundedSequence(BasicType('float')),
+}
 _NATIVE_ORDER_PREFIXES = ('@', '=', '<' if sys.byteorder == 'little' else '>')
 
 for _typecode in _TYPECODES.values():
@@ -179,6 +191,9 @@ class Features(metaclass=Metaclass_Features):
     """
 
     __slots__ = tuple('_' + name for name in _FIELDS_AND_FIELD_TYPES)
+
+    # One type description per field, in field order.
+    SLOT_TYPES = tuple(_SLOT_TYPES[field_type]() for field_type in _FIELDS_AND_FIELD_TYPES.values())
 
     def __init__(self, *, keypointnumber=0, descriptorsize=0,
                  descriptor=(), uniqueid=(), isrightimage=(), patternzise=(), confidence=(),
