@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the tools need.
+# Installs the Debian packages the package needs.
+#
+#   scripts/setup-deps.sh          what building, installing and running need
+#                                  (the main job: scripts/demo.sh)
+#   scripts/setup-deps.sh --test   that, plus the tools only the test suite
+#                                  uses (scripts/test.sh)
+#
 # Idempotent: returns quickly when everything is already installed.
 set -euo pipefail
 
-packages=(
+# Building and running: compilers, the ROS 2 runtime pieces Debian ships,
+# Fast-CDR and Fast-DDS, Python, ament and colcon for ROS 2 workspaces, and
+# the libraries the default build's own test and benchmark programs link.
+main_packages=(
   cmake g++ make pkg-config git
   librosidl-runtime-c-cpp-dev
   librosidl-typesupport-introspection-c-cpp-dev
@@ -11,10 +20,29 @@ packages=(
   librcutils-dev
   libfastcdr-dev
   libfastrtps-dev
+  python3 python3-dev
+  ament-cmake python3-ament-index
+  colcon python3-colcon-ros python3-colcon-cmake python3-colcon-bash
+  python3-colcon-library-path python3-colcon-package-selection python3-colcon-output
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 python3-dev python3-pytest python3.11-dbg python3-numpy python3-matplotlib
-  clang libclang-rt-14-dev valgrind
 )
+
+# Only the test suite: pytest and NumPy for the Python tests, the debug
+# interpreter for reference counts, clang and its runtime for the fuzz
+# harnesses, valgrind, matplotlib for the benchmark plot, and idlc (an
+# independent IDL compiler) for the interface definition.
+test_packages=(
+  python3-pytest python3-numpy python3.11-dbg python3-matplotlib
+  clang libclang-rt-14-dev valgrind
+  cyclonedds-tools
+)
+
+packages=("${main_packages[@]}")
+case "${1:-}" in
+  --test) packages+=("${test_packages[@]}") ;;
+  "") ;;
+  *) echo "usage: $0 [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
-"$root/scripts/setup-deps.sh"
+"$root/scripts/setup-deps.sh" --test
 
 run_suite() {
   local build_dir=$1; shift

@@ -5,11 +5,20 @@ as raw bytes, 4 to an element, so every sequence attribute always holds an
 array.array of 4-byte items: typecode 'I' for the five uint32 sequences and
 'f' for the three float32 ones. Assignment converts or checks the value once,
 at C speed, and refuses anything that would change the meaning of the bytes.
+Floats of any width are rounded to float32; a finite value that rounds
+beyond the float32 range is refused rather than stored as an infinity.
 """
 
 import array
+import math
 import operator
+import struct
 import sys
+
+try:
+    from rosidl_parser.definition import BasicType, UnboundedSequence
+except ImportError:  # a machine without the ROS 2 IDL parser
+    from pelmora._definition import BasicType, UnboundedSequence
 
 __all__ = ['Features']
 
@@ -32,6 +41,17 @@ _FIELDS_AND_FIELD_TYPES = {
 # (struct module syntax, native or standard size) that hold the same values.
 _TYPECODES = {'sequence<uint32>': 'I', 'sequence<float>': 'f'}
 _BUFFER_CODES = {'I': ('I', 'L'), 'f': ('f',)}
+# Float buffers of other widths, by format letter and item size, whose
+# values the float32 fields round as they round a list of floats.
+_OTHER_FLOAT_CODES = {'d': 8, 'e': 2}
+_FLOAT32_INFINITIES = (struct.pack('=f', math.inf), struct.pack('=f', -math.inf))
+
+# The type of each field as the ROS 2 IDL describes it (SLOT_TYPES).
+_SLOT_TYPES = {
+    'uint32': lambda: BasicType('uint32'),
+    'sequence<uint32>': lambda: UnboundedSequence(BasicType('uint32')),
+    'sequence<float>': lambda: UnboundedSequence(BasicType('float')),
+}
 _NATIVE_ORDER_PREFIXES = ('@', '=', '<' if sys.byteorder == 'little' else '>')
 
 for _typecode in _TYPECODES.values():
@@ -51,25 +71,55 @@ def _uint32(field, value):
     return value
 
 
+def _buffer_items(view):
+    """The buffer's bytes, several dimensions taken in C order as one flat
+    sequence (frombytes wants single bytes, hence the cast)."""
+    if view.c_contiguous:
+        return view.cast('B')
+    return memoryview(view.tobytes())
+
+
 def _buffer_to_array(field, typecode, view):
-    """Copies a buffer whose items are 4-byte values of the field's type."""
+    """Copies a buffer whose items are 4-byte values of the field's type, or
+    rounds a buffer of other floats for a float32 field."""
     fmt = view.format
     if fmt[:1] in _NATIVE_ORDER_PREFIXES:
         fmt = fmt[1:]
-    if view.itemsize != 4 or fmt not in _BUFFER_CODES[typecode]:
+    other_float = typecode == 'f' and _OTHER_FLOAT_CODES.get(fmt) == view.itemsize
+    if not other_float and (view.itemsize != 4 or fmt not in _BUFFER_CODES[typecode]):
         raise TypeError(
             "'%s' takes a buffer of native %s items, got format %r with %d-byte items"
-            % (field, 'uint32' if typecode == 'I' else 'float32', view.format, view.itemsize))
+            % (field, 'uint32' if typecode == 'I' else 'float', view.format, view.itemsize))
     if view.ndim == 0:
         raise TypeError("'%s' takes a sequence, got a zero-dimensional buffer" % field)
-    result = array.array(typecode)
-    # Several dimensions are taken in C order, as one flat sequence;
-    # frombytes wants single bytes, hence the cast.
-    if view.c_contiguous:
-        with view.cast('B') as raw:
-            result.frombytes(raw)
-    else:
-        result.frombytes(view.tobytes())
+    with _buffer_items(view) as raw:
+        if fmt == 'e':  # every half-precision value fits float32
+            return array.array('f', (item for (item,) in struct.iter_unpack('=e', raw)))
+        result = array.array(fmt if other_float else typecode)
+        result.frombytes(raw)
+    return _round_to_float32(field, result) if other_float else result
+
+
+def _round_to_float32(field, values):
+    """Returns the numbers of values (any iterable) as array.array('f'), each
+    rounded to the nearest float32; raises ValueError naming the field for a
+    finite number that rounds beyond the float32 range (inf and nan stay)."""
+    try:
+        if not isinstance(values, (list, tuple, array.array)):
+            values = list(values)  # read again below when a number overflows
+        result = array.array('f', values)
+    except OverflowError as error:  # an int beyond even the double range
+        raise ValueError("'%s': %s" % (field, error)) from None
+    except (TypeError, ValueError) as error:
+        raise type(error)("'%s': %s" % (field, error)) from None
+    # Fast path: no infinity among the stored bytes (a match that straddles
+    # two items only sends the search to the exact check below).
+    raw = result.tobytes()
+    if not any(infinity in raw for infinity in _FLOAT32_INFINITIES):
+        return result
+    for index, (stored, given) in enumerate(zip(result, values)):
+        if math.isinf(stored) and not math.isinf(float(given)):
+            raise ValueError("'%s' item %d (%r) is outside the float32 range" % (field, index, given))
     return result
 
 
@@ -79,21 +129,23 @@ def _to_array(field, typecode, value):
     An array of the right typecode is kept as it is (not copied); everything
     else is converted in one C-level step.
     """
-    if isinstance(value, array.array):
-        if value.typecode != typecode:
-            raise TypeError("'%s' takes array.array('%s'), got array.array('%s')"
-                            % (field, typecode, value.typecode))
+    if isinstance(value, array.array) and value.typecode == typecode:
         return value
+    if isinstance(value, array.array) and typecode == 'I':
+        raise TypeError("'%s' takes array.array('%s'), got array.array('%s')"
+                        % (field, typecode, value.typecode))
     if not isinstance(value, (list, tuple)):
         if isinstance(value, str):
             raise TypeError("'%s' takes a sequence of numbers, not str" % field)
         try:
             view = memoryview(value)
         except TypeError:
-            pass  # no buffer: any other iterable goes through array.array below
+            pass  # no buffer: any other iterable is converted below
         else:
             with view:
                 return _buffer_to_array(field, typecode, view)
+    if typecode == 'f':
+        return _round_to_float32(field, value)
     try:
         return array.array(typecode, value)
     except (TypeError, ValueError, OverflowError) as error:
@@ -139,6 +191,9 @@ class Features(metaclass=Metaclass_Features):
     """
 
     __slots__ = tuple('_' + name for name in _FIELDS_AND_FIELD_TYPES)
+
+    # One type description per field, in field order.
+    SLOT_TYPES = tuple(_SLOT_TYPES[field_type]() for field_type in _FIELDS_AND_FIELD_TYPES.values())
 
     def __init__(self, *, keypointnumber=0, descriptorsize=0,
                  descriptor=(), uniqueid=(), isrightimage=(), patternzise=(), confidence=(),

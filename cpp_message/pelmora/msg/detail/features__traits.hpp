@@ -103,11 +103,32 @@ inline std::string to_yaml(const Features & msg, bool use_flow_style = false)
   return out.str();
 }
 
+/// Writes the block-style YAML of to_yaml(msg), one line per count and per
+/// sequence element, each line ending in a newline. The text is made apart
+/// from `out`, so the caller's number base, precision or fill on `out`
+/// cannot change it.
+inline std::ostream & operator<<(std::ostream & out, const Features & msg)
+{
+  return out << to_yaml(msg);
+}
+
 }  // namespace msg
 }  // namespace pelmora
 
 namespace rosidl_generator_traits
 {
+
+/// The message-independent spellings that generic ROS 2 code calls.
+inline void to_block_style_yaml(
+  const pelmora::msg::Features & msg, std::ostream & out, std::size_t indentation = 0)
+{
+  pelmora::msg::to_block_style_yaml(msg, out, indentation);
+}
+
+inline std::string to_yaml(const pelmora::msg::Features & msg)
+{
+  return pelmora::msg::to_yaml(msg);
+}
 
 template<>
 inline const char * data_type<pelmora::msg::Features>()
