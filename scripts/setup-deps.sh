@@ -11,9 +11,11 @@ packages=(
   librcutils-dev
   libfastcdr-dev
   libfastrtps-dev
+  libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dev python3-pytest python3.11-dbg python3-numpy python3-matplotlib
   clang libclang-rt-14-dev valgrind
+  fastdds-tools iproute2 util-linux python3-yaml
 )
 
 missing=()
