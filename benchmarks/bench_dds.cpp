@@ -1,7 +1,8 @@
 // Features over Fast-DDS against an octet sequence of the same byte count,
 // both through the tools' adapter (pelmora_dds) with the same settings:
-// shared memory only, reliable, keep-all, one writer and one reader, each
-// with its own participant, in this process.
+// shared memory only (or UDP on loopback, see transport()), reliable,
+// keep-all, one writer and one reader, each with its own participant, in
+// this process.
 //
 //   DDS/<lang>/<type>/Burst/keypoints:K
 //       one iteration writes `kBurst` samples and waits until the reader
@@ -32,7 +33,6 @@
 #include "c_features.hpp"
 #include "cpp_features.hpp"
 #include "octets_type_support.hpp"
-#include "pelmora_dds/callbacks_type.hpp"
 #include "pelmora_dds/endpoint.hpp"
 
 namespace
@@ -128,10 +128,26 @@ uint32_t domain()
          150u + static_cast<uint32_t>(getpid()) % 80u;
 }
 
+// Shared memory by default; PELMORA_BENCH_TRANSPORT=udp-loopback moves the
+// samples over UDP on 127.0.0.1 with unicast discovery (no multicast).
+pelmora_dds::TransportOptions transport()
+{
+  pelmora_dds::TransportOptions t;
+  const char * text = std::getenv("PELMORA_BENCH_TRANSPORT");
+  if (text != nullptr && std::string(text) == "udp-loopback") {
+    t.kind = pelmora_dds::TransportOptions::Kind::udp;
+    t.interfaces = {"127.0.0.1"};
+    t.peers = {"127.0.0.1"};
+  } else {
+    t.kind = pelmora_dds::TransportOptions::Kind::shm;
+  }
+  return t;
+}
+
 std::string unique_topic()
 {
   static std::atomic<int> counter{0};
-  return "pelmora_bench_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+  return "/pelmora_bench_" + std::to_string(getpid()) + "_" + std::to_string(counter++);
 }
 
 // Takes samples on its own thread until stopped, counting them.
@@ -203,6 +219,8 @@ void BM_Dds(benchmark::State & state, const Subject & subject, int burst)
   options.domain = domain();
   options.topic = unique_topic();
   options.largest_sample = payload;
+  options.transport = transport();
+  options.qos.history = pelmora_dds::QosOptions::History::keep_all;
   std::string error;
   auto writer = Endpoint::create(Endpoint::Role::writer, type_support, options, &error);
   auto reader = writer ?

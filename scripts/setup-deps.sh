@@ -24,6 +24,7 @@ main_packages=(
   ament-cmake python3-ament-index
   colcon python3-colcon-ros python3-colcon-cmake python3-colcon-bash
   python3-colcon-library-path python3-colcon-package-selection python3-colcon-output
+  libcli11-dev iproute2
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 
@@ -35,6 +36,7 @@ test_packages=(
   python3-pytest python3-numpy python3.11-dbg python3-matplotlib
   clang libclang-rt-14-dev valgrind
   cyclonedds-tools
+  fastdds-tools util-linux python3-yaml
 )
 
 packages=("${main_packages[@]}")

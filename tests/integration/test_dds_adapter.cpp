@@ -17,7 +17,7 @@
 #include "features_vectors.hpp"
 #include "pelmora/msg/features.h"
 #include "pelmora/msg/features.hpp"
-#include "pelmora_dds/callbacks_type.hpp"
+#include "fastdds/callbacks_type.hpp"
 #include "pelmora_dds/endpoint.hpp"
 #include "rosidl_runtime_c/primitives_sequence_functions.h"
 #include "sides.hpp"
@@ -287,8 +287,9 @@ TEST(Endpoints, AWriterDeliversAFourMegabyteSampleToAReaderOverSharedMemory)
   ASSERT_NE(ts, nullptr) << error;
   pelmora_dds::EndpointOptions options;
   options.domain = PELMORA_DDS_TEST_DOMAIN;
-  options.topic = "adapter_test_" + std::to_string(getpid());
+  options.topic = "/adapter_test_" + std::to_string(getpid());
   options.largest_sample = 4 + 40 + 60 * 70000;
+  options.transport.kind = pelmora_dds::TransportOptions::Kind::shm;
   using Role = pelmora_dds::Endpoint::Role;
   using Status = pelmora_dds::Status;
   auto reader = pelmora_dds::Endpoint::create(Role::reader, ts, options, &error);

@@ -223,11 +223,15 @@ def run(args):
         os.pathsep + env['PYTHONPATH'] if env.get('PYTHONPATH') else '')
     # Nothing from the environment may redirect Fast-DDS to the network.
     for name in ('ROS_DISCOVERY_SERVER', 'ROS_SUPER_CLIENT', 'FASTRTPS_DEFAULT_PROFILES_FILE',
-                 'FASTDDS_DEFAULT_PROFILES_FILE', 'FASTDDS_ENVIRONMENT_FILE'):
+                 'FASTDDS_DEFAULT_PROFILES_FILE', 'FASTDDS_ENVIRONMENT_FILE', 'ROS_DOMAIN_ID',
+                 'ROS_LOCALHOST_ONLY'):
         env.pop(name, None)
     # A topic no other run can share, even in the same domain.
     topic = '%s_%d_%06x' % (args.label, os.getpid(), random.getrandbits(24))
     largest = 4 + 40 + 60 * max(args.size)
+    # This machine's own namespace: shared memory only. Keep-all, so that a
+    # slow receiver holds the publisher back instead of losing samples.
+    endpoint = ['--transport', 'shm', '--qos-history', 'keep_all']
     sizes = ','.join(str(k) for k in args.size)
 
     # Files of this domain that no one uses are stale, from a run that was
@@ -241,14 +245,15 @@ def run(args):
     receivers = [Peer('echo', language, peer_command(build, language, 'echo', [
         '--domain', str(args.domain), '--topic', topic, '--count', str(args.count),
         '--verify-seed', str(args.receiver_seed), '--largest', str(largest),
-        '--timeout', str(args.timeout)]), env, receiver_expects)
+        '--timeout', str(args.timeout)] + endpoint), env, receiver_expects)
         for language in args.to if language != 'none']
     peers = receivers
     if args.sender != 'none':
         peers = [Peer('pub', args.sender, peer_command(build, args.sender, 'pub', [
             '--domain', str(args.domain), '--topic', topic, '--count', str(args.count),
             '--size', sizes, '--seed', str(args.seed), '--peers', str(max(len(receivers), 1)),
-            '--timeout', str(args.timeout)]), env, 'ok' if receivers else 'alone')] + receivers
+            '--timeout', str(args.timeout)] + endpoint), env,
+            'ok' if receivers else 'alone')] + receivers
 
     while any(peer.process.poll() is None for peer in peers):
         for peer in peers:

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Python peer of pelmora-dds: publishes or receives pelmora.msg.Features
-over Fast-DDS (shared memory only).
+over DDS as a ROS 2 peer.
 
 The message travels the way a ROS 2 client library moves it: the capsules of
 pelmora's type-support module create a C record, fill it from the Python
@@ -9,27 +9,33 @@ to the middleware -- here libpelmora_dds through its C interface. Received
 records become Python objects again through convert_to_py. Nothing in this
 file encodes or decodes CDR.
 
-    pelmora_dds_py.py pub  --lib LIBPELMORA_DDS [--topic T] [--domain D]
-                           [--count N] [--size K[,K..] | --bytes B[,B..]] [--seed S]
-                           [--peers R] [--timeout SEC]
-    pelmora_dds_py.py echo --lib LIBPELMORA_DDS [--topic T] [--domain D]
-                           [--count N] [--verify-seed S | --quiet]
-                           [--largest B] [--timeout SEC]
+    pelmora_dds_py.py pub  [--lib LIBPELMORA_DDS] [--count N]
+                           [--size K[,K..] | --bytes B[,B..]] [--seed S]
+                           [--peers R] [--timeout SEC] [ENDPOINT OPTIONS]
+    pelmora_dds_py.py echo [--lib LIBPELMORA_DDS] [--count N]
+                           [--verify-seed S | --quiet] [--full]
+                           [--largest B] [--timeout SEC] [ENDPOINT OPTIONS]
 
-The content of sample i is the one pelmora-dds generates (see
-tools/dds/src/features_content.hpp), so the C, C++ and Python peers verify
-each other. Exit status as pelmora-dds: 0 ok, 1 wrong or missing sample,
-2 timeout, 3 set-up failure, 64 usage.
+ENDPOINT OPTIONS are those of pelmora-dds (--topic, --domain, --transport,
+--interface, --peer, --qos-*), parsed and checked by libpelmora_dds itself,
+and the same environment variables apply. The content of sample i is the
+one pelmora-dds generates (see tools/dds/src/features_content.hpp), so the
+C, C++ and Python peers verify each other. Exit codes as pelmora-dds: 0 ok,
+1 wrong sample, 2 no peer or too few samples in time, 3 set-up failure,
+64 usage, 130 interrupted.
 """
 
 import argparse
 import array
 import ctypes
 import os
+import signal
 import sys
 import time
 
-EXIT_OK, EXIT_WRONG, EXIT_TIMEOUT, EXIT_SETUP, EXIT_USAGE = 0, 1, 2, 3, 64
+EXIT_OK, EXIT_WRONG, EXIT_TIMEOUT, EXIT_SETUP, EXIT_USAGE, EXIT_INTERRUPTED = 0, 1, 2, 3, 64, 130
+EVENTS = {1: 'matched', 2: 'lost', 3: 'incompatible'}
+SHOWN_ITEMS = 8
 DDS_OK, DDS_TIMEOUT, DDS_ERROR = 0, 1, -1
 ENCAPSULATION_BYTES = 4
 MAX_KEYPOINTS = 1 << 22
@@ -97,17 +103,31 @@ def check_sample(message, seed):
     return ''
 
 
-def print_yaml(message, shown=8):
+def yaml_value(value, is_float):
+    if not is_float:
+        return '%d' % value
+    if value != value:
+        return '.nan'
+    if value in (float('inf'), float('-inf')):
+        return '.inf' if value > 0 else '-.inf'
+    return repr(float(value))
+
+
+def features_yaml(message, shown):
+    """The block-style YAML document pelmora-dds prints (shown 0: whole sequences)."""
     lines = ['keypointnumber: %d' % message.keypointnumber,
              'descriptorsize: %d' % message.descriptorsize]
     for f, name in enumerate(FIELDS):
         values = getattr(message, name)
-        items = ['%d' % v if f < 5 else '%.9g' % v for v in values[:shown]]
-        if len(values) > shown:
-            items.append('... (%d items)' % len(values))
-        lines.append('%s: [%s]' % (name, ', '.join(items)))
-    lines.append('---')
-    print('\n'.join(lines), flush=True)
+        if len(values) == 0:
+            lines.append('%s: []' % name)
+            continue
+        lines.append('%s:' % name)
+        head = values if shown == 0 else values[:shown]
+        lines.extend('  - ' + yaml_value(v, f >= 5) for v in head)
+        if len(head) < len(values):
+            lines.append('  # %d of %d items shown; --full prints them all' % (len(head), len(values)))
+    return '\n'.join(lines) + '\n'
 
 
 # --- the package's capsules and the adapter's C interface -------------------
@@ -141,7 +161,15 @@ def load_adapter(path):
     lib = ctypes.CDLL(path)
     vp, u32 = ctypes.c_void_p, ctypes.c_uint32
     signatures = {
-        'pelmora_dds_endpoint_create': (vp, [ctypes.c_int, vp, ctypes.c_char_p, u32, ctypes.c_char_p, u32]),
+        'pelmora_dds_options_create': (vp, []),
+        'pelmora_dds_options_destroy': (None, [vp]),
+        'pelmora_dds_options_parse': (ctypes.c_int, [vp, ctypes.c_int, ctypes.POINTER(ctypes.c_char_p)]),
+        'pelmora_dds_options_set_largest_sample': (None, [vp, u32]),
+        'pelmora_dds_options_describe': (ctypes.c_char_p, [vp]),
+        'pelmora_dds_options_help': (ctypes.c_char_p, []),
+        'pelmora_dds_endpoint_create': (vp, [ctypes.c_int, vp, ctypes.c_char_p, vp]),
+        'pelmora_dds_matched_count': (u32, [vp]),
+        'pelmora_dds_next_event': (ctypes.c_int, [vp, ctypes.POINTER(ctypes.c_char_p)]),
         'pelmora_dds_endpoint_destroy': (None, [vp]),
         'pelmora_dds_wait_for_peers': (ctypes.c_int, [vp, u32, u32]),
         'pelmora_dds_write': (ctypes.c_int, [vp, vp, u32]),
@@ -161,8 +189,12 @@ class Deadline:
     def __init__(self, seconds):
         self.end = time.monotonic() + seconds
 
-    def left_ms(self):
-        return max(0, int((self.end - time.monotonic()) * 1000))
+    def left_ms(self, most=None):
+        left = max(0, int((self.end - time.monotonic()) * 1000))
+        return left if most is None else min(left, most)
+
+    def passed(self):
+        return time.monotonic() >= self.end
 
 
 class Progress:
@@ -171,9 +203,21 @@ class Progress:
 
     def tick(self, done):
         if time.monotonic() >= self.next:
-            self.next += 1.0
+            self.next = time.monotonic() + 1.0
             total = '/%d' % self.total if self.total >= 0 else ''
-            print('%s: %d%s' % (self.label, done, total), file=sys.stderr, flush=True)
+            print('%s: %d%s samples' % (self.label, done, total), file=sys.stderr, flush=True)
+
+
+class Stop:
+    """SIGINT and SIGTERM end the loops at their next check."""
+    requested = False
+
+    @classmethod
+    def install(cls):
+        def request(signum, frame):
+            cls.requested = True
+        signal.signal(signal.SIGINT, request)
+        signal.signal(signal.SIGTERM, request)
 
 
 def rate_text(samples, size, elapsed):
@@ -186,22 +230,76 @@ def last_error(lib):
     return lib.pelmora_dds_last_error().decode(errors='replace')
 
 
-def run_pub(args, lib, ts, deadline):
+def report_events(label, peer_role, lib, endpoint):
+    detail = ctypes.c_char_p()
+    while True:
+        kind = lib.pelmora_dds_next_event(endpoint, ctypes.byref(detail))
+        if not kind:
+            return
+        text = detail.value.decode(errors='replace')
+        if EVENTS[kind] == 'incompatible':
+            print('%s: a %s was refused: its %s QoS is incompatible with ours'
+                  % (label, peer_role, text), file=sys.stderr, flush=True)
+        else:
+            print('%s: %s %s %s' % (label, EVENTS[kind], peer_role, text), file=sys.stderr, flush=True)
+
+
+def wait_for_peers(label, peer_role, lib, endpoint, description, count, deadline):
+    """True once `count` peers matched; says on stderr what it waits for."""
+    print('%s: waiting for %d %s%s on %s ...' % (label, count, peer_role, '' if count == 1 else 's',
+                                                description), file=sys.stderr, flush=True)
+    next_note = time.monotonic() + 5
+    while True:
+        status = lib.pelmora_dds_wait_for_peers(endpoint, count, deadline.left_ms(200))
+        report_events(label, peer_role, lib, endpoint)
+        if status == DDS_OK:
+            return True
+        if Stop.requested or deadline.passed():
+            return False
+        if time.monotonic() >= next_note:
+            next_note += 5
+            print('%s: still waiting: %d of %d %ss matched, %d s left'
+                  % (label, lib.pelmora_dds_matched_count(endpoint), count, peer_role,
+                     deadline.left_ms() // 1000), file=sys.stderr, flush=True)
+
+
+def make_options(lib, endpoint_args, largest):
+    """The adapter's options from the environment and the endpoint arguments,
+    or exits with the usage code and the adapter's message."""
+    options = lib.pelmora_dds_options_create()
+    if not options:
+        print('pelmora_dds_py.py: %s' % last_error(lib), file=sys.stderr)
+        sys.exit(EXIT_USAGE)
+    argv = (ctypes.c_char_p * max(len(endpoint_args), 1))(*[a.encode() for a in endpoint_args])
+    if lib.pelmora_dds_options_parse(options, len(endpoint_args), argv) != DDS_OK:
+        print('pelmora_dds_py.py: %s' % last_error(lib), file=sys.stderr)
+        lib.pelmora_dds_options_destroy(options)
+        sys.exit(EXIT_USAGE)
+    lib.pelmora_dds_options_set_largest_sample(options, largest)
+    return options
+
+
+def run_pub(args, lib, ts, options, deadline):
     count = 10 if args.count is None else args.count
     payload = ENCAPSULATION_BYTES + encoded_size(max(args.size))
-    writer = lib.pelmora_dds_endpoint_create(1, ts.handle, b'rosidl_typesupport_fastrtps_c',
-                                             args.domain, args.topic.encode(), payload)
+    description = lib.pelmora_dds_options_describe(options).decode()
+    writer = lib.pelmora_dds_endpoint_create(1, ts.handle, b'rosidl_typesupport_fastrtps_c', options)
     if not writer:
         print('pub: %s' % last_error(lib), file=sys.stderr)
         return EXIT_SETUP
     try:
-        if lib.pelmora_dds_wait_for_peers(writer, args.peers, deadline.left_ms()) != DDS_OK:
-            print('pub: no reader matched: %s' % last_error(lib), file=sys.stderr)
+        if not wait_for_peers('pub', 'reader', lib, writer, description, args.peers, deadline):
+            if Stop.requested:
+                return EXIT_INTERRUPTED
+            print('pub: no reader matched in %g s: %s' % (args.timeout, last_error(lib)),
+                  file=sys.stderr)
             return EXIT_TIMEOUT
         progress = Progress('pub', count)
         busy = 0.0
         sent = 0
         for i in range(count):
+            if Stop.requested:
+                return EXIT_INTERRUPTED
             message = make_sample(ts.features, args.seed, i, args.size[i % len(args.size)])
             # Timed: what a client library does per publish.
             start = time.perf_counter()
@@ -220,9 +318,11 @@ def run_pub(args, lib, ts, deadline):
                 print('pub: sample %d: %s' % (i, last_error(lib)), file=sys.stderr)
                 return EXIT_TIMEOUT if status == DDS_TIMEOUT else EXIT_SETUP
             progress.tick(i + 1)
+            report_events('pub', 'reader', lib, writer)
         start = time.perf_counter()
         acked = lib.pelmora_dds_wait_acknowledged(writer, deadline.left_ms())
         busy += time.perf_counter() - start
+        report_events('pub', 'reader', lib, writer)
         print('pub side=py topic=%s domain=%d samples=%d largest=%dB%s result=%s'
               % (args.topic, args.domain, count, payload, rate_text(count, sent, busy),
                  'ok' if acked == DDS_OK else 'UNACKNOWLEDGED'), flush=True)
@@ -231,13 +331,14 @@ def run_pub(args, lib, ts, deadline):
         lib.pelmora_dds_endpoint_destroy(writer)
 
 
-def run_echo(args, lib, ts, deadline):
+def run_echo(args, lib, ts, options, deadline):
     count = -1 if args.count is None else args.count
-    reader = lib.pelmora_dds_endpoint_create(0, ts.handle, b'rosidl_typesupport_fastrtps_c',
-                                             args.domain, args.topic.encode(), args.largest)
+    description = lib.pelmora_dds_options_describe(options).decode()
+    reader = lib.pelmora_dds_endpoint_create(0, ts.handle, b'rosidl_typesupport_fastrtps_c', options)
     if not reader:
         print('echo: %s' % last_error(lib), file=sys.stderr)
         return EXIT_SETUP
+    print('echo: waiting for samples on %s ...' % description, file=sys.stderr, flush=True)
     record = ts.create()
     try:
         summary_only = args.verify_seed is not None or args.quiet
@@ -246,8 +347,11 @@ def run_echo(args, lib, ts, deadline):
         size = 0
         first = last = 0.0
         status = DDS_OK
-        while count < 0 or received < count:
-            status = lib.pelmora_dds_take(reader, record, deadline.left_ms())
+        while (count < 0 or received < count) and not Stop.requested:
+            status = lib.pelmora_dds_take(reader, record, deadline.left_ms(200))
+            report_events('echo', 'writer', lib, reader)
+            if status == DDS_TIMEOUT and not deadline.passed():
+                continue
             if status != DDS_OK:
                 break
             last = time.perf_counter()
@@ -264,11 +368,14 @@ def run_echo(args, lib, ts, deadline):
                         print('echo: sample %d: %s' % (received, problem), file=sys.stderr)
                     wrong += 1
             elif not args.quiet:
-                print_yaml(message)
+                # One YAML document per sample, '---' between them.
+                sys.stdout.write(('---\n' if received else '') +
+                                 features_yaml(message, 0 if args.full else SHOWN_ITEMS))
+                sys.stdout.flush()
             received += 1
             if summary_only:
                 progress.tick(received)
-        complete = count < 0 or received == count
+        complete = received > 0 if count < 0 else received == count
         ok = complete and wrong == 0 and out_of_order == 0 and status != DDS_ERROR
         if summary_only:
             line = 'echo side=py topic=%s domain=%d received=%d' % (args.topic, args.domain, received)
@@ -282,9 +389,14 @@ def run_echo(args, lib, ts, deadline):
         if status == DDS_ERROR:
             print('echo: %s' % last_error(lib), file=sys.stderr)
             return EXIT_SETUP
+        if Stop.requested and not complete:
+            return EXIT_INTERRUPTED
         if not complete:
-            print('echo: %d of %d samples arrived before the timeout' % (received, count),
-                  file=sys.stderr)
+            if count < 0:
+                print('echo: no sample arrived in %g s' % args.timeout, file=sys.stderr)
+            else:
+                print('echo: %d of %d samples arrived in %g s' % (received, count, args.timeout),
+                      file=sys.stderr)
             return EXIT_TIMEOUT
         return EXIT_OK if ok else EXIT_WRONG
     finally:
@@ -297,13 +409,24 @@ def int_list(text):
     return [int(item) for item in text.split(',')]
 
 
+def default_library():
+    """libpelmora_dds beside this script's bin/ folder when installed."""
+    here = os.path.dirname(os.path.abspath(__file__))
+    installed = os.path.join(os.path.dirname(here), 'lib', 'libpelmora_dds.so')
+    return os.environ.get('PELMORA_DDS_LIBRARY') or (installed if os.path.exists(installed) else None)
+
+
 def parse(argv):
-    parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
+    parser = argparse.ArgumentParser(
+        description=__doc__.split('\n\n')[0],
+        allow_abbrev=False,
+        epilog='Endpoint options are those of pelmora-dds (see pelmora-dds pub --help). ' +
+               'Exit codes: 0 ok, 1 wrong sample, 2 no peer or too few samples in time, '
+               '3 set-up failure, 64 usage, 130 interrupted.')
     parser.add_argument('command', choices=('pub', 'echo'))
-    parser.add_argument('--lib', default=os.environ.get('PELMORA_DDS_LIBRARY'),
-                        help='path of libpelmora_dds.so (default: $PELMORA_DDS_LIBRARY)')
-    parser.add_argument('--topic', default='pelmora_features')
-    parser.add_argument('--domain', type=int, default=0, choices=range(0, 233), metavar='0..232')
+    parser.add_argument('--lib', default=default_library(),
+                        help='path of libpelmora_dds.so (default: $PELMORA_DDS_LIBRARY, '
+                             'else ../lib beside this script)')
     parser.add_argument('--count', type=int)
     size = parser.add_mutually_exclusive_group()
     size.add_argument('--size', type=int_list, default=[0],
@@ -315,40 +438,51 @@ def parse(argv):
     check = parser.add_mutually_exclusive_group()
     check.add_argument('--verify-seed', type=int)
     check.add_argument('--quiet', action='store_true')
+    parser.add_argument('--full', action='store_true', help='print whole sequences')
     parser.add_argument('--largest', type=int, default=0, help='largest expected payload (bytes)')
     parser.add_argument('--timeout', type=float, default=60.0)
     try:
-        args = parser.parse_args(argv)
+        args, endpoint_args = parser.parse_known_args(argv)
     except SystemExit as leaving:
         sys.exit(EXIT_OK if leaving.code == 0 else EXIT_USAGE)
     if args.bytes is not None:
         args.size = [keypoints_for_bytes(b) for b in args.bytes]
+    problems = []
     if not all(0 <= k <= MAX_KEYPOINTS for k in args.size):
-        parser.print_usage(sys.stderr)
-        print('--size must be in [0, %d]' % MAX_KEYPOINTS, file=sys.stderr)
-        sys.exit(EXIT_USAGE)
-    for name, limit in (('seed', _M32), ('verify_seed', _M32),
-                        ('peers', 64), ('largest', _M32), ('count', 10 ** 8)):
+        problems.append('--size must be in [0, %d]' % MAX_KEYPOINTS)
+    for name, low, high in (('seed', 0, _M32), ('verify_seed', 0, _M32), ('peers', 1, 64),
+                            ('largest', 0, _M32), ('count', 0, 10 ** 8)):
         value = getattr(args, name)
-        if value is not None and not 0 <= value <= limit:
-            parser.print_usage(sys.stderr)
-            print('--%s must be in [0, %d]' % (name.replace('_', '-'), limit), file=sys.stderr)
-            sys.exit(EXIT_USAGE)
-    if not args.lib or not 0 < args.timeout <= 86400:
+        if value is not None and not low <= value <= high:
+            problems.append('--%s must be in [%d, %d]' % (name.replace('_', '-'), low, high))
+    if not 0 < args.timeout <= 86400:
+        problems.append('--timeout must be in (0, 86400]')
+    if not args.lib:
+        problems.append('--lib (or PELMORA_DDS_LIBRARY) is required')
+    if problems:
         parser.print_usage(sys.stderr)
-        print('--lib (or PELMORA_DDS_LIBRARY) and a timeout in (0, 86400] are required',
-              file=sys.stderr)
+        print('\n'.join(problems), file=sys.stderr)
         sys.exit(EXIT_USAGE)
-    return args
+    return args, endpoint_args
 
 
 def main(argv):
-    args = parse(argv)
+    args, endpoint_args = parse(argv)
     deadline = Deadline(args.timeout)
     lib = load_adapter(args.lib)
-    ts = TypeSupport()
-    run = run_pub if args.command == 'pub' else run_echo
-    return run(args, lib, ts, deadline)
+    payload = ENCAPSULATION_BYTES + encoded_size(max(args.size)) if args.command == 'pub' else args.largest
+    options = make_options(lib, endpoint_args, payload)
+    try:
+        # The summary line names the topic and domain as the adapter took them.
+        described = lib.pelmora_dds_options_describe(options).decode()
+        topic, domain = described.split(', ')[:2]
+        args.topic, args.domain = topic[2:], int(domain.split()[1])
+        ts = TypeSupport()
+        Stop.install()
+        run = run_pub if args.command == 'pub' else run_echo
+        return run(args, lib, ts, options, deadline)
+    finally:
+        lib.pelmora_dds_options_destroy(options)
 
 
 if __name__ == '__main__':

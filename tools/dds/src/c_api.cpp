@@ -1,19 +1,32 @@
 #include "pelmora_dds/pelmora_dds.h"
 
 #include <cassert>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "pelmora_dds/command_line.hpp"
 #include "pelmora_dds/endpoint.hpp"
+#include "pelmora_dds/environment.hpp"
 
 using pelmora_dds::Endpoint;
+using pelmora_dds::PeerEvent;
 using pelmora_dds::Status;
 using std::chrono::milliseconds;
+
+struct pelmora_dds_options
+{
+  pelmora_dds::EndpointOptions options;
+  std::string description;
+};
 
 struct pelmora_dds_endpoint
 {
   std::unique_ptr<Endpoint> endpoint;
+  std::deque<PeerEvent> events;
+  std::string detail;
 };
 
 namespace
@@ -38,11 +51,71 @@ int report(const Endpoint & endpoint, Status status)
 
 }  // namespace
 
+extern "C" pelmora_dds_options * pelmora_dds_options_create(void)
+{
+  try {
+    auto created = std::make_unique<pelmora_dds_options>();
+    const std::string wrong = pelmora_dds::apply_process_environment(&created->options);
+    if (!wrong.empty()) {
+      last_error = wrong;
+      return nullptr;
+    }
+    return created.release();
+  } catch (const std::exception & e) {
+    last_error = e.what();
+    return nullptr;
+  }
+}
+
+extern "C" void pelmora_dds_options_destroy(pelmora_dds_options * options)
+{
+  delete options;
+}
+
+extern "C" int pelmora_dds_options_parse(
+  pelmora_dds_options * options, int argc, const char * const * argv)
+{
+  assert(options != nullptr && argc >= 0 && (argc == 0 || argv != nullptr));
+  try {
+    const std::vector<std::string> args(argv, argv + argc);
+    const std::string wrong = pelmora_dds::parse_endpoint_options(args, &options->options);
+    if (!wrong.empty()) {
+      last_error = wrong;
+      return PELMORA_DDS_ERROR;
+    }
+    return PELMORA_DDS_OK;
+  } catch (const std::exception & e) {
+    last_error = e.what();
+    return PELMORA_DDS_ERROR;
+  }
+}
+
+extern "C" void pelmora_dds_options_set_largest_sample(pelmora_dds_options * options, uint32_t bytes)
+{
+  assert(options != nullptr);
+  if (bytes != 0) {
+    options->options.largest_sample = bytes;
+  }
+}
+
+extern "C" const char * pelmora_dds_options_describe(pelmora_dds_options * options)
+{
+  assert(options != nullptr);
+  options->description = pelmora_dds::describe(options->options);
+  return options->description.c_str();
+}
+
+extern "C" const char * pelmora_dds_options_help(void)
+{
+  static const std::string help = pelmora_dds::endpoint_options_help();
+  return help.c_str();
+}
+
 extern "C" pelmora_dds_endpoint * pelmora_dds_endpoint_create(
   int is_writer, const rosidl_message_type_support_t * dispatcher, const char * identifier,
-  uint32_t domain, const char * topic, uint32_t largest_sample)
+  const pelmora_dds_options * options)
 {
-  if (dispatcher == nullptr || identifier == nullptr || topic == nullptr) {
+  if (dispatcher == nullptr || identifier == nullptr || options == nullptr) {
     last_error = "null argument";
     return nullptr;
   }
@@ -52,19 +125,13 @@ extern "C" pelmora_dds_endpoint * pelmora_dds_endpoint_create(
     if (type_support == nullptr) {
       return nullptr;
     }
-    pelmora_dds::EndpointOptions options;
-    options.domain = domain;
-    options.topic = topic;
-    if (largest_sample != 0) {
-      options.largest_sample = largest_sample;
-    }
     auto endpoint = Endpoint::create(
-      is_writer ? Endpoint::Role::writer : Endpoint::Role::reader, type_support, options,
+      is_writer ? Endpoint::Role::writer : Endpoint::Role::reader, type_support, options->options,
       &last_error);
     if (!endpoint) {
       return nullptr;
     }
-    return new pelmora_dds_endpoint{std::move(endpoint)};
+    return new pelmora_dds_endpoint{std::move(endpoint), {}, {}};
   } catch (const std::exception & e) {
     last_error = e.what();
     return nullptr;
@@ -81,6 +148,34 @@ extern "C" int pelmora_dds_wait_for_peers(
 {
   assert(endpoint != nullptr);
   return report(*endpoint->endpoint, endpoint->endpoint->wait_for_peers(count, milliseconds(timeout_ms)));
+}
+
+extern "C" uint32_t pelmora_dds_matched_count(pelmora_dds_endpoint * endpoint)
+{
+  assert(endpoint != nullptr);
+  return endpoint->endpoint->matched_count();
+}
+
+extern "C" int pelmora_dds_next_event(pelmora_dds_endpoint * endpoint, const char ** detail)
+{
+  assert(endpoint != nullptr && detail != nullptr);
+  for (PeerEvent & event : endpoint->endpoint->take_events()) {
+    endpoint->events.push_back(std::move(event));
+  }
+  if (endpoint->events.empty()) {
+    *detail = "";
+    return 0;
+  }
+  const PeerEvent event = std::move(endpoint->events.front());
+  endpoint->events.pop_front();
+  endpoint->detail = event.detail;
+  *detail = endpoint->detail.c_str();
+  switch (event.kind) {
+    case PeerEvent::Kind::matched: return PELMORA_DDS_EVENT_MATCHED;
+    case PeerEvent::Kind::lost: return PELMORA_DDS_EVENT_LOST;
+    case PeerEvent::Kind::incompatible: break;
+  }
+  return PELMORA_DDS_EVENT_INCOMPATIBLE;
 }
 
 extern "C" int pelmora_dds_write(

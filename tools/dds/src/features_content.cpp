@@ -1,7 +1,6 @@
 #include "features_content.hpp"
 
 #include <cstring>
-#include <type_traits>
 #include <vector>
 
 namespace pelmora_dds
@@ -97,45 +96,6 @@ std::string verify(const FeaturesView & view, uint32_t seed)
     }
   }
   return std::string();
-}
-
-namespace
-{
-
-template<typename T>
-void print_sequence(FILE * out, const char * name, const T * data, size_t n, size_t shown)
-{
-  std::fprintf(out, "%s: [", name);
-  const size_t limit = n < shown ? n : shown;
-  for (size_t j = 0; j < limit; ++j) {
-    if (j > 0) {
-      std::fputs(", ", out);
-    }
-    if constexpr (std::is_same_v<T, float>) {
-      std::fprintf(out, "%.9g", static_cast<double>(data[j]));
-    } else {
-      std::fprintf(out, "%u", static_cast<unsigned>(data[j]));
-    }
-  }
-  if (n > limit) {
-    std::fprintf(out, ", ... (%zu items)", n);
-  }
-  std::fputs("]\n", out);
-}
-
-}  // namespace
-
-void print_yaml(const FeaturesView & view, FILE * out, size_t shown)
-{
-  std::fprintf(out, "keypointnumber: %u\n", view.keypointnumber);
-  std::fprintf(out, "descriptorsize: %u\n", view.descriptorsize);
-  for (int f = 0; f < 5; ++f) {
-    print_sequence(out, kFieldNames[2 + f], view.u32[f].data, view.u32[f].size, shown);
-  }
-  for (int f = 0; f < 3; ++f) {
-    print_sequence(out, kFieldNames[7 + f], view.f32[f].data, view.f32[f].size, shown);
-  }
-  std::fputs("---\n", out);
 }
 
 }  // namespace pelmora_dds

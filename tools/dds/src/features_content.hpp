@@ -17,7 +17,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 namespace pelmora_dds
@@ -60,9 +59,6 @@ void fill_f32(float * out, size_t n, uint32_t seed, uint32_t index, uint32_t fie
 /// view). Returns an empty string when every field matches, else what
 /// differs first.
 std::string verify(const FeaturesView & view, uint32_t seed);
-
-/// Prints the message YAML-like, sequences longer than `shown` abbreviated.
-void print_yaml(const FeaturesView & view, FILE * out, size_t shown = 8);
 
 }  // namespace pelmora_dds
 

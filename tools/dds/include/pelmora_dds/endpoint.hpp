@@ -1,4 +1,8 @@
-// One DDS writer or reader with its own participant, confined to this host.
+// The seam between the tool and a DDS implementation: one writer or reader
+// with its own participant, built from EndpointOptions over a Fast-CDR
+// type-support handle. The command line, the sample content and the checks
+// sit above it and know no vendor; each vendor implements it in its own
+// folder (src/<vendor>/).
 #ifndef PELMORA_DDS__ENDPOINT_HPP_
 #define PELMORA_DDS__ENDPOINT_HPP_
 
@@ -6,78 +10,80 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
-#include "pelmora_dds/callbacks_type.hpp"
+#include "pelmora_dds/options.hpp"
+#include "pelmora_dds/type_support.hpp"
 
 namespace pelmora_dds
 {
 
 enum class Status { ok, timeout, error };
 
-struct EndpointOptions
+/// Something that happened between this endpoint and a remote one.
+struct PeerEvent
 {
-  uint32_t domain = 0;
-  /// ROS topic name; the DDS topic is "rt/" + topic, as ROS 2 names it.
-  std::string topic;
-  /// Payload bytes of the largest sample the endpoint will move. Sizes the
-  /// shared-memory segment and the history depth; a sample larger than this
-  /// still travels, only less smoothly.
-  uint32_t largest_sample = 64 * 1024;
+  enum class Kind
+  {
+    matched,         ///< a remote endpoint of the other role matched
+    lost,            ///< a matched remote endpoint went away
+    incompatible,    ///< a remote endpoint was refused for its QoS
+  };
+  Kind kind;
+  /// The remote endpoint's identity (a GUID), or for `incompatible` the
+  /// policy that failed ("DURABILITY").
+  std::string detail;
 };
 
-/// Transport settings every participant of this library gets: shared memory
-/// only, no UDP, no multicast, nothing that leaves the machine.
-struct TransportPlan
-{
-  uint32_t segment_bytes;
-  uint32_t port_queue_capacity;
-  int32_t history_depth;
-};
-TransportPlan plan_for(uint32_t largest_sample);
-
-/// A participant with one reliable, transient-local, keep-all writer or
-/// reader on one topic. Every blocking call takes a timeout and returns by
-/// it. Not thread-safe: one thread drives an endpoint.
+/// Every blocking call takes a timeout and returns by it. Not thread-safe:
+/// one thread drives an endpoint.
 class Endpoint
 {
 public:
   enum class Role { writer, reader };
 
-  /// Builds the endpoint over a Fast-CDR type-support handle (see
-  /// resolve_type_support). Returns null and fills `error` on failure.
-  static std::unique_ptr<Endpoint> create(
-    Role role, const rosidl_message_type_support_t * type_support,
-    const EndpointOptions & options, std::string * error, MessageFactory factory = {});
-
-  ~Endpoint();
+  virtual ~Endpoint() = default;
   Endpoint(const Endpoint &) = delete;
   Endpoint & operator=(const Endpoint &) = delete;
 
   /// Waits until at least `count` endpoints of the other role have matched.
-  Status wait_for_peers(uint32_t count, std::chrono::milliseconds timeout);
+  virtual Status wait_for_peers(uint32_t count, std::chrono::milliseconds timeout) = 0;
 
-  /// Publishes `message`, retrying while a full history makes Fast-DDS time
-  /// out, until `timeout` has passed.
-  Status write(const void * message, std::chrono::milliseconds timeout);
+  /// Publishes `message` (a message of the type support's language), retrying
+  /// while a full keep-all history holds it back, until `timeout` has passed.
+  virtual Status write(const void * message, std::chrono::milliseconds timeout) = 0;
 
   /// Waits until every matched reader has acknowledged every sample.
-  Status wait_acknowledged(std::chrono::milliseconds timeout);
+  virtual Status wait_acknowledged(std::chrono::milliseconds timeout) = 0;
 
   /// Takes the next sample into `message` (an initialised message of the
-  /// type-support's language, which the decoder overwrites).
-  Status take(void * message, std::chrono::milliseconds timeout);
+  /// type support's language, which the decoder overwrites).
+  virtual Status take(void * message, std::chrono::milliseconds timeout) = 0;
 
   /// Payload bytes `message` occupies on the wire, header included.
-  uint32_t payload_size(const void * message) const;
+  virtual uint32_t payload_size(const void * message) const = 0;
+
+  /// Events since the last call, oldest first.
+  virtual std::vector<PeerEvent> take_events() = 0;
+
+  /// Remote endpoints matched now.
+  virtual uint32_t matched_count() = 0;
 
   const std::string & last_error() const {return last_error_;}
 
-private:
-  struct Impl;
-  explicit Endpoint(std::unique_ptr<Impl> impl);
-  std::unique_ptr<Impl> impl_;
+  /// Builds an endpoint of `options.vendor`. Returns null and fills `error`
+  /// on failure (unknown vendor, invalid settings, DDS refusal).
+  static std::unique_ptr<Endpoint> create(
+    Role role, const rosidl_message_type_support_t * type_support,
+    const EndpointOptions & options, std::string * error, MessageFactory factory = {});
+
+protected:
+  Endpoint() = default;
   std::string last_error_;
 };
+
+/// Vendors this build can create endpoints of.
+std::vector<std::string> vendors();
 
 }  // namespace pelmora_dds
 

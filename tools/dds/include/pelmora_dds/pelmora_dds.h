@@ -2,6 +2,11 @@
  * ctypes. Messages cross it as untyped pointers to messages of the language
  * of the chosen type support (C records for "rosidl_typesupport_fastrtps_c").
  *
+ * Endpoint settings travel as an options object, filled from the process
+ * environment (ROS_DOMAIN_ID, ROS_LOCALHOST_ONLY, ROS_DISCOVERY_SERVER,
+ * FASTRTPS_DEFAULT_PROFILES_FILE) and from command-line style arguments with
+ * the names and checks of pelmora-dds (--topic, --domain, --transport, ...).
+ *
  * Every blocking call takes a timeout in milliseconds and returns by it.
  * Calls that fail leave a description for pelmora_dds_last_error(). */
 #ifndef PELMORA_DDS__PELMORA_DDS_H_
@@ -19,6 +24,7 @@ extern "C"
 
 #define PELMORA_DDS_PUBLIC __attribute__((visibility("default")))
 
+typedef struct pelmora_dds_options pelmora_dds_options;
 typedef struct pelmora_dds_endpoint pelmora_dds_endpoint;
 
 enum
@@ -28,15 +34,49 @@ enum
   PELMORA_DDS_ERROR = -1
 };
 
-/* Creates a writer (is_writer != 0) or a reader on ROS topic `topic` in
- * `domain`. `dispatcher` is a type-support handle as a client library holds
- * it; the adapter asks it for `identifier`, the Fast-CDR type support to use.
- * `largest_sample` is the payload size in bytes of the largest expected
- * sample (0 for a small default). Returns null on failure. */
+/* Kinds of pelmora_dds_next_event. */
+enum
+{
+  PELMORA_DDS_EVENT_MATCHED = 1,
+  PELMORA_DDS_EVENT_LOST = 2,
+  PELMORA_DDS_EVENT_INCOMPATIBLE = 3
+};
+
+/* Options with ROS's defaults (topic /features, reliable, volatile,
+ * keep-last 10, built-in transports) and the environment applied. Returns
+ * null when an environment variable holds a value it cannot take. */
+PELMORA_DDS_PUBLIC
+pelmora_dds_options * pelmora_dds_options_create(void);
+
+/* Null is ignored. */
+PELMORA_DDS_PUBLIC
+void pelmora_dds_options_destroy(pelmora_dds_options * options);
+
+/* Parses `argc` arguments such as {"--topic", "/ns/features", "--qos-depth",
+ * "5"}; the options are unchanged when one is wrong (PELMORA_DDS_ERROR). */
+PELMORA_DDS_PUBLIC
+int pelmora_dds_options_parse(pelmora_dds_options * options, int argc, const char * const * argv);
+
+/* Payload bytes of the largest expected sample (0 keeps the small default). */
+PELMORA_DDS_PUBLIC
+void pelmora_dds_options_set_largest_sample(pelmora_dds_options * options, uint32_t bytes);
+
+/* One line describing topic, domain, QoS and transport; valid until the
+ * options change or are destroyed. */
+PELMORA_DDS_PUBLIC
+const char * pelmora_dds_options_describe(pelmora_dds_options * options);
+
+/* Help text of the options pelmora_dds_options_parse takes. */
+PELMORA_DDS_PUBLIC
+const char * pelmora_dds_options_help(void);
+
+/* Creates a writer (is_writer != 0) or a reader. `dispatcher` is a
+ * type-support handle as a client library holds it; the adapter asks it for
+ * `identifier`, the Fast-CDR type support to use. Returns null on failure. */
 PELMORA_DDS_PUBLIC
 pelmora_dds_endpoint * pelmora_dds_endpoint_create(
   int is_writer, const rosidl_message_type_support_t * dispatcher, const char * identifier,
-  uint32_t domain, const char * topic, uint32_t largest_sample);
+  const pelmora_dds_options * options);
 
 /* Destroys the endpoint and its participant; null is ignored. */
 PELMORA_DDS_PUBLIC
@@ -45,6 +85,16 @@ void pelmora_dds_endpoint_destroy(pelmora_dds_endpoint * endpoint);
 /* Waits until `count` endpoints of the other role have matched. */
 PELMORA_DDS_PUBLIC
 int pelmora_dds_wait_for_peers(pelmora_dds_endpoint * endpoint, uint32_t count, uint32_t timeout_ms);
+
+/* Remote endpoints matched now. */
+PELMORA_DDS_PUBLIC
+uint32_t pelmora_dds_matched_count(pelmora_dds_endpoint * endpoint);
+
+/* The oldest event not yet returned: its kind (PELMORA_DDS_EVENT_*), or 0
+ * when there is none. `detail` receives the remote endpoint's GUID or the
+ * incompatible policy's name, valid until the next call. */
+PELMORA_DDS_PUBLIC
+int pelmora_dds_next_event(pelmora_dds_endpoint * endpoint, const char ** detail);
 
 /* Publishes one message (writer only). */
 PELMORA_DDS_PUBLIC

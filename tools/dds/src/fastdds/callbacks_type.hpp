@@ -1,7 +1,7 @@
 // A Fast-DDS topic type that moves any ROS message through the callbacks
 // record of a Fast-CDR type-support handle, the way a middleware does.
-#ifndef PELMORA_DDS__CALLBACKS_TYPE_HPP_
-#define PELMORA_DDS__CALLBACKS_TYPE_HPP_
+#ifndef PELMORA_DDS__FASTDDS__CALLBACKS_TYPE_HPP_
+#define PELMORA_DDS__FASTDDS__CALLBACKS_TYPE_HPP_
 
 #include <cstdint>
 #include <functional>
@@ -9,32 +9,10 @@
 
 #include <fastdds/dds/topic/TopicDataType.hpp>
 
-#include "rosidl_runtime_c/message_type_support_struct.h"
-#include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
+#include "pelmora_dds/type_support.hpp"
 
 namespace pelmora_dds
 {
-
-/// Bytes of the CDR encapsulation header in front of every payload: a
-/// two-byte representation id (CDR_BE 0x0000 or CDR_LE 0x0001, big-endian on
-/// the wire) and two option bytes.
-constexpr uint32_t kEncapsulationBytes = 4;
-
-/// Asks a dispatcher handle (or a type-support handle) for the type support
-/// registered under `identifier`, as a middleware does. Returns null and fills
-/// `error` when the dispatcher knows no such identifier or cannot load it.
-const rosidl_message_type_support_t * resolve_type_support(
-  const rosidl_message_type_support_t * dispatcher, const char * identifier,
-  std::string * error);
-
-/// Creates and destroys messages of the type for Fast-DDS's own sample pools
-/// (createData/deleteData). Optional: the adapter never needs them to write or
-/// take into caller-owned messages.
-struct MessageFactory
-{
-  void * (*create)() = nullptr;
-  void (*destroy)(void * message) = nullptr;
-};
 
 /// The topic type. `data` pointers that Fast-DDS hands to it are messages of
 /// the language the type support was built for (a C record for
@@ -72,10 +50,6 @@ private:
   bool bounded_;
 };
 
-/// DDS type name of a ROS message: "<namespace>::dds_::<name>_", the name
-/// under which every ROS 2 middleware registers it, so C and C++ peers match.
-std::string dds_type_name(const message_type_support_callbacks_t * callbacks);
-
 }  // namespace pelmora_dds
 
-#endif  // PELMORA_DDS__CALLBACKS_TYPE_HPP_
+#endif  // PELMORA_DDS__FASTDDS__CALLBACKS_TYPE_HPP_

@@ -1,0 +1,119 @@
+#include "pelmora_dds/command_line.hpp"
+
+#include <algorithm>
+#include <map>
+
+#include "pelmora_dds/endpoint.hpp"
+#include "pelmora_dds/environment.hpp"
+#include "pelmora_dds/ros_names.hpp"
+
+namespace pelmora_dds
+{
+
+namespace
+{
+
+// A closed set of words, each meaning one value of T: checked by CLI11
+// (which names the allowed words in its message), then stored.
+template<typename T>
+CLI::Option * add_choice(
+  CLI::App & app, const std::string & name, T & target, const std::map<std::string, T> & words,
+  const std::string & description)
+{
+  std::vector<std::string> allowed;
+  for (const auto & word : words) {
+    allowed.push_back(word.first);
+  }
+  std::string shown = description + " (";
+  for (const auto & word : words) {
+    if (word.second == target) {
+      shown += "default " + word.first;
+    }
+  }
+  shown += ")";
+  return app.add_option_function<std::string>(
+    name, [&target, words](const std::string & word) {target = words.at(word);}, shown)
+         ->check(CLI::IsMember(allowed))->type_name("WORD");
+}
+
+CLI::Validator ros_topic_name()
+{
+  return CLI::Validator(
+    [](std::string & name) {
+      std::string qualified;
+      std::string why = qualify_topic_name(name, &qualified);
+      if (why.empty()) {
+        name = qualified;
+      }
+      return why;
+    }, "NAME", "ROS topic name");
+}
+
+}  // namespace
+
+void add_endpoint_options(CLI::App & app, EndpointOptions & options)
+{
+  app.add_option("--topic", options.topic,
+    "ROS topic: 'features', '/features' and '/ns/features' are the DDS topics rt/features "
+    "and rt/ns/features")->transform(ros_topic_name())->capture_default_str();
+  app.add_option("--domain", options.domain, "DDS domain id (default $ROS_DOMAIN_ID, else 0)")
+    ->check(CLI::Range(0u, kMaxDomain));
+  std::map<std::string, std::string> vendor_words;
+  for (const std::string & vendor : vendors()) {
+    vendor_words.emplace(vendor, vendor);
+  }
+  add_choice(app, "--vendor", options.vendor, vendor_words, "DDS implementation");
+
+  using Kind = TransportOptions::Kind;
+  add_choice(app, "--transport", options.transport.kind,
+    {{"default", Kind::builtin}, {"shm", Kind::shm}, {"udp", Kind::udp}},
+    "default: the middleware's built-in transports, as a ROS 2 node has them; "
+    "shm: shared memory only; udp: UDPv4 only");
+  app.add_option("--interface", options.transport.interfaces,
+    "use only the network interface with this IPv4 address (repeatable)")
+    ->check(CLI::ValidIPV4)->allow_extra_args(false)->type_name("ADDR");
+  app.add_option("--peer", options.transport.peers,
+    "discover through this unicast IPv4 address instead of multicast (repeatable)")
+    ->check(CLI::ValidIPV4)->allow_extra_args(false)->type_name("ADDR");
+
+  using Qos = QosOptions;
+  add_choice(app, "--qos-reliability", options.qos.reliability,
+    {{"system_default", Qos::Reliability::system_default}, {"reliable", Qos::Reliability::reliable},
+      {"best_effort", Qos::Reliability::best_effort}}, "reliability");
+  add_choice(app, "--qos-durability", options.qos.durability,
+    {{"system_default", Qos::Durability::system_default},
+      {"volatile", Qos::Durability::volatile_},
+      {"transient_local", Qos::Durability::transient_local}}, "durability");
+  add_choice(app, "--qos-history", options.qos.history,
+    {{"system_default", Qos::History::system_default}, {"keep_last", Qos::History::keep_last},
+      {"keep_all", Qos::History::keep_all}}, "history");
+  app.add_option("--qos-depth", options.qos.depth, "samples kept with keep_last")
+    ->check(CLI::Range(1u, 1000000u))->capture_default_str();
+}
+
+std::string parse_endpoint_options(const std::vector<std::string> & args, EndpointOptions * options)
+{
+  CLI::App app("endpoint options");
+  EndpointOptions parsed = *options;
+  add_endpoint_options(app, parsed);
+  // CLI11 takes the arguments last to first.
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ParseError & e) {
+    return e.what();
+  }
+  *options = parsed;
+  return std::string();
+}
+
+std::string endpoint_options_help()
+{
+  CLI::App app("endpoint options");
+  EndpointOptions options;
+  add_endpoint_options(app, options);
+  app.set_help_flag();
+  return app.help("", CLI::AppFormatMode::Sub);
+}
+
+}  // namespace pelmora_dds

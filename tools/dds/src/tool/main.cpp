@@ -1,0 +1,110 @@
+// pelmora-dds: publishes and receives Features over DDS as a ROS 2 peer,
+// from a C or a C++ message. `pelmora-dds SUBCOMMAND --help` lists the
+// options; the exit codes are in tool.hpp and in --help.
+#include <cstdio>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "pelmora_dds/command_line.hpp"
+#include "pelmora_dds/environment.hpp"
+#include "tool.hpp"
+
+namespace
+{
+
+using namespace pelmora_dds;
+
+const char * const kExitCodes =
+  "Exit codes: 0 done; 1 echo: a sample was wrong; 2 no peer matched, or fewer\n"
+  "samples than --count before --timeout; 3 DDS set-up failed; 64 wrong argument\n"
+  "or environment variable; 130 interrupted.\n"
+  "Environment: ROS_DOMAIN_ID, ROS_LOCALHOST_ONLY=1, ROS_DISCOVERY_SERVER,\n"
+  "FASTRTPS_DEFAULT_PROFILES_FILE, as a ROS 2 node reads them.";
+
+void add_common(CLI::App & command, ToolOptions & o)
+{
+  command.add_option("--side", o.side, "language of this peer's message")
+    ->check(CLI::IsMember({"c", "cpp"}))->capture_default_str();
+  command.add_option("--timeout", o.timeout, "give up after SEC seconds")
+    ->check(CLI::Range(0.001, 86400.0))->capture_default_str()->type_name("SEC");
+  add_endpoint_options(command, o.endpoint);
+  command.footer(kExitCodes);
+}
+
+void add_pub(CLI::App & app, ToolOptions & o, std::vector<uint64_t> & bytes)
+{
+  CLI::App * pub = app.add_subcommand("pub", "publish seeded Features samples");
+  add_common(*pub, o);
+  pub->add_option("--count", o.count, "samples to publish (default 10)")
+    ->check(CLI::Range(int64_t{0}, int64_t{100000000}));
+  CLI::Option * size = pub->add_option("--size", o.keypoints,
+    "keypoints per sample, 60 encoded bytes each; a list K,K,... is cycled through")
+    ->delimiter(',')->check(CLI::Range(0u, kMaxKeypoints))->type_name("K[,K...]");
+  pub->add_option("--bytes", bytes, "keypoints for about B encoded bytes per sample, cycled likewise")
+    ->delimiter(',')->check(CLI::Range(uint64_t{0}, uint64_t{UINT32_MAX}))->type_name("B[,B...]")
+    ->excludes(size);
+  pub->add_option("--seed", o.seed, "content seed")->capture_default_str();
+  pub->add_option("--peers", o.peers, "readers to wait for before publishing")
+    ->check(CLI::Range(1u, 64u))->capture_default_str();
+}
+
+void add_echo(CLI::App & app, ToolOptions & o)
+{
+  CLI::App * echo = app.add_subcommand("echo", "print received samples as YAML, or check them");
+  add_common(*echo, o);
+  echo->add_option("--count", o.count, "samples to receive (default: until --timeout)")
+    ->check(CLI::Range(int64_t{1}, int64_t{100000000}));
+  CLI::Option * seed = echo->add_option_function<uint32_t>("--verify-seed",
+    [&o](uint32_t seed) {o.seed = seed; o.verify = true;},
+    "check every sample against seed S and print a summary instead of YAML")->type_name("S");
+  echo->add_flag("--quiet", o.quiet, "only count samples and print a summary")->excludes(seed);
+  echo->add_flag("--full", o.full, "print whole sequences (default: the first 8 items)");
+  echo->add_option("--largest", o.endpoint.largest_sample, "largest expected payload in bytes")
+    ->check(CLI::Range(1u, UINT32_MAX))->type_name("B");
+}
+
+}  // namespace
+
+int main(int argc, char ** argv)
+{
+  ToolOptions o;
+  const std::string environment = apply_process_environment(&o.endpoint);
+  if (!environment.empty()) {
+    std::fprintf(stderr, "pelmora-dds: %s\n", environment.c_str());
+    return kUsage;
+  }
+  CLI::App app("pelmora-dds: Features over DDS as a ROS 2 peer", "pelmora-dds");
+  app.require_subcommand(1);
+  app.footer(kExitCodes);
+  std::vector<uint64_t> bytes;
+  add_pub(app, o, bytes);
+  add_echo(app, o);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp & e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError & e) {
+    if (e.get_exit_code() == 0) {
+      return app.exit(e);
+    }
+    const auto chosen = app.get_subcommands();
+    const std::string command = chosen.empty() ? "" : " " + chosen.front()->get_name();
+    std::fprintf(stderr, "pelmora-dds%s: %s\nRun 'pelmora-dds%s --help' for the options.\n",
+      command.c_str(), e.what(), command.empty() ? " SUBCOMMAND" : command.c_str());
+    return kUsage;
+  }
+  if (!bytes.empty()) {
+    o.keypoints.clear();
+    for (const uint64_t b : bytes) {
+      o.keypoints.push_back(keypoints_for_bytes(b));
+    }
+  }
+  const Side * side = o.side == "c" ? &c_side() : cpp_side();
+  if (side == nullptr) {
+    std::fprintf(stderr, "pelmora-dds: this build has no C++ side\n");
+    return kUsage;
+  }
+  install_stop_handlers();
+  return app.got_subcommand("pub") ? run_pub(o, *side) : run_echo(o, *side);
+}
