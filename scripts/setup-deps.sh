@@ -31,7 +31,8 @@ main_packages=(
 # Only the test suite: pytest and NumPy for the Python tests, the debug
 # interpreter for reference counts, clang and its runtime for the fuzz
 # harnesses, valgrind, matplotlib for the benchmark plot, and idlc (an
-# independent IDL compiler) for the interface definition.
+# independent IDL compiler) for the interface definition, Fast DDS's
+# discovery server and a YAML reader for the DDS tool's tests.
 test_packages=(
   python3-pytest python3-numpy python3.11-dbg python3-matplotlib
   clang libclang-rt-14-dev valgrind
