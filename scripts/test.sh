@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine and runs every test: the normal build,
-# the AddressSanitizer + UndefinedBehaviorSanitizer build, the C and C++ test
-# binaries of the normal build under valgrind memcheck, and the concurrency
-# tests in a ThreadSanitizer build. (Long fuzzing is scripts/fuzz.sh; the
+# Sets up a fresh Debian 12 machine and runs every test: the normal build
+# (as an ament package, with the colcon workspace test), the same without
+# ament_cmake, the AddressSanitizer + UndefinedBehaviorSanitizer build, the C
+# and C++ test binaries of the normal build under valgrind memcheck, and the
+# concurrency tests in a ThreadSanitizer build. (Long fuzzing is scripts/fuzz.sh; the
 # suite only replays the fuzz corpora.)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,8 +20,11 @@ run_suite() {
 }
 
 mkdir -p "$root/build"
-echo "== normal build =="
+echo "== normal build (as an ament package; includes the colcon workspace test) =="
 run_suite "$root/build/default"
+echo "== plain CMake build (ament_cmake ignored) =="
+run_suite "$root/build/plain" -DCMAKE_DISABLE_FIND_PACKAGE_ament_cmake=ON \
+  -DPELMORA_BUILD_TOOLS=OFF -DPELMORA_BUILD_BENCHMARKS=OFF
 echo "== sanitizer build (ASan + UBSan) =="
 run_suite "$root/build/asan" -DPELMORA_SANITIZE=ON
 echo "== C and C++ test binaries under valgrind memcheck =="
