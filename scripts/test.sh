@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine and runs every test: the normal build,
-# the AddressSanitizer + UndefinedBehaviorSanitizer build, the C and C++ test
-# binaries of the normal build under valgrind memcheck, and the concurrency
-# tests in a ThreadSanitizer build. (Long fuzzing is scripts/fuzz.sh; the
+# Sets up a fresh Debian 12 machine and runs every test: the normal build
+# (as an ament package, with the colcon workspace test), the same without
+# ament_cmake, the AddressSanitizer + UndefinedBehaviorSanitizer build, the C
+# and C++ test binaries of the normal build under valgrind memcheck, and the
+# concurrency tests in a ThreadSanitizer build. (Long fuzzing is scripts/fuzz.sh; the
 # suite only replays the fuzz corpora.)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,9 +23,13 @@ build() {
 # normal build. The sanitizer build runs the rest, plus the few network tests
 # also labelled "asan-network".
 mkdir -p "$root/build"
-echo "== normal build =="
+echo "== normal build (as an ament package; includes the colcon workspace test) =="
 build "$root/build/default"
 (cd "$root/build/default" && ctest --output-on-failure -j "$jobs" --timeout 900)
+echo "== plain CMake build (ament_cmake ignored) =="
+build "$root/build/plain" -DCMAKE_DISABLE_FIND_PACKAGE_ament_cmake=ON \
+  -DPELMORA_BUILD_TOOLS=OFF -DPELMORA_BUILD_BENCHMARKS=OFF
+(cd "$root/build/plain" && ctest --output-on-failure -j "$jobs" --timeout 900)
 echo "== sanitizer build (ASan + UBSan) =="
 build "$root/build/asan" -DPELMORA_SANITIZE=ON
 (cd "$root/build/asan" && ctest --output-on-failure -j "$jobs" --timeout 900 -LE network)

@@ -1,5 +1,8 @@
-// A user program built against the installed package only.
+// A user program built against the installed package only, run without
+// LD_LIBRARY_PATH: the libraries, the private stand-ins and the type support
+// that the dispatcher loads by name must all be found from the install.
 #include <stdio.h>
+#include <string.h>
 
 #include "pelmora/msg/features.h"
 #include "rosidl_runtime_c/primitives_sequence_functions.h"
@@ -20,6 +23,13 @@ int main(void)
     pelmora__msg__Features__are_equal(original, copy);
   pelmora__msg__Features__destroy(original);
   pelmora__msg__Features__destroy(copy);
-  puts(ok ? "installed package works" : "copy differs");
+
+  const rosidl_message_type_support_t * dispatcher =
+    rosidl_typesupport_c__get_message_type_support_handle__pelmora__msg__Features();
+  const rosidl_message_type_support_t * cdr =
+    dispatcher->func(dispatcher, "rosidl_typesupport_fastrtps_c");
+  ok = ok && cdr && strcmp(cdr->typesupport_identifier, "rosidl_typesupport_fastrtps_c") == 0;
+
+  puts(ok ? "installed package works" : "installed package FAILED");
   return ok ? 0 : 1;
 }
