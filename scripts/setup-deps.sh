@@ -15,7 +15,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 python3-dev python3-pytest python3.11-dbg python3-numpy python3-matplotlib
   clang libclang-rt-14-dev valgrind
-  fastdds-tools iproute2 util-linux python3-yaml
+  fastdds-tools iproute2 util-linux tcpdump python3-yaml
 )
 
 missing=()
