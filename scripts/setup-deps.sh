@@ -32,12 +32,12 @@ main_packages=(
 # interpreter for reference counts, clang and its runtime for the fuzz
 # harnesses, valgrind, matplotlib for the benchmark plot, and idlc (an
 # independent IDL compiler) for the interface definition, Fast DDS's
-# discovery server and a YAML reader for the DDS tool's tests.
+# discovery server, a packet capture and a YAML reader for the DDS tool's tests.
 test_packages=(
   python3-pytest python3-numpy python3.11-dbg python3-matplotlib
   clang libclang-rt-14-dev valgrind
   cyclonedds-tools
-  fastdds-tools util-linux python3-yaml
+  fastdds-tools util-linux tcpdump python3-yaml
 )
 
 packages=("${main_packages[@]}")

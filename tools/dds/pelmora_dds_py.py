@@ -409,10 +409,15 @@ def int_list(text):
     return [int(item) for item in text.split(',')]
 
 
+# The library folder under the install prefix; the installed copy of this
+# script names the one the build installs to.
+INSTALLED_LIBDIR = 'lib'
+
+
 def default_library():
-    """libpelmora_dds beside this script's bin/ folder when installed."""
+    """libpelmora_dds of the prefix this script is installed in (bin/)."""
     here = os.path.dirname(os.path.abspath(__file__))
-    installed = os.path.join(os.path.dirname(here), 'lib', 'libpelmora_dds.so')
+    installed = os.path.join(os.path.dirname(here), INSTALLED_LIBDIR, 'libpelmora_dds.so')
     return os.environ.get('PELMORA_DDS_LIBRARY') or (installed if os.path.exists(installed) else None)
 
 
@@ -426,7 +431,7 @@ def parse(argv):
     parser.add_argument('command', choices=('pub', 'echo'))
     parser.add_argument('--lib', default=default_library(),
                         help='path of libpelmora_dds.so (default: $PELMORA_DDS_LIBRARY, '
-                             'else ../lib beside this script)')
+                             'else the one installed beside this script)')
     parser.add_argument('--count', type=int)
     size = parser.add_mutually_exclusive_group()
     size.add_argument('--size', type=int_list, default=[0],

@@ -80,6 +80,13 @@ int main(int argc, char ** argv)
   std::vector<uint64_t> bytes;
   add_pub(app, o, bytes);
   add_echo(app, o);
+  // CLI11 would only say that a subcommand is required.
+  const std::string first = argc >= 2 ? argv[1] : "";
+  if (!first.empty() && first[0] != '-' && first != "pub" && first != "echo") {
+    std::fprintf(stderr, "pelmora-dds: unknown subcommand '%s'; use pub or echo\n"
+      "Run 'pelmora-dds --help' for the options.\n", argv[1]);
+    return kUsage;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp & e) {

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix and runs what landed in its bin/:
+# pelmora-dds --help, then the installed Python peer receiving from the
+# installed tool over shared memory, nothing taken from the build folder.
+set -euo pipefail
+build=$1
+domain=$2
+prefix=$(mktemp -d)
+echo_pid=
+cleanup() {
+  if [ -n "$echo_pid" ]; then kill "$echo_pid" 2> /dev/null || true; fi
+  rm -rf "$prefix"
+}
+trap cleanup EXIT
+
+cmake --install "$build" --prefix "$prefix" > /dev/null
+"$prefix/bin/pelmora-dds" pub --help > /dev/null
+"$prefix/bin/pelmora-dds-py" --help > /dev/null
+package=$(find "$prefix" -path '*/pelmora/__init__.py' | head -1)
+[ -n "$package" ] || { echo "no Python package pelmora under $prefix"; exit 1; }
+
+topic=/installed_$$
+endpoint=(--transport shm --domain "$domain" --topic "$topic" --timeout 30)
+PYTHONPATH=$(dirname "$(dirname "$package")") timeout 60 "$prefix/bin/pelmora-dds-py" echo \
+  "${endpoint[@]}" --count 2 --verify-seed 4 &
+echo_pid=$!
+timeout 60 "$prefix/bin/pelmora-dds" pub "${endpoint[@]}" --count 2 --size 0,100 --seed 4
+wait "$echo_pid"
+echo_pid=

@@ -1,0 +1,106 @@
+#include "payloads.hpp"
+
+#include <cstring>
+
+#include "features_content.hpp"
+
+namespace pelmora_standin
+{
+
+namespace
+{
+
+constexpr size_t kHeader = 4;
+
+void put_word(Bytes & out, uint32_t word)
+{
+  for (int shift = 0; shift < 32; shift += 8) {
+    out.push_back(static_cast<uint8_t>(word >> shift));
+  }
+}
+
+uint32_t get_word(const Bytes & in, size_t at)
+{
+  uint32_t word = 0;
+  for (int b = 3; b >= 0; --b) {
+    word = (word << 8) | in[at + static_cast<size_t>(b)];
+  }
+  return word;
+}
+
+}  // namespace
+
+Bytes features_payload(uint32_t seed, uint32_t index, uint32_t keypoints)
+{
+  Bytes out = {0x00, 0x01, 0x00, 0x00};  // CDR, little-endian
+  out.reserve(kHeader + pelmora_dds::encoded_size(keypoints));
+  put_word(out, keypoints);
+  put_word(out, index);
+  std::vector<uint32_t> u32;
+  std::vector<float> f32;
+  for (uint32_t f = 0; f < 8; ++f) {
+    const size_t n = pelmora_dds::sequence_length(f, keypoints);
+    put_word(out, static_cast<uint32_t>(n));
+    if (f < 5) {
+      u32.resize(n);
+      pelmora_dds::fill_u32(u32.data(), n, seed, index, f);
+      for (uint32_t v : u32) {
+        put_word(out, v);
+      }
+    } else {
+      f32.resize(n);
+      pelmora_dds::fill_f32(f32.data(), n, seed, index, f);
+      for (float v : f32) {
+        uint32_t bits;
+        std::memcpy(&bits, &v, 4);
+        put_word(out, bits);
+      }
+    }
+  }
+  return out;
+}
+
+std::string check_features_payload(const Bytes & payload, uint32_t seed)
+{
+  if (payload.size() < kHeader + 8) {
+    return "payload of " + std::to_string(payload.size()) + " bytes is too short";
+  }
+  if (payload[0] != 0x00 || payload[1] != 0x01) {
+    return "payload is not little-endian plain CDR";
+  }
+  const uint32_t keypoints = get_word(payload, kHeader);
+  const uint32_t index = get_word(payload, kHeader + 4);
+  if (keypoints > pelmora_dds::kMaxKeypoints) {
+    return "keypointnumber " + std::to_string(keypoints) + " is not a generated shape";
+  }
+  const Bytes expected = features_payload(seed, index, keypoints);
+  if (payload.size() != expected.size()) {
+    return "payload of sample " + std::to_string(index) + " holds " + std::to_string(payload.size()) +
+           " bytes, expected " + std::to_string(expected.size());
+  }
+  // The two option bytes of the header are the sender's; the rest must match.
+  if (std::memcmp(payload.data() + kHeader, expected.data() + kHeader, payload.size() - kHeader) != 0) {
+    return "payload of sample " + std::to_string(index) + " differs from seed " + std::to_string(seed);
+  }
+  return std::string();
+}
+
+const std::vector<PayloadKind> & payload_kinds()
+{
+  static const std::vector<PayloadKind> kinds = {
+    {"features", "the generated sample, as pelmora-dds pub sends it", features_payload},
+  };
+  return kinds;
+}
+
+const PayloadKind * find_payload_kind(const std::string & name)
+{
+  for (const PayloadKind & kind : payload_kinds()) {
+    if (name == kind.name) {
+      return &kind;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace pelmora_standin
