@@ -98,7 +98,7 @@ inline std::string config(const Args & a)
     }
     xml += "</Interfaces>";
   }
-  xml += std::string("<AllowMulticast>") + (a.multicast ? "default" : "false") +
+  xml += std::string("<AllowMulticast>") + (a.multicast ? "spdp" : "false") +
     "</AllowMulticast></General><Discovery><ParticipantIndex>auto</ParticipantIndex>"
     "<MaxAutoParticipantIndex>32</MaxAutoParticipantIndex><Peers>";
   for (const auto & p : a.peer_addresses) {

@@ -1,4 +1,5 @@
-// Everything a Cyclone DDS participant of the tool is configured from.
+// EndpointOptions turned into Cyclone DDS terms: the participant's
+// configuration (XML) and the QoS of a writer or reader.
 #ifndef PELMORA_DDS__CYCLONEDDS__SETTINGS_HPP_
 #define PELMORA_DDS__CYCLONEDDS__SETTINGS_HPP_
 
@@ -6,30 +7,42 @@
 #include <string>
 #include <vector>
 
-namespace pelmora_dds_cyclonedds
+#include <dds/dds.h>
+
+#include "pelmora_dds/options.hpp"
+
+namespace pelmora_dds
+{
+namespace cyclonedds
 {
 
-struct Settings
+/// What the participant's configuration is made from.
+struct ParticipantSettings
 {
   uint32_t domain = 0;
-  /// DDS topic name, already mapped from the ROS name ("rt/...").
-  std::string dds_topic;
-  /// Interfaces the participant may use, by address or by name. The
-  /// default keeps all traffic on loopback.
-  std::vector<std::string> interfaces{"127.0.0.1"};
+  /// Interfaces by address or name; empty lets Cyclone choose.
+  std::vector<std::string> interfaces;
   /// Unicast discovery targets, "host" or "host:port".
-  std::vector<std::string> peers{"127.0.0.1"};
-  bool multicast = false;
-  /// Samples each writer and reader keeps (keep-all within this many).
-  int32_t history_depth = 16;
-  bool reliable = true;
-  bool transient_local = true;
+  std::vector<std::string> peers;
+  bool multicast = true;
 };
 
-/// The Cyclone configuration (XML) for `settings`: the interface
-/// whitelist, multicast on or off, the peers, the domain.
-std::string config_xml(const Settings & settings);
+/// The participant settings `options` ask for, or why Cyclone cannot give
+/// them (shared memory without iceoryx, a discovery server).
+std::string participant_settings(const EndpointOptions & options, ParticipantSettings * out);
 
-}  // namespace pelmora_dds_cyclonedds
+/// Cyclone's configuration for `settings`, as XML.
+std::string config_xml(const ParticipantSettings & settings);
+
+/// Samples a keep-all history holds for samples of `largest_sample` bytes:
+/// about 64 MB, between 4 and 256 samples.
+int32_t keep_all_depth(uint32_t largest_sample);
+
+/// Reliability, durability and history as ROS sets them; `system_default`
+/// policies stay Cyclone's. Plain CDR (XCDR1), as ROS 2 peers send it.
+dds_qos_t * endpoint_qos(const QosOptions & ros, uint32_t largest_sample);
+
+}  // namespace cyclonedds
+}  // namespace pelmora_dds
 
 #endif  // PELMORA_DDS__CYCLONEDDS__SETTINGS_HPP_

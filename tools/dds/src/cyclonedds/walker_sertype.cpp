@@ -1,4 +1,4 @@
-#include "walker_sertype.hpp"
+#include "cyclonedds/walker_sertype.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,7 +11,9 @@
 #include <dds/ddsi/ddsi_sertype.h>
 #include <dds/ddsi/q_radmin.h>
 
-namespace pelmora_dds_cyclonedds
+namespace pelmora_dds
+{
+namespace cyclonedds
 {
 
 namespace
@@ -316,4 +318,5 @@ ddsi_serdata * serdata_from_bytes(const ddsi_sertype * sertype, const uint8_t * 
   return from_ser_iov(sertype, SDK_DATA, 1, &iov, size);
 }
 
-}  // namespace pelmora_dds_cyclonedds
+}  // namespace cyclonedds
+}  // namespace pelmora_dds

@@ -14,7 +14,9 @@
 struct ddsi_sertype;
 struct ddsi_serdata;
 
-namespace pelmora_dds_cyclonedds
+namespace pelmora_dds
+{
+namespace cyclonedds
 {
 
 /// A new sertype (one reference, which dds_create_topic_sertype takes
@@ -30,6 +32,7 @@ bool serdata_bytes(const ddsi_serdata * serdata, const uint8_t ** bytes, uint32_
 /// received: for writers of deliberately malformed samples.
 ddsi_serdata * serdata_from_bytes(const ddsi_sertype * sertype, const uint8_t * bytes, uint32_t size);
 
-}  // namespace pelmora_dds_cyclonedds
+}  // namespace cyclonedds
+}  // namespace pelmora_dds
 
 #endif  // PELMORA_DDS__CYCLONEDDS__WALKER_SERTYPE_HPP_
