@@ -88,7 +88,11 @@ std::string config_xml(const ParticipantSettings & settings)
     }
     xml += "</Peers>";
   }
-  return xml + "</Discovery></Domain></CycloneDDS>";
+  // Room for the fragments of large samples, as the Fast DDS backend asks
+  // for: up to 4 MB, which the kernel caps at net.core.rmem_max (a minimum
+  // would make Cyclone refuse to start where that is lower).
+  xml += "</Discovery><Internal><SocketReceiveBufferSize min=\"default\" max=\"4MB\"/></Internal>";
+  return xml + "</Domain></CycloneDDS>";
 }
 
 int32_t keep_all_depth(uint32_t largest_sample)
