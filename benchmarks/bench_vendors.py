@@ -11,7 +11,8 @@ megabytes in samples of K keypoints (C side, reliable, keep-all) over UDP on 127
 discovery and no multicast. The receiver's own figure is used: bytes over
 the time from its first to its last sample. The pairs take turns within a
 repetition, so all see the same machine. Prints medians and the ratio of
-each pair to Fast DDS to Fast DDS.
+each pair to Fast DDS to Fast DDS; exit status 1 when an exchange of every
+repetition failed.
 """
 import argparse
 import json
@@ -86,7 +87,7 @@ def main():
     if args.json:
         with open(args.json, 'w') as f:
             json.dump(table, f, indent=1)
-    return 0
+    return 0 if all(row['median_mb_per_s'] is not None for row in table) else 1
 
 
 if __name__ == '__main__':
