@@ -23,14 +23,103 @@
 
 #include "Features.h"
 #include "features_content.hpp"
-#include "peer_args.hpp"
 
 namespace
 {
 
 using Clock = std::chrono::steady_clock;
 using pelmora_dds::FeaturesView;
-using pelmora_tests::Args;
+
+struct Args
+{
+  std::string command;
+  std::string topic = "rt/pelmora_features";
+  uint32_t domain = 0;
+  uint32_t count = 1;
+  std::vector<uint32_t> sizes{0};
+  uint32_t seed = 1;
+  uint32_t peers = 1;
+  double timeout = 30;
+  std::vector<std::string> interfaces;
+  std::vector<std::string> peer_addresses;
+  bool multicast = false;
+};
+
+bool parse(int argc, char ** argv, Args * a)
+{
+  if (argc < 2) {
+    return false;
+  }
+  a->command = argv[1];
+  for (int i = 2; i < argc; ++i) {
+    const std::string key = argv[i];
+    if (key == "--multicast") {
+      a->multicast = true;
+      continue;
+    }
+    if (i + 1 >= argc) {
+      return false;
+    }
+    const char * value = argv[++i];
+    if (key == "--topic") {
+      a->topic = value;
+    } else if (key == "--domain") {
+      a->domain = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    } else if (key == "--count") {
+      a->count = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    } else if (key == "--seed") {
+      a->seed = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    } else if (key == "--peers") {
+      a->peers = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    } else if (key == "--timeout") {
+      a->timeout = std::strtod(value, nullptr);
+    } else if (key == "--interface") {
+      a->interfaces.push_back(value);
+    } else if (key == "--peer") {
+      a->peer_addresses.push_back(value);
+    } else if (key == "--size") {
+      a->sizes.clear();
+      for (const char * p = value; *p != '\0'; ) {
+        char * end = nullptr;
+        a->sizes.push_back(static_cast<uint32_t>(std::strtoul(p, &end, 10)));
+        p = *end == ',' ? end + 1 : end;
+        if (end == p && *p != '\0') {
+          return false;
+        }
+      }
+    } else {
+      return false;
+    }
+  }
+  // Without multicast, loopback only unless told otherwise: nothing leaves
+  // the machine by default.
+  if (!a->multicast && a->interfaces.empty()) {
+    a->interfaces.push_back("127.0.0.1");
+  }
+  if (!a->multicast && a->peer_addresses.empty()) {
+    a->peer_addresses.push_back("127.0.0.1");
+  }
+  return (a->command == "pub" || a->command == "echo") && !a->sizes.empty();
+}
+
+std::string config(const Args & a)
+{
+  std::string xml = "<CycloneDDS><Domain id=\"" + std::to_string(a.domain) + "\"><General>";
+  if (!a.interfaces.empty()) {
+    xml += "<Interfaces>";
+    for (const auto & i : a.interfaces) {
+      xml += "<NetworkInterface address=\"" + i + "\"/>";
+    }
+    xml += "</Interfaces>";
+  }
+  xml += std::string("<AllowMulticast>") + (a.multicast ? "spdp" : "false") +
+    "</AllowMulticast></General><Discovery><ParticipantIndex>auto</ParticipantIndex>"
+    "<MaxAutoParticipantIndex>32</MaxAutoParticipantIndex><Peers>";
+  for (const auto & p : a.peer_addresses) {
+    xml += "<Peer address=\"" + p + "\"/>";
+  }
+  return xml + "</Peers></Discovery></Domain></CycloneDDS>";
+}
 
 FeaturesView view_of(const pelmora_msg_Features & m)
 {
@@ -77,7 +166,7 @@ void fill(pelmora_msg_Features * m, const Args & a, uint32_t index)
 int run(const Args & a)
 {
   const auto deadline = Clock::now() + std::chrono::milliseconds(static_cast<int64_t>(a.timeout * 1000));
-  if (dds_create_domain(a.domain, pelmora_tests::config(a).c_str()) < 0) {
+  if (dds_create_domain(a.domain, config(a).c_str()) < 0) {
     std::fprintf(stderr, "features_witness: cannot configure the domain\n");
     return 3;
   }
@@ -173,7 +262,7 @@ int run(const Args & a)
 int main(int argc, char ** argv)
 {
   Args args;
-  if (!pelmora_tests::parse(argc, argv, &args)) {
+  if (!parse(argc, argv, &args)) {
     std::fprintf(stderr, "usage: features_witness pub|echo [--topic T] [--domain D] [--count N] "
       "[--size K,..] [--seed S] [--peers R] [--timeout SEC] [--interface A].. [--peer P].. [--multicast]\n");
     return 64;

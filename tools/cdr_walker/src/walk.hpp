@@ -35,17 +35,16 @@ public:
     for (uint32_t i = 0; i < members.member_count_; ++i) {
       const Member & m = members.members_[i];
       std::string problem;
-      if (m.type_id_ == kTypeString) {
-        problem = "";
-      } else if (m.type_id_ == kTypeMessage) {
+      if (m.type_id_ == kTypeMessage) {
         problem = m.members_ == nullptr || m.members_->data == nullptr ?
           "no member table" : check(nested(m), depth + 1);
-      } else if (primitive_size(m.type_id_) == 0) {
+      } else if (m.type_id_ != kTypeString && primitive_size(m.type_id_) == 0) {
         problem = "type " + std::to_string(m.type_id_) + " is not moved by this walker";
       }
       if (problem.empty() && is_sequence(m) &&
         (m.size_function == nullptr || m.resize_function == nullptr ||
-        (m.get_const_function == nullptr && !packed(m))))
+        (packed(m) ? m.fetch_function == nullptr || m.assign_function == nullptr :
+        m.get_const_function == nullptr || m.get_function == nullptr)))
       {
         problem = "sequence without accessor functions";
       }
