@@ -64,6 +64,17 @@ class Namespaces:
                 return '%s: %s' % (' '.join(step), done.stderr.strip())
         return ''
 
+    @staticmethod
+    def remove_stale():
+        """Removes namespaces of earlier runs whose process is gone (killed
+        before it could clean up)."""
+        listed = subprocess.run(['ip', 'netns', 'list'], capture_output=True, text=True, timeout=10)
+        for line in listed.stdout.splitlines():
+            name = line.split()[0] if line.split() else ''
+            if name[:4] in ('p13a', 'p13b') and name[4:].isdigit() and \
+                    not os.path.exists('/proc/%s' % name[4:]):
+                subprocess.run(['ip', 'netns', 'del', name], capture_output=True, timeout=10)
+
     def remove(self):
         for ns in self.names:
             subprocess.run(['ip', 'netns', 'del', ns], capture_output=True, timeout=10)
@@ -167,6 +178,8 @@ def main():
     network = args.where
     namespaces = Namespaces(str(pid))
     if network == 'netns':
+        if os.geteuid() == 0:
+            Namespaces.remove_stale()
         problem = namespaces.create() if os.geteuid() == 0 else 'not root'
         if problem:
             print('network namespaces cannot be made (%s); loopback with multicast off instead' % problem)
