@@ -11,13 +11,14 @@ Cyclone program whose type idlc generated from msg/Features.idl. With
 --hostile the sender is the Cyclone hostile writer (PEER then names its
 side), which puts three malformed samples before every good one.
 
---where netns (the default) runs the sender in one network namespace and
-every receiver in another, joined by a veth pair with private addresses and
-no route out, on the middlewares' built-in transports (multicast discovery).
-The namespaces are removed on every way out. When they cannot be made, the
-run says why and falls back to loopback: UDP on 127.0.0.1 with multicast
-off and 127.0.0.1 as the unicast peer, which is also what --where loopback
-asks for.
+--where netns (the default) runs the sender on one host and every receiver
+on another, hosts being network namespaces of the tests' shared fixture
+(tests/netns/netns.py: a private segment with no route out, a /dev/shm of
+their own, everything removed on every way out), on the middlewares'
+built-in transports (multicast discovery). When namespaces cannot be made,
+the run says why and falls back to loopback: UDP on 127.0.0.1 with
+multicast off and 127.0.0.1 as the unicast peer, which is also what
+--where loopback asks for.
 
 Prints each peer's output and a verdict; exit status 0 when every peer
 exited 0 and every receiver checked --count samples.
@@ -31,56 +32,10 @@ import time
 
 SOURCE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(SOURCE))
+sys.path.insert(0, os.path.join(ROOT, 'tests', 'netns'))
+import netns  # noqa: E402
 QOS = ['--qos-reliability', 'reliable', '--qos-durability', 'transient_local',
        '--qos-history', 'keep_all']
-
-
-class Namespaces:
-    """Two namespaces A (sender) and B (receivers) joined by a veth pair."""
-
-    def __init__(self, tag):
-        self.names = ['p13a%s' % tag, 'p13b%s' % tag]
-        subnet = int(tag) % 250
-        self.addresses = ['10.213.%d.1' % subnet, '10.213.%d.2' % subnet]
-
-    def create(self):
-        a, b = self.names
-        steps = [
-            ['ip', 'netns', 'add', a], ['ip', 'netns', 'add', b],
-            ['ip', 'link', 'add', 'v' + a, 'netns', a, 'type', 'veth', 'peer', 'name', 'v' + b, 'netns', b],
-        ]
-        for ns, address in zip(self.names, self.addresses):
-            steps += [
-                ['ip', '-n', ns, 'addr', 'add', address + '/24', 'dev', 'v' + ns],
-                ['ip', '-n', ns, 'link', 'set', 'v' + ns, 'up'],
-                ['ip', '-n', ns, 'link', 'set', 'lo', 'up'],
-                # Multicast discovery leaves by the veth; nothing else is routed.
-                ['ip', '-n', ns, 'route', 'add', '224.0.0.0/4', 'dev', 'v' + ns],
-            ]
-        for step in steps:
-            done = subprocess.run(step, capture_output=True, text=True, timeout=10)
-            if done.returncode != 0:
-                self.remove()
-                return '%s: %s' % (' '.join(step), done.stderr.strip())
-        return ''
-
-    @staticmethod
-    def remove_stale():
-        """Removes namespaces of earlier runs whose process is gone (killed
-        before it could clean up)."""
-        listed = subprocess.run(['ip', 'netns', 'list'], capture_output=True, text=True, timeout=10)
-        for line in listed.stdout.splitlines():
-            name = line.split()[0] if line.split() else ''
-            if name[:4] in ('p13a', 'p13b') and name[4:].isdigit() and \
-                    not os.path.exists('/proc/%s' % name[4:]):
-                subprocess.run(['ip', 'netns', 'del', name], capture_output=True, timeout=10)
-
-    def remove(self):
-        for ns in self.names:
-            subprocess.run(['ip', 'netns', 'del', ns], capture_output=True, timeout=10)
-
-    def prefix(self, index):
-        return ['ip', 'netns', 'exec', self.names[index]]
 
 
 def peer_command(args, peer, role, network):
@@ -120,21 +75,28 @@ def expected(peer, count):
     return 'received=%d/%d verified=%d wrong=0' % (count, count, count)
 
 
-def run(args, network, namespaces):
+class Local:
+    """This machine's own namespace."""
+
+    def popen(self, argv, **kwargs):
+        return subprocess.Popen(argv, start_new_session=True, **kwargs)
+
+
+def run(args, network, hosts):
     env = dict(os.environ)
     env['PYTHONPATH'] = os.path.join(args.build, 'python') + (
         os.pathsep + env['PYTHONPATH'] if env.get('PYTHONPATH') else '')
     env.pop('ROS_LOCALHOST_ONLY', None)
     env.pop('ROS_DISCOVERY_SERVER', None)
-    prefix = (lambda i: namespaces.prefix(i)) if network == 'netns' else (lambda i: [])
+    sender_host, receiver_host = hosts
     processes = []
     for peer in args.to:
-        argv = prefix(1) + peer_command(args, peer, 'echo', network)
-        processes.append((peer, 'echo', subprocess.Popen(
+        argv = peer_command(args, peer, 'echo', network)
+        processes.append((peer, 'echo', receiver_host.popen(
             argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)))
     time.sleep(0.5)
-    argv = prefix(0) + peer_command(args, args.sender, 'pub', network)
-    processes.insert(0, (args.sender, 'pub', subprocess.Popen(
+    argv = peer_command(args, args.sender, 'pub', network)
+    processes.insert(0, (args.sender, 'pub', sender_host.popen(
         argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)))
 
     deadline = time.monotonic() + args.timeout
@@ -143,7 +105,7 @@ def run(args, network, namespaces):
         try:
             out, err = process.communicate(timeout=max(1.0, deadline - time.monotonic()))
         except subprocess.TimeoutExpired:
-            process.send_signal(signal.SIGKILL)
+            os.killpg(process.pid, signal.SIGKILL)
             out, err = process.communicate()
             err += '\n(killed: overstayed the timeout)'
         good = process.returncode == 0 and (role == 'pub' or expected(peer, args.count) in out)
@@ -175,26 +137,22 @@ def main():
     args.domain = args.domain if args.domain is not None else 100 + pid % 100
     args.topic = '/pelmora_interop_%d' % pid
 
-    network = args.where
-    namespaces = Namespaces(str(pid))
-    if network == 'netns':
-        if os.geteuid() == 0:
-            Namespaces.remove_stale()
-        problem = namespaces.create() if os.geteuid() == 0 else 'not root'
-        if problem:
-            print('network namespaces cannot be made (%s); loopback with multicast off instead' % problem)
-            network = 'loopback'
-    print('%s -> %s over %s, %d samples of %s keypoints' % (
-        args.sender, ','.join(args.to), network, args.count, args.size))
-    try:
-        ok = run(args, network, namespaces)
-    finally:
-        if network == 'netns':
-            namespaces.remove()
+    ok = None
+    if args.where == 'netns':
+        try:
+            with netns.Network(hosts=2, label='interop') as net:
+                print('%s -> %s across namespaces, %d samples of %s keypoints' % (
+                    args.sender, ','.join(args.to), args.count, args.size))
+                ok = run(args, 'netns', net.hosts)
+        except netns.Unavailable as reason:
+            print('network namespaces cannot be made (%s); loopback with multicast off instead' % reason)
+    if ok is None:
+        print('%s -> %s on loopback, %d samples of %s keypoints' % (
+            args.sender, ','.join(args.to), args.count, args.size))
+        ok = run(args, 'loopback', (Local(), Local()))
     print('verdict: %s' % ('ok' if ok else 'FAILED'))
     return 0 if ok else 1
 
 
 if __name__ == '__main__':
-    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     sys.exit(main())
