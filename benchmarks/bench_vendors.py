@@ -57,8 +57,9 @@ def main():
                         help='bytes per exchange: N = this / sample size, between 20 and 2000')
     parser.add_argument('--sizes', default='1024,17477,69905')
     parser.add_argument('--json')
+    parser.add_argument('--domain', type=int, default=None)
     args = parser.parse_args()
-    domain = 120 + os.getpid() % 100
+    domain = args.domain if args.domain is not None else 120 + os.getpid() % 100
     results = {}
     for keypoints in [int(k) for k in args.sizes.split(',')]:
         for repetition in range(args.repetitions):
