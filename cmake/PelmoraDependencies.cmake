@@ -33,3 +33,7 @@ foreach(package IN ITEMS rosidl_typesupport_introspection_c rosidl_typesupport_i
 endforeach()
 
 find_package(fastcdr 1 REQUIRED CONFIG)
+
+# Cyclone DDS (optional): the second DDS backend of the tools and the idlc
+# witness of the interoperability tests.
+find_package(CycloneDDS CONFIG QUIET)

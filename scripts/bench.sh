@@ -43,10 +43,13 @@ mkdir -p "$build" "$out"
 cmake -S "$root" -B "$build" -DPELMORA_BUILD_BENCHMARKS=ON > "$build/bench.configure.log" 2>&1 || {
   cat "$build/bench.configure.log"; exit 1; }
 targets=(pelmora_bench_c pelmora_bench_cpp pelmora_s__rosidl_typesupport_c pelmora_python_sources)
+if grep -qw pelmora_bench_walker <<< "$(cmake --build "$build" --target help)"; then
+  targets+=(pelmora_bench_walker)
+fi
 if [ "$dds" = 1 ]; then
   available=$(cmake --build "$build" --target help)
   if grep -qw pelmora_bench_dds <<< "$available"; then
-    targets+=(pelmora_bench_dds)
+    targets+=(pelmora_bench_dds pelmora-dds)
   else
     echo "Fast-DDS benchmark not available in this build (no Fast-DDS adapter); leaving it out"
     dds=0
@@ -100,9 +103,42 @@ if [ "$dds" = 1 ]; then
   dds_args=(--dds "$results/dds.json")
 fi
 
+walker_table=""
+if [ -x "$build/bin/pelmora_bench_walker" ]; then
+  echo "== introspection walker =="
+  "$build/bin/pelmora_bench_walker" "${gbench[@]}" --benchmark_out="$results/walker.json"
+  walker_table=$("$python" "$root/benchmarks/walker_report.py" "$results/walker.json")
+  echo "$walker_table"
+fi
+vendors_table=""
+if [ "$dds" = 1 ] && "$build/bin/pelmora-dds" pub --help 2>/dev/null | grep -q cyclonedds; then
+  echo "== Cyclone DDS against Fast DDS =="
+  vendors_table=$("$python" "$root/benchmarks/bench_vendors.py" --build "$build" \
+    --repetitions "$(( repetitions < 3 ? repetitions : 3 ))" --json "$results/vendors.json")
+  echo "$vendors_table"
+fi
+
 echo "== report =="
 "$python" "$root/benchmarks/report.py" --c "$results/c.json" --cpp "$results/cpp.json" \
   --python "$results/python.json" --python-tuned "$results/python-tuned.json" "${dds_args[@]}" --machine "$machine" \
   --notes "$root/benchmarks/analysis.md" --markdown "$out/benchmarks.md" --plot "$out/throughput.png"
+if [ -n "$walker_table$vendors_table" ]; then
+  {
+    echo
+    echo "## Introspection walker and Cyclone DDS"
+    if [ -n "$walker_table" ]; then
+      echo
+      echo "### Walker against the CDR type supports (median time over memcpy of the same bytes; walker over CDR type support in bold)"
+      echo
+      echo "$walker_table"
+    fi
+    if [ -n "$vendors_table" ]; then
+      echo
+      echo "### Features throughput, Cyclone DDS against Fast DDS (pelmora-dds processes, UDP on 127.0.0.1, unicast discovery; median MB/s at the receiver, ratio to Fast DDS to Fast DDS)"
+      echo
+      echo "$vendors_table"
+    fi
+  } >> "$out/benchmarks.md"
+fi
 echo
 echo "wrote $out/benchmarks.md and $out/throughput.png"

@@ -24,7 +24,7 @@ main_packages=(
   ament-cmake python3-ament-index
   colcon python3-colcon-ros python3-colcon-cmake python3-colcon-bash
   python3-colcon-library-path python3-colcon-package-selection python3-colcon-output
-  libcli11-dev iproute2
+  libcli11-dev iproute2 cyclonedds-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 

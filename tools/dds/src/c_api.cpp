@@ -120,13 +120,15 @@ extern "C" pelmora_dds_endpoint * pelmora_dds_endpoint_create(
     return nullptr;
   }
   try {
+    // The dispatcher itself goes to the seam, which asks it for the type
+    // support of the chosen vendor; the identifier only says the language.
     const rosidl_message_type_support_t * type_support =
       pelmora_dds::resolve_type_support(dispatcher, identifier, &last_error);
     if (type_support == nullptr) {
       return nullptr;
     }
     auto endpoint = Endpoint::create(
-      is_writer ? Endpoint::Role::writer : Endpoint::Role::reader, type_support, options->options,
+      is_writer ? Endpoint::Role::writer : Endpoint::Role::reader, dispatcher, options->options,
       &last_error);
     if (!endpoint) {
       return nullptr;

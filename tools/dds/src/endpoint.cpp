@@ -1,6 +1,11 @@
 #include "pelmora_dds/endpoint.hpp"
 
+#include <cstring>
+
 #include "fastdds/backend.hpp"
+#ifdef PELMORA_DDS_WITH_CYCLONEDDS
+#include "cyclonedds/backend.hpp"
+#endif
 
 namespace pelmora_dds
 {
@@ -11,6 +16,10 @@ namespace
 struct Vendor
 {
   const char * name;
+  /// The type supports the vendor moves messages with: for C messages and
+  /// for C++ messages.
+  const char * c_identifier;
+  const char * cpp_identifier;
   std::unique_ptr<Endpoint> (*create)(
     Endpoint::Role, const rosidl_message_type_support_t *, const EndpointOptions &, std::string *,
     MessageFactory);
@@ -18,8 +27,22 @@ struct Vendor
 
 // Every backend of this build, by the name --vendor takes.
 const Vendor kVendors[] = {
-  {"fastdds", fastdds::create_endpoint},
+  {"fastdds", "rosidl_typesupport_fastrtps_c", "rosidl_typesupport_fastrtps_cpp",
+    fastdds::create_endpoint},
+#ifdef PELMORA_DDS_WITH_CYCLONEDDS
+  {"cyclonedds", "rosidl_typesupport_introspection_c", "rosidl_typesupport_introspection_cpp",
+    cyclonedds::create_endpoint},
+#endif
 };
+
+// Handles of C++ messages carry identifiers ending in "_cpp" (the C++
+// dispatcher's and every C++ type support's); all others are C.
+bool for_cpp_messages(const rosidl_message_type_support_t * handle)
+{
+  const char * id = handle->typesupport_identifier;
+  const size_t length = id != nullptr ? std::strlen(id) : 0;
+  return length >= 4 && std::strcmp(id + length - 4, "_cpp") == 0;
+}
 
 }  // namespace
 
@@ -47,7 +70,11 @@ std::unique_ptr<Endpoint> Endpoint::create(
   }
   for (const Vendor & vendor : kVendors) {
     if (options.vendor == vendor.name) {
-      return vendor.create(role, type_support, options, error, factory);
+      // As a middleware does: ask the handle the client library holds for
+      // the vendor's own type support (a handle of that kind answers itself).
+      const char * wanted = for_cpp_messages(type_support) ? vendor.cpp_identifier : vendor.c_identifier;
+      const rosidl_message_type_support_t * own = resolve_type_support(type_support, wanted, error);
+      return own == nullptr ? nullptr : vendor.create(role, own, options, error, factory);
     }
   }
   return fail("no DDS vendor '" + options.vendor + "' in this build");

@@ -1,6 +1,6 @@
 // The seam between the tool and a DDS implementation: one writer or reader
-// with its own participant, built from EndpointOptions over a Fast-CDR
-// type-support handle. The command line, the sample content and the checks
+// with its own participant, built from EndpointOptions over the
+// type-support handle a client library holds. The command line, the sample content and the checks
 // sit above it and know no vendor; each vendor implements it in its own
 // folder (src/<vendor>/).
 #ifndef PELMORA_DDS__ENDPOINT_HPP_
@@ -71,8 +71,12 @@ public:
 
   const std::string & last_error() const {return last_error_;}
 
-  /// Builds an endpoint of `options.vendor`. Returns null and fills `error`
-  /// on failure (unknown vendor, invalid settings, DDS refusal).
+  /// Builds an endpoint of `options.vendor`. `type_support` is the handle a
+  /// client library holds (a dispatcher) or a type support of the kind the
+  /// vendor moves messages with; the vendor asks it for its own kind (Fast
+  /// DDS the Fast-CDR type support, Cyclone DDS the introspection one) in
+  /// the handle's language. Returns null and fills `error` on failure
+  /// (unknown vendor, no such type support, invalid settings, DDS refusal).
   static std::unique_ptr<Endpoint> create(
     Role role, const rosidl_message_type_support_t * type_support,
     const EndpointOptions & options, std::string * error, MessageFactory factory = {});

@@ -71,8 +71,10 @@ PELMORA_DDS_PUBLIC
 const char * pelmora_dds_options_help(void);
 
 /* Creates a writer (is_writer != 0) or a reader. `dispatcher` is a
- * type-support handle as a client library holds it; the adapter asks it for
- * `identifier`, the Fast-CDR type support to use. Returns null on failure. */
+ * type-support handle as a client library holds it; `identifier` is its
+ * Fast-CDR type support (checked to be there) and its language. The chosen
+ * vendor asks the dispatcher for the type support it moves messages with.
+ * Returns null on failure. */
 PELMORA_DDS_PUBLIC
 pelmora_dds_endpoint * pelmora_dds_endpoint_create(
   int is_writer, const rosidl_message_type_support_t * dispatcher, const char * identifier,

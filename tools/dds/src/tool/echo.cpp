@@ -54,11 +54,8 @@ int run_echo(const ToolOptions & o, const Side & side)
   const auto deadline = Clock::now() +
     std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(o.timeout));
   std::string error;
-  const rosidl_message_type_support_t * ts = resolve_type_support(side.dispatcher(), side.identifier, &error);
-  std::unique_ptr<Endpoint> reader;
-  if (ts != nullptr) {
-    reader = Endpoint::create(Endpoint::Role::reader, ts, o.endpoint, &error, {side.create, side.destroy});
-  }
+  const std::unique_ptr<Endpoint> reader = Endpoint::create(
+    Endpoint::Role::reader, side.dispatcher(), o.endpoint, &error, {side.create, side.destroy});
   if (!reader) {
     std::fprintf(stderr, "echo: %s\n", error.c_str());
     return kSetup;

@@ -29,11 +29,8 @@ int run_pub(const ToolOptions & o, const Side & side)
   EndpointOptions options = o.endpoint;
   options.largest_sample = static_cast<uint32_t>(std::min<uint64_t>(payload, UINT32_MAX));
   std::string error;
-  const rosidl_message_type_support_t * ts = resolve_type_support(side.dispatcher(), side.identifier, &error);
-  std::unique_ptr<Endpoint> writer;
-  if (ts != nullptr) {
-    writer = Endpoint::create(Endpoint::Role::writer, ts, options, &error, {side.create, side.destroy});
-  }
+  const std::unique_ptr<Endpoint> writer = Endpoint::create(
+    Endpoint::Role::writer, side.dispatcher(), options, &error, {side.create, side.destroy});
   if (!writer) {
     std::fprintf(stderr, "pub: %s\n", error.c_str());
     return kSetup;

@@ -1,0 +1,56 @@
+#!/usr/bin/python3
+"""Ratio table of pelmora_bench_walker's JSON output.
+
+    walker_report.py WALKER.json
+
+For every message size: the CDR type support's and the walker's median time
+over memcpy of the same bytes, and walker over CDR type support, for encode
+and decode, C and C++. All medians come from the same run. The budget line
+checks walker/CDR <= 2 on messages of 1 MiB and more.
+"""
+import json
+import sys
+
+MIB = 1 << 20
+BUDGET = 2.0
+
+
+def medians(path):
+    with open(path) as f:
+        data = json.load(f)
+    out = {}
+    for b in data["benchmarks"]:
+        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+            continue
+        base, keypoints = b["run_name"].rsplit("/keypoints:", 1)
+        out[(base, int(keypoints))] = b["real_time"]
+    return out
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    t = medians(sys.argv[1])
+    columns = [(op, lang) for lang in ("C", "Cpp") for op in ("Encode", "Decode")]
+    print("| bytes | " + " | ".join("%s %s: CDR/memcpy, walker/memcpy, walker/CDR" % (lang, op.lower())
+                                   for op, lang in columns) + " |")
+    print("|---:|" + "---|" * len(columns))
+    worst = 0.0
+    for k in sorted({k for _, k in t}):
+        size = 40 + 60 * k
+        memcpy = t[("Walker/Memcpy", k)]
+        cells = []
+        for op, lang in columns:
+            cdr = t[("Walker/Cdr%s%s" % (op, lang), k)]
+            walk = t[("Walker/Walk%s%s" % (op, lang), k)]
+            cells.append("%.2f, %.2f, **%.2f**" % (cdr / memcpy, walk / memcpy, walk / cdr))
+            if size >= MIB:
+                worst = max(worst, walk / cdr)
+        print("| %d | %s |" % (size, " | ".join(cells)))
+    print()
+    print("Budget walker/CDR <= %.1f on messages >= 1 MiB: worst %.2f, %s"
+          % (BUDGET, worst, "met" if worst <= BUDGET else "NOT met"))
+
+
+if __name__ == "__main__":
+    main()

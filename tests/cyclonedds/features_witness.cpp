@@ -1,0 +1,271 @@
+// An independent Cyclone DDS peer for the interoperability tests: its
+// Features type is what idlc generates from msg/Features.idl, serialized
+// by Cyclone's own generated-type machinery, not by anything of the
+// package. It registers the type under the ROS 2 name so that ROS peers
+// match it.
+//
+//   features_witness pub  --topic T --domain D --count N --size K[,K..] --seed S
+//                         --peers R --timeout SEC [--interface A].. [--peer P].. [--multicast]
+//   features_witness echo --topic T --domain D --count N --seed S --timeout SEC [...]
+//
+// Exit status: 0 every sample right, 1 a sample wrong, 2 timed out,
+// 3 set-up failed, 64 usage.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <dds/dds.h>
+
+#include "Features.h"
+#include "features_content.hpp"
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+using pelmora_dds::FeaturesView;
+
+struct Args
+{
+  std::string command;
+  std::string topic = "rt/pelmora_features";
+  uint32_t domain = 0;
+  uint32_t count = 1;
+  std::vector<uint32_t> sizes{0};
+  uint32_t seed = 1;
+  uint32_t peers = 1;
+  double timeout = 30;
+  std::vector<std::string> interfaces;
+  std::vector<std::string> peer_addresses;
+  bool multicast = false;
+};
+
+bool parse(int argc, char ** argv, Args * a)
+{
+  if (argc < 2) {
+    return false;
+  }
+  a->command = argv[1];
+  for (int i = 2; i < argc; ++i) {
+    const std::string key = argv[i];
+    if (key == "--multicast") {
+      a->multicast = true;
+      continue;
+    }
+    if (i + 1 >= argc) {
+      return false;
+    }
+    const char * value = argv[++i];
+    if (key == "--topic") {
+      a->topic = value;
+    } else if (key == "--domain") {
+      a->domain = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    } else if (key == "--count") {
+      a->count = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    } else if (key == "--seed") {
+      a->seed = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    } else if (key == "--peers") {
+      a->peers = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
+    } else if (key == "--timeout") {
+      a->timeout = std::strtod(value, nullptr);
+    } else if (key == "--interface") {
+      a->interfaces.push_back(value);
+    } else if (key == "--peer") {
+      a->peer_addresses.push_back(value);
+    } else if (key == "--size") {
+      a->sizes.clear();
+      for (const char * p = value; *p != '\0'; ) {
+        char * end = nullptr;
+        a->sizes.push_back(static_cast<uint32_t>(std::strtoul(p, &end, 10)));
+        p = *end == ',' ? end + 1 : end;
+        if (end == p && *p != '\0') {
+          return false;
+        }
+      }
+    } else {
+      return false;
+    }
+  }
+  // Without multicast, loopback only unless told otherwise: nothing leaves
+  // the machine by default.
+  if (!a->multicast && a->interfaces.empty()) {
+    a->interfaces.push_back("127.0.0.1");
+  }
+  if (!a->multicast && a->peer_addresses.empty()) {
+    a->peer_addresses.push_back("127.0.0.1");
+  }
+  return (a->command == "pub" || a->command == "echo") && !a->sizes.empty();
+}
+
+std::string config(const Args & a)
+{
+  std::string xml = "<CycloneDDS><Domain id=\"" + std::to_string(a.domain) + "\"><General>";
+  if (!a.interfaces.empty()) {
+    xml += "<Interfaces>";
+    for (const auto & i : a.interfaces) {
+      xml += "<NetworkInterface address=\"" + i + "\"/>";
+    }
+    xml += "</Interfaces>";
+  }
+  xml += std::string("<AllowMulticast>") + (a.multicast ? "spdp" : "false") +
+    "</AllowMulticast></General><Discovery><ParticipantIndex>auto</ParticipantIndex>"
+    "<MaxAutoParticipantIndex>32</MaxAutoParticipantIndex><Peers>";
+  for (const auto & p : a.peer_addresses) {
+    xml += "<Peer address=\"" + p + "\"/>";
+  }
+  return xml + "</Peers></Discovery></Domain></CycloneDDS>";
+}
+
+FeaturesView view_of(const pelmora_msg_Features & m)
+{
+  FeaturesView v;
+  v.keypointnumber = m.keypointnumber;
+  v.descriptorsize = m.descriptorsize;
+  const dds_sequence_uint32 * u32[5] = {&m.descriptor, &m.uniqueid, &m.isrightimage, &m.patternzise, &m.confidence};
+  const dds_sequence_float * f32[3] = {&m.x, &m.y, &m.angle};
+  for (int f = 0; f < 5; ++f) {
+    v.u32[f] = {u32[f]->_buffer, u32[f]->_length};
+  }
+  for (int f = 0; f < 3; ++f) {
+    v.f32[f] = {f32[f]->_buffer, f32[f]->_length};
+  }
+  return v;
+}
+
+// Sample `index` of the run in idlc's representation; free with
+// pelmora_msg_Features_free(.., DDS_FREE_CONTENTS).
+void fill(pelmora_msg_Features * m, const Args & a, uint32_t index)
+{
+  const uint32_t k = a.sizes[index % a.sizes.size()];
+  std::memset(m, 0, sizeof(*m));
+  m->keypointnumber = k;
+  m->descriptorsize = index;
+  dds_sequence_uint32 * u32[5] = {&m->descriptor, &m->uniqueid, &m->isrightimage, &m->patternzise, &m->confidence};
+  dds_sequence_float * f32[3] = {&m->x, &m->y, &m->angle};
+  for (uint32_t f = 0; f < 8; ++f) {
+    const uint32_t n = static_cast<uint32_t>(pelmora_dds::sequence_length(f, k));
+    if (f < 5) {
+      u32[f]->_buffer = static_cast<uint32_t *>(dds_alloc(4 * (n + 1)));
+      u32[f]->_length = u32[f]->_maximum = n;
+      u32[f]->_release = true;
+      pelmora_dds::fill_u32(u32[f]->_buffer, n, a.seed, index, f);
+    } else {
+      f32[f - 5]->_buffer = static_cast<float *>(dds_alloc(4 * (n + 1)));
+      f32[f - 5]->_length = f32[f - 5]->_maximum = n;
+      f32[f - 5]->_release = true;
+      pelmora_dds::fill_f32(f32[f - 5]->_buffer, n, a.seed, index, f);
+    }
+  }
+}
+
+int run(const Args & a)
+{
+  const auto deadline = Clock::now() + std::chrono::milliseconds(static_cast<int64_t>(a.timeout * 1000));
+  if (dds_create_domain(a.domain, config(a).c_str()) < 0) {
+    std::fprintf(stderr, "features_witness: cannot configure the domain\n");
+    return 3;
+  }
+  const dds_entity_t participant = dds_create_participant(a.domain, nullptr, nullptr);
+  // idlc's descriptor under the ROS 2 type name.
+  const dds_topic_descriptor_t & g = pelmora_msg_Features_desc;
+  const dds_topic_descriptor_t descriptor = {
+    g.m_size, g.m_align, g.m_flagset, g.m_nkeys, "pelmora::msg::dds_::Features_", g.m_keys,
+    g.m_nops, g.m_ops, g.m_meta, g.type_information, g.type_mapping, g.restrict_data_representation};
+  dds_qos_t * qos = dds_create_qos();
+  dds_qset_reliability(qos, DDS_RELIABILITY_RELIABLE, DDS_MSECS(100));
+  dds_qset_durability(qos, DDS_DURABILITY_TRANSIENT_LOCAL);
+  dds_qset_history(qos, DDS_HISTORY_KEEP_ALL, 0);
+  dds_qset_resource_limits(qos, 16, 1, 16);
+  dds_qset_durability_service(qos, 0, DDS_HISTORY_KEEP_LAST, 16, 16, 1, 16);
+  const dds_data_representation_id_t xcdr1 = DDS_DATA_REPRESENTATION_XCDR1;
+  dds_qset_data_representation(qos, 1, &xcdr1);
+  const dds_entity_t topic = dds_create_topic(participant, &descriptor, a.topic.c_str(), qos, nullptr);
+  const bool writer = a.command == "pub";
+  const dds_entity_t endpoint = writer ? dds_create_writer(participant, topic, qos, nullptr) :
+    dds_create_reader(participant, topic, qos, nullptr);
+  dds_delete_qos(qos);
+  if (participant < 0 || topic < 0 || endpoint < 0) {
+    std::fprintf(stderr, "features_witness: set-up failed: %s\n",
+      dds_strretcode(endpoint < 0 ? endpoint : topic < 0 ? topic : participant));
+    return 3;
+  }
+  int status = 0;
+  if (writer) {
+    for (;;) {
+      dds_publication_matched_status_t m;
+      dds_get_publication_matched_status(endpoint, &m);
+      if (m.current_count >= a.peers) {
+        break;
+      }
+      if (Clock::now() > deadline) {
+        std::fprintf(stderr, "features_witness: no reader\n");
+        return 2;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    for (uint32_t i = 0; i < a.count && status == 0; ++i) {
+      pelmora_msg_Features m;
+      fill(&m, a, i);
+      dds_return_t rc;
+      while ((rc = dds_write(endpoint, &m)) == DDS_RETCODE_TIMEOUT && Clock::now() < deadline) {
+      }
+      pelmora_msg_Features_free(&m, DDS_FREE_CONTENTS);
+      status = rc == DDS_RETCODE_OK ? 0 : rc == DDS_RETCODE_TIMEOUT ? 2 : 3;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (status == 0 && dds_wait_for_acks(endpoint, DDS_MSECS(std::max<int64_t>(0, left.count()))) != 0) {
+      status = 2;
+    }
+    std::printf("witness published %u\n", a.count);
+  } else {
+    const dds_entity_t waitset = dds_create_waitset(participant);
+    dds_waitset_attach(waitset, dds_create_readcondition(endpoint, DDS_ANY_STATE), 0);
+    uint32_t received = 0, verified = 0;
+    while (received < a.count && status == 0) {
+      void * sample = nullptr;
+      dds_sample_info_t info;
+      const dds_return_t n = dds_take(endpoint, &sample, &info, 1, 1);
+      if (n == 1 && info.valid_data) {
+        const std::string problem = pelmora_dds::verify(view_of(*static_cast<pelmora_msg_Features *>(sample)), a.seed);
+        ++received;
+        if (problem.empty()) {
+          ++verified;
+        } else {
+          std::fprintf(stderr, "features_witness: sample %u: %s\n", received - 1, problem.c_str());
+          status = 1;
+        }
+      }
+      if (n > 0) {
+        dds_return_loan(endpoint, &sample, n);
+        continue;
+      }
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) {
+        status = 2;
+        break;
+      }
+      dds_waitset_wait(waitset, nullptr, 0, DDS_MSECS(left.count()));
+    }
+    std::printf("witness received %u verified %u\n", received, verified);
+  }
+  dds_delete(DDS_CYCLONEDDS_HANDLE);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char ** argv)
+{
+  Args args;
+  if (!parse(argc, argv, &args)) {
+    std::fprintf(stderr, "usage: features_witness pub|echo [--topic T] [--domain D] [--count N] "
+      "[--size K,..] [--seed S] [--peers R] [--timeout SEC] [--interface A].. [--peer P].. [--multicast]\n");
+    return 64;
+  }
+  return run(args);
+}

@@ -1,0 +1,407 @@
+// The Cyclone DDS endpoint: one participant with one writer or reader of
+// the walker's sertype.
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include <dds/dds.h>
+#include <dds/ddsi/ddsi_serdata.h>
+
+#include "cyclonedds/backend.hpp"
+#include "cyclonedds/settings.hpp"
+#include "cyclonedds/walker_sertype.hpp"
+#include "pelmora_cdr_walker/walker.hpp"
+#include "pelmora_dds/ros_names.hpp"
+
+namespace pelmora_dds
+{
+namespace cyclonedds
+{
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kPollStep{20};
+
+dds_duration_t to_duration(milliseconds ms)
+{
+  return ms.count() <= 0 ? 0 : DDS_MSECS(ms.count());
+}
+
+milliseconds left_until(Clock::time_point deadline)
+{
+  return std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+}
+
+std::string failure(const std::string & what, dds_return_t code)
+{
+  return "Cyclone DDS: " + what + ": " + dds_strretcode(code);
+}
+
+// A domain is configured once per process (Cyclone refuses a second
+// configuration); every endpoint of the process in that domain shares it,
+// and the last one to go deletes it.
+class Domains
+{
+public:
+  static dds_return_t acquire(uint32_t id, const std::string & xml)
+  {
+    std::lock_guard<std::mutex> lock(mutex());
+    auto & entry = table()[id];
+    if (entry.users == 0) {
+      const dds_entity_t domain = dds_create_domain(id, xml.c_str());
+      if (domain < 0) {
+        table().erase(id);
+        return domain;
+      }
+      entry.handle = domain;
+    }
+    ++entry.users;
+    return DDS_RETCODE_OK;
+  }
+
+  static void release(uint32_t id)
+  {
+    std::lock_guard<std::mutex> lock(mutex());
+    auto found = table().find(id);
+    if (found != table().end() && --found->second.users == 0) {
+      dds_delete(found->second.handle);
+      table().erase(found);
+    }
+  }
+
+private:
+  struct Entry {dds_entity_t handle = 0; int users = 0;};
+  static std::mutex & mutex() {static std::mutex m; return m;}
+  static std::map<uint32_t, Entry> & table() {static std::map<uint32_t, Entry> t; return t;}
+};
+
+const char * policy_name(dds_qos_policy_id_t id)
+{
+  switch (id) {
+    case DDS_DURABILITY_QOS_POLICY_ID: return "DURABILITY";
+    case DDS_RELIABILITY_QOS_POLICY_ID: return "RELIABILITY";
+    case DDS_DEADLINE_QOS_POLICY_ID: return "DEADLINE";
+    case DDS_LIVELINESS_QOS_POLICY_ID: return "LIVELINESS";
+    case DDS_OWNERSHIP_QOS_POLICY_ID: return "OWNERSHIP";
+    case DDS_DESTINATIONORDER_QOS_POLICY_ID: return "DESTINATION_ORDER";
+    case DDS_DATA_REPRESENTATION_QOS_POLICY_ID: return "DATA_REPRESENTATION";
+    default: return "another policy";
+  }
+}
+
+// Collects match events from Cyclone's listener threads for the driving
+// thread.
+class Events
+{
+public:
+  std::vector<PeerEvent> take()
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<PeerEvent> out(events_.begin(), events_.end());
+    events_.clear();
+    return out;
+  }
+
+  dds_listener_t * listener()
+  {
+    dds_listener_t * l = dds_create_listener(this);
+    dds_lset_publication_matched(l, [](dds_entity_t, const dds_publication_matched_status_t s, void * self) {
+        static_cast<Events *>(self)->matched(s.current_count_change, s.last_subscription_handle);
+      });
+    dds_lset_subscription_matched(l, [](dds_entity_t, const dds_subscription_matched_status_t s, void * self) {
+        static_cast<Events *>(self)->matched(s.current_count_change, s.last_publication_handle);
+      });
+    dds_lset_offered_incompatible_qos(l, [](dds_entity_t, const dds_offered_incompatible_qos_status_t s, void * self) {
+        static_cast<Events *>(self)->push({PeerEvent::Kind::incompatible, policy_name(static_cast<dds_qos_policy_id_t>(s.last_policy_id))});
+      });
+    dds_lset_requested_incompatible_qos(l, [](dds_entity_t, const dds_requested_incompatible_qos_status_t s, void * self) {
+        static_cast<Events *>(self)->push({PeerEvent::Kind::incompatible, policy_name(static_cast<dds_qos_policy_id_t>(s.last_policy_id))});
+      });
+    return l;
+  }
+
+private:
+  void matched(int32_t change, dds_instance_handle_t handle)
+  {
+    if (change != 0) {
+      char text[24];
+      std::snprintf(text, sizeof(text), "%016llx", static_cast<unsigned long long>(handle));
+      push({change > 0 ? PeerEvent::Kind::matched : PeerEvent::Kind::lost, text});
+    }
+  }
+
+  void push(PeerEvent event)
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(std::move(event));
+  }
+
+  std::mutex mutex_;
+  std::deque<PeerEvent> events_;
+};
+
+class Impl final : public CycloneEndpoint
+{
+public:
+  ~Impl() override
+  {
+    if (participant_ > 0) {
+      dds_delete(participant_);  // its entities, topic and sertype with it
+    }
+    if (domain_held_) {
+      Domains::release(domain_);
+    }
+  }
+
+  std::string open(Role role, const rosidl_message_type_support_t * type_support, const EndpointOptions & options);
+
+  Status wait_for_peers(uint32_t count, milliseconds timeout) override;
+  Status write(const void * message, milliseconds timeout) override;
+  Status write_bytes(const uint8_t * bytes, uint32_t size, milliseconds timeout) override;
+  Status wait_acknowledged(milliseconds timeout) override;
+  Status take(void * message, milliseconds timeout) override;
+  uint32_t payload_size(const void * message) const override;
+  std::vector<PeerEvent> take_events() override {return events_.take();}
+  uint32_t matched_count() override;
+  uint64_t dropped() const override {return dropped_;}
+
+private:
+  Status fail(const std::string & what, dds_return_t code)
+  {
+    last_error_ = failure(what, code);
+    return Status::error;
+  }
+  // Writes the serdata `make` gives, retrying while a full history blocks.
+  template<typename Write>
+  Status write_until(Write write, milliseconds timeout);
+
+  Role role_ = Role::writer;
+  std::unique_ptr<pelmora_cdr_walker::Codec> codec_;
+  Events events_;
+  uint32_t domain_ = 0;
+  bool domain_held_ = false;
+  dds_entity_t participant_ = 0;
+  dds_entity_t endpoint_ = 0;
+  dds_entity_t waitset_ = 0;
+  const ddsi_sertype * sertype_ = nullptr;  // kept alive by the topic
+  uint64_t dropped_ = 0;
+};
+
+std::string Impl::open(
+  Role role, const rosidl_message_type_support_t * type_support, const EndpointOptions & options)
+{
+  role_ = role;
+  std::string error;
+  codec_ = pelmora_cdr_walker::make_codec(type_support, &error);
+  if (codec_ == nullptr) {
+    return "the Cyclone DDS backend needs an introspection type support: " + error;
+  }
+  ParticipantSettings settings;
+  error = participant_settings(options, &settings);
+  if (!error.empty()) {
+    return error;
+  }
+  const dds_return_t configured = Domains::acquire(options.domain, config_xml(settings));
+  if (configured < 0) {
+    return failure("cannot configure domain " + std::to_string(options.domain), configured);
+  }
+  domain_ = options.domain;
+  domain_held_ = true;
+  participant_ = dds_create_participant(options.domain, nullptr, nullptr);
+  if (participant_ < 0) {
+    return failure("cannot create a participant", participant_);
+  }
+  // Cyclone takes over the sertype and may swap in an equal one it knows.
+  ddsi_sertype * sertype = make_walker_sertype(*codec_, pelmora_cdr_walker::dds_type_name(*codec_));
+  const std::string topic_name = dds_topic_name(options.topic);
+  dds_qos_t * qos = endpoint_qos(options.qos, options.largest_sample);
+  const dds_entity_t topic = dds_create_topic_sertype(participant_, topic_name.c_str(), &sertype, qos, nullptr, nullptr);
+  if (topic < 0) {
+    dds_delete_qos(qos);
+    return failure("cannot create topic " + topic_name, topic);
+  }
+  sertype_ = sertype;
+  dds_listener_t * listener = events_.listener();
+  endpoint_ = role == Role::writer ? dds_create_writer(participant_, topic, qos, listener) :
+    dds_create_reader(participant_, topic, qos, listener);
+  dds_delete_listener(listener);
+  dds_delete_qos(qos);
+  if (endpoint_ < 0) {
+    return failure(std::string("cannot create a ") + (role == Role::writer ? "writer" : "reader") +
+             " on " + topic_name + " with " + describe(options), endpoint_);
+  }
+  if (role == Role::reader) {
+    waitset_ = dds_create_waitset(participant_);
+    const dds_entity_t condition = dds_create_readcondition(endpoint_, DDS_ANY_STATE);
+    const dds_return_t attached = waitset_ < 0 || condition < 0 ? DDS_RETCODE_ERROR :
+      dds_waitset_attach(waitset_, condition, 0);
+    if (attached < 0) {
+      return failure("cannot wait for data", attached);
+    }
+  }
+  return "";
+}
+
+uint32_t Impl::matched_count()
+{
+  if (role_ == Role::writer) {
+    dds_publication_matched_status_t status{};
+    dds_get_publication_matched_status(endpoint_, &status);
+    return status.current_count;
+  }
+  dds_subscription_matched_status_t status{};
+  dds_get_subscription_matched_status(endpoint_, &status);
+  return status.current_count;
+}
+
+Status Impl::wait_for_peers(uint32_t count, milliseconds timeout)
+{
+  const auto deadline = Clock::now() + timeout;
+  for (;; ) {
+    const uint32_t matched = matched_count();
+    if (matched >= count) {
+      return Status::ok;
+    }
+    if (Clock::now() >= deadline) {
+      last_error_ = "matched " + std::to_string(matched) + " of " + std::to_string(count) + " peers";
+      return Status::timeout;
+    }
+    std::this_thread::sleep_for(kPollStep);
+  }
+}
+
+template<typename Write>
+Status Impl::write_until(Write write, milliseconds timeout)
+{
+  if (role_ != Role::writer) {
+    last_error_ = "write on a reader";
+    return Status::error;
+  }
+  const auto deadline = Clock::now() + timeout;
+  for (;; ) {
+    const dds_return_t rc = write();
+    if (rc == DDS_RETCODE_OK) {
+      return Status::ok;
+    }
+    if (rc != DDS_RETCODE_TIMEOUT) {
+      return fail("write", rc);
+    }
+    if (Clock::now() >= deadline) {
+      last_error_ = "write timed out: history full and not acknowledged";
+      return Status::timeout;
+    }
+  }
+}
+
+Status Impl::write(const void * message, milliseconds timeout)
+{
+  // dds_write refuses a message the walker cannot encode (the sertype
+  // reports why on standard error).
+  return write_until([&] {return dds_write(endpoint_, message);}, timeout);
+}
+
+Status Impl::write_bytes(const uint8_t * bytes, uint32_t size, milliseconds timeout)
+{
+  return write_until([&] {
+      ddsi_serdata * serdata = serdata_from_bytes(sertype_, bytes, size);
+      // dds_writecdr consumes the reference.
+      return serdata == nullptr ? DDS_RETCODE_OUT_OF_RESOURCES : dds_writecdr(endpoint_, serdata);
+    }, timeout);
+}
+
+Status Impl::wait_acknowledged(milliseconds timeout)
+{
+  if (role_ != Role::writer) {
+    return Status::ok;
+  }
+  const dds_return_t rc = dds_wait_for_acks(endpoint_, to_duration(timeout));
+  if (rc == DDS_RETCODE_TIMEOUT) {
+    last_error_ = "samples not acknowledged in time";
+    return Status::timeout;
+  }
+  return rc < 0 ? fail("wait for acknowledgements", rc) : Status::ok;
+}
+
+// Takes serialized samples and decodes them here, not in Cyclone, so that a
+// sample that does not decode is dropped with its reason while the reader
+// goes on to the next.
+Status Impl::take(void * message, milliseconds timeout)
+{
+  if (role_ != Role::reader) {
+    last_error_ = "take on a writer";
+    return Status::error;
+  }
+  const auto deadline = Clock::now() + timeout;
+  for (;; ) {
+    ddsi_serdata * serdata = nullptr;
+    dds_sample_info_t info;
+    const dds_return_t n = dds_takecdr(endpoint_, &serdata, 1, &info, DDS_ANY_STATE);
+    if (n < 0) {
+      return fail("take", n);
+    }
+    if (n == 1) {
+      const uint8_t * bytes = nullptr;
+      uint32_t size = 0;
+      std::string error;
+      const bool data = info.valid_data && serdata_bytes(serdata, &bytes, &size);
+      const bool decoded = data && codec_->decode(bytes, size, message, &error);
+      ddsi_serdata_unref(serdata);
+      if (decoded) {
+        return Status::ok;
+      }
+      if (data) {
+        ++dropped_;
+        std::fprintf(stderr, "pelmora-dds: dropped a sample of %u bytes: %s\n", size, error.c_str());
+      }
+      continue;  // a bad sample or a state change without data
+    }
+    const milliseconds left = left_until(deadline);
+    if (left.count() <= 0) {
+      last_error_ = "no sample arrived in time";
+      return Status::timeout;
+    }
+    const dds_return_t woken = dds_waitset_wait(waitset_, nullptr, 0, to_duration(left));
+    if (woken < 0) {
+      return fail("wait for data", woken);
+    }
+  }
+}
+
+uint32_t Impl::payload_size(const void * message) const
+{
+  const size_t size = codec_->serialized_size(message);
+  return size > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(size);
+}
+
+}  // namespace
+
+std::unique_ptr<CycloneEndpoint> open(
+  Endpoint::Role role, const rosidl_message_type_support_t * type_support,
+  const EndpointOptions & options, std::string * error)
+{
+  auto endpoint = std::make_unique<Impl>();
+  const std::string failed = endpoint->open(role, type_support, options);
+  if (!failed.empty()) {
+    if (error != nullptr) {
+      *error = failed;
+    }
+    return nullptr;
+  }
+  return endpoint;
+}
+
+std::unique_ptr<Endpoint> create_endpoint(
+  Endpoint::Role role, const rosidl_message_type_support_t * type_support,
+  const EndpointOptions & options, std::string * error, MessageFactory)
+{
+  return open(role, type_support, options, error);
+}
+
+}  // namespace cyclonedds
+}  // namespace pelmora_dds
