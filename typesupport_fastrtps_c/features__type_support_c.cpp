@@ -205,13 +205,17 @@ const message_type_support_callbacks_t _Features__callbacks = {
   _Features__max_serialized_size,
 };
 
-// The identifier is a variable of another library, so it is read when this
-// library is loaded (a dynamic initialiser), not fixed at link time.
-const rosidl_message_type_support_t _Features__handle = {
-  rosidl_typesupport_fastrtps_c__identifier,
+rosidl_message_type_support_t _Features__handle = {
+  nullptr,  // set at load time: the identifier lives in another library
   &_Features__callbacks,
   get_message_typesupport_handle_function,
 };
+
+__attribute__((constructor))
+void _Features__set_identifier()
+{
+  _Features__handle.typesupport_identifier = rosidl_typesupport_fastrtps_c__identifier;
+}
 
 }  // namespace
 
