@@ -117,8 +117,7 @@ PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_DEFINE_UINT32_ACCESSORS, PELMORA
 // Record order. Members left out of the initialisers are zero: no string
 // bound, no nested message, no default value, no accessors for scalars.
 static rosidl_typesupport_introspection_c__MessageMember Features_member_table[10] = {
-  PELMORA_SCALAR_MEMBER(keypointnumber)
-  PELMORA_SCALAR_MEMBER(descriptorsize)
+  PELMORA__MSG__FEATURES__SCALAR_FIELDS(PELMORA_SCALAR_MEMBER)
   PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_UINT32_MEMBER, PELMORA_FLOAT_MEMBER)
 };
 #undef PELMORA_FLOAT_MEMBER
