@@ -181,6 +181,29 @@ std::vector<uint8_t> reencode(
   return {begin, begin + cdr.getSerializedDataLength()};
 }
 
+// After a decode that succeeded as it should: every field as read, the Cdr
+// behind the whole message, and a re-encoding by `encoder` that gives back
+// exactly the bytes read. Field and position problems carry `expected`.
+std::string compare_decoded(
+  const std::string & expected, const Words & after, const Reading & reading, size_t position,
+  const message_type_support_callbacks_t & callbacks, const void * message,
+  const uint8_t * data, bool big_endian, const char * encoder)
+{
+  if (!(after == reading.words)) {
+    for (size_t field = 0; field < kFieldCount; ++field) {
+      std::string problem = compare_field(after, reading.words, field, "decoded");
+      if (!problem.empty()) {
+        return expected + problem;
+      }
+    }
+  }
+  if (position != reading.consumed) {
+    return expected + "it read " + std::to_string(position) + " bytes, not " +
+           std::to_string(reading.consumed);
+  }
+  return compare_bytes(reencode(callbacks, message, big_endian), data, reading.consumed, encoder);
+}
+
 const char * outcome_name(Outcome outcome)
 {
   switch (outcome) {
@@ -309,20 +332,8 @@ std::string check_c_decoder(const uint8_t * data, size_t size, bool big_endian, 
         if (!result || threw || !text.empty()) {
           return expected + (threw ? "it threw" : "it returned false") + ", reporting '" + text + "'";
         }
-        if (!(after == reading.words)) {
-          for (size_t field = 0; field < kFieldCount; ++field) {
-            std::string problem = compare_field(after, reading.words, field, "decoded");
-            if (!problem.empty()) {
-              return expected + problem;
-            }
-          }
-        }
-        if (position != reading.consumed) {
-          return expected + "it read " + std::to_string(position) + " bytes, not " +
-                 std::to_string(reading.consumed);
-        }
-        return compare_bytes(reencode(c_callbacks(), record.get(), big_endian),
-                 data, reading.consumed, "the C encoder");
+        return compare_decoded(expected, after, reading, position,
+                 c_callbacks(), record.get(), data, big_endian, "the C encoder");
       }
     case Outcome::kLengthBeyondBuffer: {
         if (result || threw || text != kBeyondBufferText) {
@@ -383,18 +394,8 @@ std::string check_cpp_decoder(const uint8_t * data, size_t size, bool big_endian
     if (threw) {
       return expected + "it threw";
     }
-    for (size_t field = 0; field < kFieldCount; ++field) {
-      std::string problem = compare_field(after, reading.words, field, "decoded");
-      if (!problem.empty()) {
-        return expected + problem;
-      }
-    }
-    if (position != reading.consumed) {
-      return expected + "it read " + std::to_string(position) + " bytes, not " +
-             std::to_string(reading.consumed);
-    }
-    return compare_bytes(reencode(cpp_callbacks(), &message, big_endian),
-             data, reading.consumed, "the C++ encoder");
+    return compare_decoded(expected, after, reading, position,
+             cpp_callbacks(), &message, data, big_endian, "the C++ encoder");
   }
 
   if (!threw) {
