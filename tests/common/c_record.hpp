@@ -29,8 +29,7 @@ inline Record empty_record()
 }
 
 /// Gives the initialised `record` the contents of `words` (floats as their
-/// exact bit patterns). Each sequence must be empty: its storage is made
-/// anew, not released first.
+/// exact bit patterns). Each sequence's storage is released and made anew.
 inline void fill_record(pelmora__msg__Features & record, const FeaturesWords & words)
 {
 #define PELMORA_TESTS_SCALAR(field) record.field = words.field;
@@ -40,6 +39,7 @@ inline void fill_record(pelmora__msg__Features & record, const FeaturesWords & w
 #define PELMORA_TESTS_FILL(type, field) \
   { \
     const auto & elements = words.sequences[index++]; \
+    rosidl_runtime_c__ ## type ## __Sequence__fini(&record.field); \
     if (!rosidl_runtime_c__ ## type ## __Sequence__init(&record.field, elements.size())) { \
       throw std::bad_alloc(); \
     } \
