@@ -51,7 +51,7 @@ pelmora_build "$build" --target pelmora_fuzzers
 
 seeds=$build/runs/seeds
 rm -rf "$seeds"
-python3 "$root/tests/fuzz/make_seeds.py" "$root/tests/vectors/features_vectors.txt" "$seeds"
+/usr/bin/python3 "$root/tests/fuzz/make_seeds.py" "$root/tests/vectors/features_vectors.txt" "$seeds"
 
 # Runs one harness; its last log line is "<executions> <findings>".
 run_harness() {

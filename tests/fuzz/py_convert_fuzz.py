@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Seeded generator of hostile Python objects for the Python-to-C conversion.
 
 Each case is a message object whose ten fields hold values of random types
