@@ -28,6 +28,7 @@ namespace
 
 using eprosima::fastrtps::rtps::SerializedPayload_t;
 using pelmora_dds::CallbacksTopicType;
+using pelmora_dds::Message;
 using pelmora_dds::Side;
 using pelmora_tests::FeaturesVector;
 
@@ -61,15 +62,6 @@ bool matches_vector(const Side & side, const void * message, const FeaturesVecto
   }
   return true;
 }
-
-struct Message
-{
-  const Side & side;
-  void * ptr;
-  explicit Message(const Side & s)
-  : side(s), ptr(s.create()) {}
-  ~Message() {side.destroy(ptr);}
-};
 
 std::vector<uint8_t> bytes_of(const SerializedPayload_t & payload)
 {
