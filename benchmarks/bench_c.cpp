@@ -24,7 +24,7 @@ using pelmora_bench::CdrOver;
 using pelmora_bench::set_bytes;
 
 using pelmora_bench::make_record;
-using pelmora_bench::new_record;
+using pelmora_tests::empty_record;
 using pelmora_bench::Record;
 
 const message_type_support_callbacks_t & callbacks()
@@ -61,7 +61,7 @@ void BM_Decode(benchmark::State & state)
 {
   Buffer bytes = encode(*make_record(static_cast<size_t>(state.range(0))));
   const message_type_support_callbacks_t & cb = callbacks();
-  Record target = new_record();
+  Record target = empty_record();
   for (auto _ : state) {
     CdrOver in(bytes.data(), bytes.size());
     if (!cb.cdr_deserialize(in.cdr, target.get())) {
@@ -90,7 +90,7 @@ void BM_SerializedSize(benchmark::State & state)
 void BM_EmptyRoundTrip(benchmark::State & state)
 {
   const Record source = make_record(0);
-  Record target = new_record();
+  Record target = empty_record();
   const message_type_support_callbacks_t & cb = callbacks();
   char buffer[64];
   for (auto _ : state) {

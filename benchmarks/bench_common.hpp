@@ -15,19 +15,23 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "fastcdr/Cdr.h"
 #include "fastcdr/FastBuffer.h"
+#include "features_fields.hpp"
+#include "features_size.hpp"
 #include "rosidl_runtime_c/message_type_support_struct.h"
 #include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
 
 namespace pelmora_bench
 {
 
+using pelmora_tests::kSequenceFields;
+using pelmora_tests::SequenceField;
+
 constexpr uint32_t kDescriptorWordsPerKeypoint = 8;
-constexpr size_t kFixedBytes = 40;
-constexpr size_t kBytesPerKeypoint = 60;
 
 /// Keypoint counts measured, from the empty message to a million keypoints
 /// (60 MB). 17477 is the first count whose message reaches 1 MiB.
@@ -38,27 +42,46 @@ inline const std::vector<int64_t> & keypoint_counts()
   return counts;
 }
 
-constexpr size_t encoded_bytes(uint64_t keypoints)
+/// Length of the sequence kSequenceFields[field] for `keypoints`: the
+/// descriptor holds kDescriptorWordsPerKeypoint words a keypoint, every other
+/// sequence one element.
+inline size_t sequence_length(size_t field, size_t keypoints)
 {
-  return kFixedBytes + kBytesPerKeypoint * keypoints;
+  const bool descriptor = std::strcmp(kSequenceFields[field].name, "descriptor") == 0;
+  return descriptor ? kDescriptorWordsPerKeypoint * keypoints : keypoints;
 }
 
-/// Length of sequence `field` (0 = descriptor .. 7 = angle) for `keypoints`.
-constexpr size_t sequence_length(int field, size_t keypoints)
+/// Encoded bytes of a K-keypoint message.
+inline size_t encoded_bytes(uint64_t keypoints)
 {
-  return field == 0 ? kDescriptorWordsPerKeypoint * keypoints : keypoints;
+  size_t elements = 0;
+  for (size_t field = 0; field < kSequenceFields.size(); ++field) {
+    elements += sequence_length(field, static_cast<size_t>(keypoints));
+  }
+  return pelmora_tests::encoded_size(elements);
 }
 
 /// Element i of sequence `field`: values that differ between fields and
 /// elements, so that no copy can be shortcut by a page of zeros.
-inline uint32_t word_value(int field, size_t i)
+inline uint32_t word_value(size_t field, size_t i)
 {
   return static_cast<uint32_t>(i * 2654435761u + static_cast<uint32_t>(field) * 40503u + 1u);
 }
 
-inline float float_value(int field, size_t i)
+inline float float_value(size_t field, size_t i)
 {
   return static_cast<float>(i % 100000) * 0.25f + static_cast<float>(field);
+}
+
+/// word_value or float_value, as the element type asks.
+template<typename Element>
+Element element_value(size_t field, size_t i)
+{
+  if constexpr (std::is_same_v<Element, float>) {
+    return float_value(field, i);
+  } else {
+    return word_value(field, i);
+  }
 }
 
 /// A byte buffer whose pages have all been written once, so that no

@@ -97,7 +97,7 @@ const Subject kSubjects[] = {
         "rosidl_typesupport_fastrtps_c");
     },
     [](size_t k) {return c_record(pelmora_bench::make_record(k));},
-    [] {return c_record(pelmora_bench::new_record());}},
+    [] {return c_record(pelmora_tests::empty_record());}},
   {"DDS/C/Octets", pelmora_bench::octets_c_type_support,
     [](size_t k) {return c_octets(octets_for(k));},
     [] {return c_octets(0);}},

@@ -34,8 +34,6 @@ import time
 
 KEYPOINTS = (0, 1, 4, 16, 64, 256, 1024, 4096, 17477, 65536, 262144, 1000000)
 DESCRIPTOR_WORDS_PER_KEYPOINT = 8
-UINT32_FIELDS = ('descriptor', 'uniqueid', 'isrightimage', 'patternzise', 'confidence')
-FLOAT_FIELDS = ('x', 'y', 'angle')
 ASSIGN_ELEMENTS = 1000000
 
 
@@ -68,13 +66,19 @@ class Capsules:
             ctypes.py_object, ctypes.c_void_p)(pointer('convert_to_py'))
 
 
+def fields_of_type(features_class, field_type):
+    """The names of the class's fields of one type, in field order."""
+    return [name for name, found in features_class.get_fields_and_field_types().items()
+            if found == field_type]
+
+
 def make_message(features_class, keypoints):
     """A Features message of `keypoints` keypoints with distinct values."""
     fields = {}
-    for f, name in enumerate(UINT32_FIELDS):
-        n = DESCRIPTOR_WORDS_PER_KEYPOINT * keypoints if f == 0 else keypoints
+    for f, name in enumerate(fields_of_type(features_class, 'sequence<uint32>')):
+        n = DESCRIPTOR_WORDS_PER_KEYPOINT * keypoints if name == 'descriptor' else keypoints
         fields[name] = array.array('I', range(f * 7919, f * 7919 + n))
-    for f, name in enumerate(FLOAT_FIELDS):
+    for f, name in enumerate(fields_of_type(features_class, 'sequence<float>')):
         fields[name] = array.array('f', (0.25 * (i % 100000) + f for i in range(keypoints)))
     return features_class(keypointnumber=keypoints,
                           descriptorsize=4 * DESCRIPTOR_WORDS_PER_KEYPOINT, **fields)
@@ -127,7 +131,8 @@ def conversion_benchmarks(features_class, capsules, keypoint_counts, repetitions
     results = []
     for keypoints in keypoint_counts:
         message = make_message(features_class, keypoints)
-        arrays = [getattr(message, name) for name in UINT32_FIELDS + FLOAT_FIELDS]
+        arrays = [getattr(message, name) for name in fields_of_type(features_class, 'sequence<uint32>')
+                  + fields_of_type(features_class, 'sequence<float>')]
         record = capsules.create()
         if not record or not capsules.convert_from_py(message, record):
             raise RuntimeError('convert_from_py failed for %d keypoints' % keypoints)

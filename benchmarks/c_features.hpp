@@ -2,10 +2,10 @@
 #ifndef PELMORA_BENCHMARKS__C_FEATURES_HPP_
 #define PELMORA_BENCHMARKS__C_FEATURES_HPP_
 
-#include <memory>
-#include <new>
+#include <type_traits>
 
 #include "bench_common.hpp"
+#include "c_record.hpp"
 #include "pelmora/msg/detail/features__fields.h"
 #include "pelmora/msg/features.h"
 #include "rosidl_runtime_c/primitives_sequence_functions.h"
@@ -13,40 +13,32 @@
 namespace pelmora_bench
 {
 
-using Record = std::unique_ptr<pelmora__msg__Features, decltype(&pelmora__msg__Features__destroy)>;
+using pelmora_tests::Record;
 
-inline Record new_record()
+// Releases `sequence` and makes it anew with `size` elements.
+inline bool remake(rosidl_runtime_c__uint32__Sequence & sequence, size_t size)
 {
-  Record record(pelmora__msg__Features__create(), &pelmora__msg__Features__destroy);
-  if (!record) {
-    throw std::bad_alloc();
-  }
-  return record;
+  rosidl_runtime_c__uint32__Sequence__fini(&sequence);
+  return rosidl_runtime_c__uint32__Sequence__init(&sequence, size);
+}
+
+inline bool remake(rosidl_runtime_c__float__Sequence & sequence, size_t size)
+{
+  rosidl_runtime_c__float__Sequence__fini(&sequence);
+  return rosidl_runtime_c__float__Sequence__init(&sequence, size);
 }
 
 // Replaces `sequence` with the values of sequence `field` for `keypoints`.
-inline bool fill(rosidl_runtime_c__uint32__Sequence & sequence, int field, size_t keypoints)
+template<typename Sequence>
+bool fill(Sequence & sequence, size_t field, size_t keypoints)
 {
+  using Element = std::remove_pointer_t<decltype(sequence.data)>;
   const size_t n = sequence_length(field, keypoints);
-  rosidl_runtime_c__uint32__Sequence__fini(&sequence);
-  if (!rosidl_runtime_c__uint32__Sequence__init(&sequence, n)) {
+  if (!remake(sequence, n)) {
     return false;
   }
   for (size_t i = 0; i < n; ++i) {
-    sequence.data[i] = word_value(field, i);
-  }
-  return true;
-}
-
-inline bool fill(rosidl_runtime_c__float__Sequence & sequence, int field, size_t keypoints)
-{
-  const size_t n = sequence_length(field, keypoints);
-  rosidl_runtime_c__float__Sequence__fini(&sequence);
-  if (!rosidl_runtime_c__float__Sequence__init(&sequence, n)) {
-    return false;
-  }
-  for (size_t i = 0; i < n; ++i) {
-    sequence.data[i] = float_value(field, i);
+    sequence.data[i] = element_value<Element>(field, i);
   }
   return true;
 }
@@ -54,11 +46,11 @@ inline bool fill(rosidl_runtime_c__float__Sequence & sequence, int field, size_t
 // A record from create() holding a K-keypoint message.
 inline Record make_record(size_t keypoints)
 {
-  Record record = new_record();
+  Record record = pelmora_tests::empty_record();
   record->keypointnumber = static_cast<uint32_t>(keypoints);
   record->descriptorsize = kDescriptorWordsPerKeypoint * 4;
   // create() left every sequence empty; each is made anew at its length.
-  int field = 0;
+  size_t field = 0;
   bool ok = true;
 #define PELMORA_FILL(name) ok = ok && fill(record->name, field++, keypoints);
   PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_FILL, PELMORA_FILL)

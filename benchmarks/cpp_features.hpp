@@ -5,18 +5,19 @@
 #include <vector>
 
 #include "bench_common.hpp"
+#include "pelmora/msg/detail/features__fields.hpp"
 #include "pelmora/msg/features.hpp"
 
 namespace pelmora_bench
 {
 
-template<typename T, typename Value>
-void fill_vector(std::vector<T> & sequence, int field, size_t keypoints, Value value)
+template<typename Element>
+void fill_vector(std::vector<Element> & sequence, size_t field, size_t keypoints)
 {
   const size_t n = sequence_length(field, keypoints);
   sequence.resize(n);
   for (size_t i = 0; i < n; ++i) {
-    sequence[i] = value(field, i);
+    sequence[i] = element_value<Element>(field, i);
   }
 }
 
@@ -25,13 +26,10 @@ inline pelmora::msg::Features make_message(size_t keypoints)
   pelmora::msg::Features m;
   m.keypointnumber = static_cast<uint32_t>(keypoints);
   m.descriptorsize = kDescriptorWordsPerKeypoint * 4;
-  int field = 0;
-  for (auto * sequence : {&m.descriptor, &m.uniqueid, &m.isrightimage, &m.patternzise, &m.confidence}) {
-    fill_vector(*sequence, field++, keypoints, word_value);
-  }
-  for (auto * sequence : {&m.x, &m.y, &m.angle}) {
-    fill_vector(*sequence, field++, keypoints, float_value);
-  }
+  size_t field = 0;
+#define PELMORA_FILL(name, element) fill_vector(m.name, field++, keypoints);
+  PELMORA__MSG__FEATURES__MEMBERS(PELMORA__MSG__FEATURES__IGNORE, PELMORA_FILL)
+#undef PELMORA_FILL
   return m;
 }
 

@@ -21,6 +21,21 @@ if(PELMORA_SANITIZE)
   add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
 endif()
 
+# pelmora_sanitizer_preload(<variable>): sets <variable> to the file of the
+# compiler's AddressSanitizer runtime. A program that is not instrumented
+# (the Python interpreter) must preload it before it loads instrumented
+# libraries.
+function(pelmora_sanitizer_preload variable)
+  if(CMAKE_C_COMPILER_ID STREQUAL "Clang")
+    set(runtime_name libclang_rt.asan-${CMAKE_SYSTEM_PROCESSOR}.so)
+  else()
+    set(runtime_name libasan.so)
+  endif()
+  execute_process(COMMAND ${CMAKE_C_COMPILER} -print-file-name=${runtime_name}
+    OUTPUT_VARIABLE runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
+  set(${variable} ${runtime} PARENT_SCOPE)
+endfunction()
+
 if(PELMORA_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)

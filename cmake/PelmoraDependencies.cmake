@@ -8,6 +8,11 @@
 set(Python3_EXECUTABLE /usr/bin/python3 CACHE FILEPATH "Interpreter for ament, the Python modules and the test scripts")
 if(PELMORA_BUILD_PYTHON)
   find_package(Python3 REQUIRED COMPONENTS Interpreter Development.Module)
+  include(${CMAKE_CURRENT_LIST_DIR}/PelmoraPython.cmake)
+  # Only the tests use the debug interpreter.
+  if(PELMORA_BUILD_TESTS)
+    pelmora_find_debug_python()
+  endif()
 else()
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
 endif()

@@ -9,12 +9,13 @@ include(CMakePackageConfigHelpers)
 set(PELMORA_SHARE_DIR share/${PROJECT_NAME})
 set(PELMORA_CMAKE_DIR ${PELMORA_SHARE_DIR}/cmake)
 set(PELMORA_INTERFACE_FILES msg/Features.idl msg/Features.msg)
-get_property(pelmora_targets GLOBAL PROPERTY PELMORA_INSTALL_TARGETS)
+pelmora_installed_targets(pelmora_targets pelmoraTargets)
+pelmora_installed_targets(compat_targets pelmoraCompatTargets)
 
 # --- libraries and their CMake targets ---------------------------------------
 
-if(PELMORA_COMPAT_TARGETS)
-  install(TARGETS ${PELMORA_COMPAT_TARGETS} EXPORT pelmoraCompatTargets
+if(compat_targets)
+  install(TARGETS ${compat_targets} EXPORT pelmoraCompatTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/${PELMORA_COMPAT_FOLDER})
   install(EXPORT pelmoraCompatTargets NAMESPACE pelmora_compat:: DESTINATION ${PELMORA_CMAKE_DIR})
 endif()

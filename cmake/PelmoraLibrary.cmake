@@ -1,3 +1,18 @@
+# pelmora_install_target(<set> <target>...): records targets for
+# installation with the export set <set>: pelmoraTargets for the
+# deliverables, pelmoraCompatTargets for the private stand-ins of compat/.
+# cmake/PelmoraInstall.cmake installs what is recorded here, and nothing
+# else records installed targets.
+function(pelmora_install_target set)
+  set_property(GLOBAL APPEND PROPERTY PELMORA_INSTALL_${set} ${ARGN})
+endfunction()
+
+# pelmora_installed_targets(<variable> <set>): the targets recorded for <set>.
+function(pelmora_installed_targets variable set)
+  get_property(targets GLOBAL PROPERTY PELMORA_INSTALL_${set})
+  set(${variable} ${targets} PARENT_SCOPE)
+endfunction()
+
 # pelmora_library(<name> SOURCES ... [INCLUDE_DIR <dir>])
 #
 # Adds the shared library lib<name>.so with the ALIAS pelmora::<name>, the
@@ -12,7 +27,7 @@ function(pelmora_library name)
       $<BUILD_INTERFACE:${ARG_INCLUDE_DIR}>
       $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/pelmora>)
   endif()
-  set_property(GLOBAL APPEND PROPERTY PELMORA_INSTALL_TARGETS ${name})
+  pelmora_install_target(pelmoraTargets ${name})
 endfunction()
 
 # pelmora_install_headers(<source-dir> <relative-dir>)

@@ -14,15 +14,15 @@
 # The build uses the project's default flags (optimised, assertions on). Run
 # it on an otherwise idle machine: the ratios are only as good as the quiet.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/lib/build.sh
+. "$(dirname "$0")/lib/build.sh"
+root=$pelmora_root
 build=$root/build/bench
 out=$root/docs
 repetitions=10
 min_time=0.2
 py_sample=0.05
 dds=1
-jobs=$(nproc)
-if [ "$jobs" -gt 2 ]; then jobs=2; fi
 
 while [ $# -gt 0 ]; do
   case $1 in
@@ -39,9 +39,8 @@ python=/usr/bin/python3
 tuned_malloc=glibc.malloc.trim_threshold=1073741824:glibc.malloc.mmap_threshold=33554432:glibc.malloc.hugetlb=1
 
 echo "== build ($build) =="
-mkdir -p "$build" "$out"
-cmake -S "$root" -B "$build" -DPELMORA_BUILD_BENCHMARKS=ON > "$build/bench.configure.log" 2>&1 || {
-  cat "$build/bench.configure.log"; exit 1; }
+mkdir -p "$out"
+pelmora_configure "$build" -DPELMORA_BUILD_BENCHMARKS=ON
 targets=(pelmora_bench_c pelmora_bench_cpp pelmora_s__rosidl_typesupport_c pelmora_python_sources)
 if grep -qw pelmora_bench_walker <<< "$(cmake --build "$build" --target help)"; then
   targets+=(pelmora_bench_walker)
@@ -55,7 +54,7 @@ if [ "$dds" = 1 ]; then
     dds=0
   fi
 fi
-cmake --build "$build" -j "$jobs" --target "${targets[@]}"
+pelmora_build "$build" --target "${targets[@]}"
 
 results=$build/bench-results
 mkdir -p "$results"

@@ -8,14 +8,14 @@
 #   ./scripts/demo-dds.sh            (build folder: build/default)
 #   PELMORA_BUILD_DIR=/tmp/b ./scripts/demo-dds.sh
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/lib/build.sh
+. "$(dirname "$0")/lib/build.sh"
+root=$pelmora_root
 build=${PELMORA_BUILD_DIR:-$root/build/default}
 
 "$root/scripts/setup-deps.sh"
-mkdir -p "$(dirname "$build")"
-cmake -S "$root" -B "$build" -DPELMORA_BUILD_TOOLS=ON -DPELMORA_BUILD_PYTHON=ON \
-  > "$build.configure.log" 2>&1 || { cat "$build.configure.log"; exit 1; }
-cmake --build "$build" -j "$(nproc)"
+pelmora_configure "$build" -DPELMORA_BUILD_TOOLS=ON -DPELMORA_BUILD_PYTHON=ON
+pelmora_build "$build"
 
 # Samples cycle through four shapes: empty, 1 keypoint, ~100 KB, ~4 MB.
 exchange() {

@@ -15,8 +15,9 @@
 #   py_convert_refcounts
 #       the same under the debug interpreter, which also checks the total
 #       reference count across every conversion.
-# All of them run by default, two at a time (PELMORA_FUZZ_JOBS), at low
-# priority. The build lands in build/fuzz (PELMORA_FUZZ_BUILD_DIR); each
+# All of them run by default, two at a time (PELMORA_FUZZ_JOBS); the whole
+# run, build included, is at low priority. The build lands in build/fuzz
+# (PELMORA_FUZZ_BUILD_DIR); each
 # harness's corpus (kept from run to run), the faulting inputs of the last run
 # and its log in build/fuzz/runs/<harness>/.
 # PELMORA_FUZZ_OPTIONS adds libFuzzer options (for example -use_value_profile=1).
@@ -28,8 +29,11 @@ set -euo pipefail
 
 seconds=${1:?usage: scripts/fuzz.sh <seconds> [harness...]}
 shift
-root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/lib/build.sh
+. "$(dirname "$0")/lib/build.sh"
+root=$pelmora_root
 build=${PELMORA_FUZZ_BUILD_DIR:-$root/build/fuzz}
+renice -n 10 $$ > /dev/null
 jobs=${PELMORA_FUZZ_JOBS:-2}
 if [ $# -gt 0 ]; then
   harnesses=("$@")
@@ -37,19 +41,17 @@ else
   harnesses=(c_decoder cpp_decoder differential py_convert py_convert_refcounts)
 fi
 
-mkdir -p "$build"
 echo "== building the harnesses with clang in $build =="
-cmake -S "$root" -B "$build" \
+pelmora_configure "$build" \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DPELMORA_SANITIZE=ON -DPELMORA_BUILD_FUZZERS=ON -DPELMORA_BUILD_PYTHON=ON \
   -DPELMORA_BUILD_TOOLS=OFF -DPELMORA_BUILD_BENCHMARKS=OFF \
-  -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link \
-  > "$build.configure.log" 2>&1 || { cat "$build.configure.log"; exit 1; }
-nice -n 10 cmake --build "$build" -j 2 --target pelmora_fuzzers
+  -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+pelmora_build "$build" --target pelmora_fuzzers
 
 seeds=$build/runs/seeds
 rm -rf "$seeds"
-python3 "$root/tests/fuzz/make_seeds.py" "$root/tests/vectors/features_vectors.txt" "$seeds"
+/usr/bin/python3 "$root/tests/fuzz/make_seeds.py" "$root/tests/vectors/features_vectors.txt" "$seeds"
 
 # Runs one harness; its last log line is "<executions> <findings>".
 run_harness() {
@@ -60,7 +62,7 @@ run_harness() {
   case $harness in
     c_decoder|cpp_decoder|differential)
       # shellcheck disable=SC2086 # PELMORA_FUZZ_OPTIONS holds several options
-      nice -n 10 "$build/bin/fuzz_$harness" -max_total_time="$seconds" -print_final_stats=1 \
+      "$build/bin/fuzz_$harness" -max_total_time="$seconds" -print_final_stats=1 \
         ${PELMORA_FUZZ_OPTIONS:-} \
         -artifact_prefix="$run/findings/" "$run/corpus" "$seeds" "$root/tests/fuzz/corpus/$harness" \
         > "$run/log" 2>&1 || true
@@ -80,7 +82,7 @@ run_harness() {
       local python
       python=$(sed -n 's/^PELMORA_PYTHON=//p' "$environment")
       # shellcheck disable=SC2046 # one VAR=value word per line, no spaces
-      (cd "$run" && nice -n 10 env $(grep -v '^PELMORA_PYTHON=' "$environment") "$python" \
+      (cd "$run" && env $(grep -v '^PELMORA_PYTHON=' "$environment") "$python" \
         "$root/tests/fuzz/py_convert_fuzz.py" --seconds "$seconds" --seed "$harness-$(date +%s)" \
         > "$run/log" 2>&1) || cp "$run/log" "$run/findings/fault-$(date +%s).log"
       local executions

@@ -30,20 +30,46 @@ namespace
 
 using eprosima::fastcdr::Cdr;
 
-constexpr uint32_t kMaxLength = std::numeric_limits<uint32_t>::max();
+// --- The size rule --------------------------------------------------------
+// Every item on the wire is one aligned 4-byte word, so only the first one
+// can need padding: N elements from position a take pad(a) + 40 + 4·N bytes.
 
 // Ten words: the two scalars and the eight length words.
 constexpr size_t kFixedPart = 40;
 
-void report(const char * text)
-{
-  std::fwrite(text, 1, std::strlen(text), stderr);
-}
+// A uint32 and a float32 element alike.
+constexpr size_t kElementSize = 4;
+
+// The largest count a length word can say, and the largest size the
+// callbacks record can report.
+constexpr uint32_t kMaxLength = std::numeric_limits<uint32_t>::max();
 
 // Bytes that bring `position` up to a multiple of 4.
 constexpr size_t padding(size_t position)
 {
   return (0 - position) & 3u;
+}
+
+// pad(a) + 40 + 4·N for `elements` elements from `current_alignment`.
+constexpr size_t serialized_size(size_t current_alignment, size_t elements)
+{
+  return padding(current_alignment) + kFixedPart + kElementSize * elements;
+}
+
+// The serialized size as the callbacks record reports it, in 32 bits. A
+// larger message reports the largest value instead of wrapping round to a
+// small, wrong one that would send a middleware off with a buffer far too
+// small.
+constexpr uint32_t callback_serialized_size(size_t size)
+{
+  return size > kMaxLength ? kMaxLength : static_cast<uint32_t>(size);
+}
+
+// --- Encoding and decoding ------------------------------------------------
+
+void report(const char * text)
+{
+  std::fwrite(text, 1, std::strlen(text), stderr);
 }
 
 // The sequence functions of rosidl_runtime_c, chosen by overload so that one
@@ -154,15 +180,13 @@ bool _Features__cdr_deserialize(Cdr & cdr, void * untyped_ros_message)
   return true;
 }
 
-// The callbacks record can only say sizes up to 4 GiB. A larger message is
-// given the largest size it can say rather than its size modulo 2^32, which
-// would send a middleware off with a buffer far too small.
 uint32_t _Features__get_serialized_size(const void * untyped_ros_message)
 {
-  const size_t size = get_serialized_size_pelmora__msg__Features(untyped_ros_message, 0);
-  return size > kMaxLength ? kMaxLength : static_cast<uint32_t>(size);
+  return callback_serialized_size(get_serialized_size_pelmora__msg__Features(untyped_ros_message, 0));
 }
 
+// The maximum from position 0, with the bounds information: 3 for a plain
+// type, 1 for a bounded one, else 0.
 size_t _Features__max_serialized_size(char & bounds_info)
 {
   bool full_bounded = false;
@@ -181,13 +205,17 @@ const message_type_support_callbacks_t _Features__callbacks = {
   _Features__max_serialized_size,
 };
 
-// The identifier is a variable of another library, so it is read when this
-// library is loaded (a dynamic initialiser), not fixed at link time.
-const rosidl_message_type_support_t _Features__handle = {
-  rosidl_typesupport_fastrtps_c__identifier,
+rosidl_message_type_support_t _Features__handle = {
+  nullptr,  // set at load time: the identifier lives in another library
   &_Features__callbacks,
   get_message_typesupport_handle_function,
 };
+
+__attribute__((constructor))
+void _Features__set_identifier()
+{
+  _Features__handle.typesupport_identifier = rosidl_typesupport_fastrtps_c__identifier;
+}
 
 }  // namespace
 
@@ -205,22 +233,22 @@ size_t get_serialized_size_pelmora__msg__Features(
 {
   assert(untyped_ros_message);
   const auto * ros_message = static_cast<const pelmora__msg__Features *>(untyped_ros_message);
-  // pad(a) + 40 + 4·N: every item is a word, so only the first one can need
-  // padding, and only the element counts matter.
+  // pad(a) + 40 + 4·N: only the element counts matter.
   size_t elements = 0;
 #define PELMORA_COUNT(field) elements += ros_message->field.size;
   PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_COUNT, PELMORA_COUNT)
 #undef PELMORA_COUNT
-  return padding(current_alignment) + kFixedPart + 4 * elements;
+  return serialized_size(current_alignment, elements);
 }
 
+// pad(a) + 40: the encoding of a message whose sequences are all empty. The
+// false flags tell the caller that it bounds nothing.
 size_t max_serialized_size_pelmora__msg__Features(
   bool & full_bounded, bool & is_plain, size_t current_alignment)
 {
   full_bounded = false;
   is_plain = false;
-  // pad(a) + 40: the encoding of a message whose sequences are all empty.
-  return padding(current_alignment) + kFixedPart;
+  return serialized_size(current_alignment, 0);
 }
 
 }  // extern "C"

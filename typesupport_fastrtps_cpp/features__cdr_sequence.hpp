@@ -1,5 +1,6 @@
 // Pieces of the C++ CDR type support kept in a header of their own so that
-// the tests can drive them with sizes no test can allocate.
+// the tests can drive them with sizes no test can allocate: the size rule
+// and the writing of one sequence.
 #ifndef PELMORA__TYPESUPPORT_FASTRTPS_CPP__FEATURES__CDR_SEQUENCE_HPP_
 #define PELMORA__TYPESUPPORT_FASTRTPS_CPP__FEATURES__CDR_SEQUENCE_HPP_
 
@@ -20,6 +21,43 @@ namespace typesupport_fastrtps_cpp
 namespace detail
 {
 
+// --- The size rule --------------------------------------------------------
+// Every item on the wire is one aligned 4-byte word, so only the first one
+// can need padding: N elements from position a take pad(a) + 40 + 4·N bytes.
+
+// Ten words: the two scalars and the eight length words.
+constexpr std::size_t kFixedPart = 40;
+
+// A uint32 and a float32 element alike.
+constexpr std::size_t kElementSize = 4;
+
+// The largest count a length word can say, and the largest size the
+// callbacks record can report.
+constexpr uint32_t kMaxLength = std::numeric_limits<uint32_t>::max();
+
+// Bytes that bring `position` up to a multiple of 4.
+constexpr std::size_t padding(std::size_t position)
+{
+  return (0 - position) & 3u;
+}
+
+// pad(a) + 40 + 4·N for `elements` elements from `current_alignment`.
+constexpr std::size_t serialized_size(std::size_t current_alignment, std::size_t elements)
+{
+  return padding(current_alignment) + kFixedPart + kElementSize * elements;
+}
+
+// The serialized size as the callbacks record reports it, in 32 bits. A
+// larger message reports the largest value instead of wrapping round to a
+// small, wrong one that would send a middleware off with a buffer far too
+// small.
+constexpr uint32_t callback_serialized_size(std::size_t size)
+{
+  return size > kMaxLength ? kMaxLength : static_cast<uint32_t>(size);
+}
+
+// --- One sequence ---------------------------------------------------------
+
 constexpr const char * kSequenceTooLongMessage =
   "sequence has more than 4294967295 elements and cannot be serialized";
 
@@ -35,7 +73,7 @@ template<typename Sequence>
 void serialize_sequence(eprosima::fastcdr::Cdr & cdr, const Sequence & sequence)
 {
   const std::size_t count = sequence.size();
-  if (count > std::numeric_limits<uint32_t>::max()) {
+  if (count > kMaxLength) {
     throw eprosima::fastcdr::exception::BadParamException(kSequenceTooLongMessage);
   }
   eprosima::fastcdr::Cdr::state before_length(cdr);
@@ -46,15 +84,6 @@ void serialize_sequence(eprosima::fastcdr::Cdr & cdr, const Sequence & sequence)
     cdr.setState(before_length);
     error.raise();
   }
-}
-
-/// The serialized size as the callbacks record reports it, in 32 bits. A
-/// larger message reports the largest value instead of wrapping round to a
-/// small, wrong one.
-constexpr uint32_t callback_serialized_size(std::size_t size)
-{
-  return size > std::numeric_limits<uint32_t>::max() ?
-         std::numeric_limits<uint32_t>::max() : static_cast<uint32_t>(size);
 }
 
 }  // namespace detail

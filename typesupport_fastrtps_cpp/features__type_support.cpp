@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "features__cdr_sequence.hpp"
+#include "pelmora/msg/detail/features__fields.hpp"
 #include "rosidl_typesupport_fastrtps_cpp/identifier.hpp"
 #include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
 
@@ -17,33 +18,13 @@ namespace msg
 namespace typesupport_fastrtps_cpp
 {
 
-namespace
-{
-
-// Bytes that bring `position` up to a multiple of 4.
-constexpr size_t pad4(size_t position)
-{
-  return (0 - position) & 3u;
-}
-
-constexpr size_t kWord = 4;
-constexpr size_t kScalarCount = 2;
-constexpr size_t kSequenceCount = 8;
-
-}  // namespace
-
 bool cdr_serialize(const pelmora::msg::Features & message, eprosima::fastcdr::Cdr & cdr)
 {
-  cdr.serialize(message.keypointnumber);
-  cdr.serialize(message.descriptorsize);
-  detail::serialize_sequence(cdr, message.descriptor);
-  detail::serialize_sequence(cdr, message.uniqueid);
-  detail::serialize_sequence(cdr, message.isrightimage);
-  detail::serialize_sequence(cdr, message.patternzise);
-  detail::serialize_sequence(cdr, message.confidence);
-  detail::serialize_sequence(cdr, message.x);
-  detail::serialize_sequence(cdr, message.y);
-  detail::serialize_sequence(cdr, message.angle);
+#define PELMORA_SERIALIZE_SCALAR(name, type) cdr.serialize(message.name);
+#define PELMORA_SERIALIZE_SEQUENCE(name, element) detail::serialize_sequence(cdr, message.name);
+  PELMORA__MSG__FEATURES__MEMBERS(PELMORA_SERIALIZE_SCALAR, PELMORA_SERIALIZE_SEQUENCE)
+#undef PELMORA_SERIALIZE_SEQUENCE
+#undef PELMORA_SERIALIZE_SCALAR
   return true;
 }
 
@@ -53,37 +34,29 @@ bool cdr_serialize(const pelmora::msg::Features & message, eprosima::fastcdr::Cd
 // back to the length word when the check or the block read fails.
 bool cdr_deserialize(eprosima::fastcdr::Cdr & cdr, pelmora::msg::Features & message)
 {
-  cdr.deserialize(message.keypointnumber);
-  cdr.deserialize(message.descriptorsize);
-  cdr.deserialize(message.descriptor);
-  cdr.deserialize(message.uniqueid);
-  cdr.deserialize(message.isrightimage);
-  cdr.deserialize(message.patternzise);
-  cdr.deserialize(message.confidence);
-  cdr.deserialize(message.x);
-  cdr.deserialize(message.y);
-  cdr.deserialize(message.angle);
+#define PELMORA_DESERIALIZE(name, type) cdr.deserialize(message.name);
+  PELMORA__MSG__FEATURES__MEMBERS(PELMORA_DESERIALIZE, PELMORA_DESERIALIZE)
+#undef PELMORA_DESERIALIZE
   return true;
 }
 
-// Every item is one aligned word, so only the first one can need padding:
-// pad(a) + 40 + 4·N, N the total element count.
+// pad(a) + 40 + 4·N: only the element counts matter.
 size_t get_serialized_size(const pelmora::msg::Features & message, size_t current_alignment)
 {
-  const size_t elements =
-    message.descriptor.size() + message.uniqueid.size() + message.isrightimage.size() +
-    message.patternzise.size() + message.confidence.size() +
-    message.x.size() + message.y.size() + message.angle.size();
-  return pad4(current_alignment) + (kScalarCount + kSequenceCount + elements) * kWord;
+  size_t elements = 0;
+#define PELMORA_COUNT(name, element) elements += message.name.size();
+  PELMORA__MSG__FEATURES__MEMBERS(PELMORA__MSG__FEATURES__IGNORE, PELMORA_COUNT)
+#undef PELMORA_COUNT
+  return detail::serialized_size(current_alignment, elements);
 }
 
-// The size of the all-empty message, pad(a) + 40; the false flags tell the
-// caller that it bounds nothing.
+// pad(a) + 40: the encoding of a message whose sequences are all empty. The
+// false flags tell the caller that it bounds nothing.
 size_t max_serialized_size_Features(bool & full_bounded, bool & is_plain, size_t current_alignment)
 {
   full_bounded = false;
   is_plain = false;
-  return pad4(current_alignment) + (kScalarCount + kSequenceCount) * kWord;
+  return detail::serialized_size(current_alignment, 0);
 }
 
 namespace
@@ -105,7 +78,8 @@ uint32_t _Features__get_serialized_size(const void * untyped_message)
     get_serialized_size(*static_cast<const pelmora::msg::Features *>(untyped_message), 0));
 }
 
-// Bounds information: 3 for a plain type, 1 for a bounded one, else 0.
+// The maximum from position 0, with the bounds information: 3 for a plain
+// type, 1 for a bounded one, else 0.
 size_t _Features__max_serialized_size(char & bounds_info)
 {
   bool full_bounded = false;

@@ -4,8 +4,7 @@
 // it was never compiled against.
 //
 // All of it is constant data built by the compiler except the handle's
-// identifier: that is a variable of another library, and a C initialiser
-// cannot read it, so the handle function fills it in on its first call.
+// identifier, which the handle function fills in on its first call.
 #include "pelmora/msg/detail/features__rosidl_typesupport_introspection_c.h"
 
 #include <assert.h>
@@ -118,8 +117,7 @@ PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_DEFINE_UINT32_ACCESSORS, PELMORA
 // Record order. Members left out of the initialisers are zero: no string
 // bound, no nested message, no default value, no accessors for scalars.
 static rosidl_typesupport_introspection_c__MessageMember Features_member_table[10] = {
-  PELMORA_SCALAR_MEMBER(keypointnumber)
-  PELMORA_SCALAR_MEMBER(descriptorsize)
+  PELMORA__MSG__FEATURES__SCALAR_FIELDS(PELMORA_SCALAR_MEMBER)
   PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_UINT32_MEMBER, PELMORA_FLOAT_MEMBER)
 };
 #undef PELMORA_FLOAT_MEMBER
@@ -138,7 +136,7 @@ static const rosidl_typesupport_introspection_c__MessageMembers Features_members
 };
 
 static rosidl_message_type_support_t Features_introspection_handle = {
-  .typesupport_identifier = NULL,  // filled in by the first call below
+  .typesupport_identifier = NULL,  // set by the first call below
   .data = &Features_members_record,
   .func = get_message_typesupport_handle_function,
 };
@@ -150,12 +148,19 @@ static void Features_set_identifier(void)
   Features_introspection_handle.typesupport_identifier = rosidl_typesupport_introspection_c__identifier;
 }
 
+// Unlike the package's other handles, which a constructor completes when
+// their library is loaded, this one is completed by the first call of its
+// handle function, and its identifier reads null until then. That is the
+// interface this library promises (its tests hold it to it), and a choice
+// rather than a limit of C: the C dispatcher sets its identifier from a
+// constructor. What it keeps is that loading the library runs none of its
+// code; the one write happens on behalf of the first caller who asks.
+// pthread_once makes that first call safe to race: the identifier is written
+// exactly once, and every caller returns only after that write, so none sees
+// the handle half made.
 const rosidl_message_type_support_t *
 rosidl_typesupport_introspection_c__get_message_type_support_handle__pelmora__msg__Features(void)
 {
-  // The identifier is written exactly once, by the first caller, and every
-  // caller returns only after that write: racing first calls neither write
-  // twice nor see the handle half made.
   pthread_once(&Features_identifier_once, Features_set_identifier);
   return &Features_introspection_handle;
 }

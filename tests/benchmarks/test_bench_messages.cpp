@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "bench_common.hpp"
 #include "c_features.hpp"
+#include "c_record.hpp"
 #include "cpp_features.hpp"
 #include "fastcdr/exceptions/NotEnoughMemoryException.h"
 #include "octets_type_support.hpp"
@@ -58,12 +60,10 @@ uint32_t word_at(const std::vector<char> & bytes, size_t offset)
 TEST(BenchMessages, FeaturesShapeHasEightDescriptorWordsAndOneElementPerKeypoint)
 {
   const auto record = pelmora_bench::make_record(5);
-  EXPECT_EQ(record->descriptor.size, 40u);
-  for (const auto * size : {&record->uniqueid.size, &record->isrightimage.size,
-      &record->patternzise.size, &record->confidence.size, &record->x.size, &record->y.size,
-      &record->angle.size})
-  {
-    EXPECT_EQ(*size, 5u);
+  const pelmora_tests::FeaturesWords words = pelmora_tests::words_of(*record);
+  for (size_t f = 0; f < pelmora_tests::kSequenceFields.size(); ++f) {
+    const std::string name = pelmora_tests::kSequenceFields[f].name;
+    EXPECT_EQ(words.sequences[f].size(), name == "descriptor" ? 40u : 5u) << name;
   }
   EXPECT_EQ(c_features().get_serialized_size(record.get()), pelmora_bench::encoded_bytes(5));
   EXPECT_EQ(pelmora_bench::encoded_bytes(17477), 1048660u);  // the first size of 1 MiB or more

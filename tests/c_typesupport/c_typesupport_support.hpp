@@ -5,28 +5,23 @@
 #define PELMORA_TESTS__C_TYPESUPPORT_SUPPORT_HPP_
 
 #include <dlfcn.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "c_record.hpp"
 #include "fastcdr/Cdr.h"
 #include "fastcdr/FastBuffer.h"
 #include "features_vectors.hpp"
-#include "pelmora/msg/detail/features__fields.h"
 #include "pelmora/msg/features.h"
-#include "rosidl_runtime_c/primitives_sequence_functions.h"
 #include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
 #include "rosidl_typesupport_introspection_c/message_introspection.h"
+#include "stderr_capture.hpp"
 
 namespace pelmora_tests
 {
 
 using eprosima::fastcdr::Cdr;
-using Record = std::unique_ptr<pelmora__msg__Features, decltype(&pelmora__msg__Features__destroy)>;
 using Members = rosidl_typesupport_introspection_c__MessageMembers;
 constexpr Cdr::Endianness kLittle = Cdr::LITTLE_ENDIANNESS;
 
@@ -61,54 +56,6 @@ Function * loaded_symbol(const char * identifier, const char * name)
   return reinterpret_cast<Function *>(symbol);
 }
 
-inline const std::vector<FeaturesVector> & vectors()
-{
-  static const std::vector<FeaturesVector> all = load_features_vectors(PELMORA_VECTORS_FILE);
-  return all;
-}
-
-inline const FeaturesVector & vector_named(const std::string & name)
-{
-  for (const auto & vector : vectors()) {
-    if (vector.name == name) {
-      return vector;
-    }
-  }
-  throw std::runtime_error("no vector " + name);
-}
-
-// A record holding the vector's message (floats as their exact bit patterns),
-// built without any type support.
-inline Record make_record(const FeaturesVector & vector)
-{
-  Record record(pelmora__msg__Features__create(), pelmora__msg__Features__destroy);
-  record->keypointnumber = vector.keypointnumber;
-  record->descriptorsize = vector.descriptorsize;
-  size_t index = 0;
-#define PELMORA_FILL(type, field) \
-  { \
-    const auto & words = vector.sequences[index++]; \
-    if (!rosidl_runtime_c__ ## type ## __Sequence__init(&record->field, words.size())) { \
-      throw std::bad_alloc(); \
-    } \
-    if (!words.empty()) { \
-      std::memcpy(record->field.data, words.data(), 4 * words.size()); \
-    } \
-  }
-#define PELMORA_FILL_UINT32(field) PELMORA_FILL(uint32, field)
-#define PELMORA_FILL_FLOAT(field) PELMORA_FILL(float, field)
-  PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_FILL_UINT32, PELMORA_FILL_FLOAT)
-#undef PELMORA_FILL_FLOAT
-#undef PELMORA_FILL_UINT32
-#undef PELMORA_FILL
-  return record;
-}
-
-inline Record empty_record()
-{
-  return Record(pelmora__msg__Features__create(), pelmora__msg__Features__destroy);
-}
-
 inline std::vector<uint8_t> written_bytes(const eprosima::fastcdr::FastBuffer & buffer, const Cdr & cdr)
 {
   const auto * begin = reinterpret_cast<const uint8_t *>(buffer.getBuffer());
@@ -134,41 +81,6 @@ inline bool decode(const std::vector<uint8_t> & bytes, void * message, Cdr::Endi
   Cdr cdr(buffer, order, Cdr::DDS_CDR);
   return cdr_callbacks().cdr_deserialize(cdr, message);
 }
-
-// Everything written to file descriptor 2 between construction and text().
-class StderrCapture
-{
-public:
-  StderrCapture()
-  : file_(std::tmpfile()), saved_(dup(2))
-  {
-    dup2(fileno(file_), 2);
-  }
-
-  ~StderrCapture()
-  {
-    text();
-    std::fclose(file_);
-  }
-
-  std::string text()
-  {
-    if (saved_ >= 0) {
-      dup2(saved_, 2);
-      close(saved_);
-      saved_ = -1;
-    }
-    std::fseek(file_, 0, SEEK_END);
-    std::string text(static_cast<size_t>(std::ftell(file_)), '\0');
-    std::rewind(file_);
-    text.resize(std::fread(&text[0], 1, text.size(), file_));
-    return text;
-  }
-
-private:
-  FILE * file_;
-  int saved_;
-};
 
 }  // namespace pelmora_tests
 

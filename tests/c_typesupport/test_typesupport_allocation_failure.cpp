@@ -12,13 +12,13 @@ namespace
 TEST(TypeSupportAllocationFailure, DecoderNamesTheFieldWhoseArrayCannotBeMade)
 {
   cdr_callbacks();  // loads the library before the allocator is armed
-  for (size_t s = 0; s < kSequenceFields.size(); ++s) {
-    const std::string field = kSequenceFields[s];
+  for (const auto & sequence : kSequenceFields) {
+    const std::string field = sequence.name;
     const auto & bytes = vector_named("only_" + field).little_endian;
     std::vector<char> copy(bytes.begin(), bytes.end());
     eprosima::fastcdr::FastBuffer buffer(copy.data(), copy.size());
     Cdr cdr(buffer, Cdr::LITTLE_ENDIANNESS, Cdr::DDS_CDR);
-    Record record(pelmora__msg__Features__create(), pelmora__msg__Features__destroy);
+    Record record = empty_record();
     StderrCapture err;
     failing_allocator_arm(0);
     const bool decoded = cdr_callbacks().cdr_deserialize(cdr, record.get());

@@ -3,7 +3,6 @@
 #ifndef PELMORA_TESTS__FEATURES_VECTORS_HPP_
 #define PELMORA_TESTS__FEATURES_VECTORS_HPP_
 
-#include <array>
 #include <cstdint>
 #include <fstream>
 #include <sstream>
@@ -11,20 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "features_words.hpp"
+
 namespace pelmora_tests
 {
 
-constexpr std::array<const char *, 8> kSequenceFields = {
-  "descriptor", "uniqueid", "isrightimage", "patternzise", "confidence", "x", "y", "angle"};
-
-struct FeaturesVector
+/// One vector: a named message and its bytes in both byte orders.
+struct FeaturesVector : FeaturesWords
 {
   std::string name;
-  uint32_t keypointnumber = 0;
-  uint32_t descriptorsize = 0;
-  // The eight sequences in record order, each element as its 32-bit pattern
-  // (floats as their binary32 bits).
-  std::array<std::vector<uint32_t>, 8> sequences;
   std::vector<uint8_t> little_endian;
   std::vector<uint8_t> big_endian;
 };
@@ -67,7 +61,7 @@ inline std::vector<FeaturesVector> load_features_vectors(const std::string & pat
     } else if (key == "end") {
       vectors.push_back(current);
     } else {
-      if (field >= kSequenceFields.size() || key != kSequenceFields[field]) {
+      if (field >= kSequenceFields.size() || key != kSequenceFields[field].name) {
         throw std::runtime_error("unexpected line in vectors: " + line);
       }
       size_t count = 0;
@@ -82,6 +76,23 @@ inline std::vector<FeaturesVector> load_features_vectors(const std::string & pat
     }
   }
   return vectors;
+}
+
+/// Every vector of the shared file, read once per process.
+inline const std::vector<FeaturesVector> & vectors()
+{
+  static const std::vector<FeaturesVector> all = load_features_vectors(PELMORA_VECTORS_FILE);
+  return all;
+}
+
+inline const FeaturesVector & vector_named(const std::string & name)
+{
+  for (const auto & vector : vectors()) {
+    if (vector.name == name) {
+      return vector;
+    }
+  }
+  throw std::runtime_error("no vector named " + name);
 }
 
 }  // namespace pelmora_tests

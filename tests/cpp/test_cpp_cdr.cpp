@@ -34,8 +34,8 @@ std::vector<uint8_t> encode(const Features & message, Endianness endianness)
 
 TEST(CppCdr, EverySharedVectorEncodesAndDecodesExactly)
 {
-  ASSERT_GE(shared_vectors().size(), 13u);
-  for (const auto & vector : shared_vectors()) {
+  ASSERT_GE(vectors().size(), 13u);
+  for (const auto & vector : vectors()) {
     for (Endianness endianness : {kLittle, kBig}) {
       const auto & expected = endianness == kLittle ? vector.little_endian : vector.big_endian;
       std::vector<uint8_t> bytes = encode(message_from(vector), endianness);
@@ -74,7 +74,7 @@ TEST(CppCdr, MaximumSizeAndHandlePublishAnUnboundedType)
   char bounds_info = 7;
   EXPECT_EQ(callbacks.max_serialized_size(bounds_info), 40u);
   EXPECT_EQ(bounds_info, 0);
-  const Features message = message_from(shared_vector("worked_example_48"));
+  const Features message = message_from(vector_named("worked_example_48"));
   EXPECT_EQ(callbacks.get_serialized_size(&message), 48u);
 }
 
@@ -84,7 +84,7 @@ constexpr size_t kUniqueidLength = 16;
 
 std::vector<uint8_t> worked_example_with_uniqueid_length(uint8_t length)
 {
-  std::vector<uint8_t> bytes = shared_vector("worked_example_48").little_endian;
+  std::vector<uint8_t> bytes = vector_named("worked_example_48").little_endian;
   bytes[kUniqueidLength] = length;
   return bytes;
 }
@@ -162,7 +162,7 @@ TEST(CppCdr, OverlongSequenceIsRefusedBeforeItsLengthWord)
 
 TEST(CppCdr, DecodingReusesStorageAndZeroLengthKeepsCapacity)
 {
-  std::vector<uint8_t> bytes = shared_vector("worked_example_48").little_endian;
+  std::vector<uint8_t> bytes = vector_named("worked_example_48").little_endian;
   CdrOver over(bytes, kLittle);
   Features message;
   message.descriptor = {5, 6, 7, 8};
@@ -171,7 +171,7 @@ TEST(CppCdr, DecodingReusesStorageAndZeroLengthKeepsCapacity)
   const uint32_t * descriptor_storage = message.descriptor.data();
   const float * x_storage = message.x.data();
   ASSERT_TRUE(ts::cdr_deserialize(over.cdr, message));
-  expect_message_matches(message, shared_vector("worked_example_48"));
+  expect_message_matches(message, vector_named("worked_example_48"));
   EXPECT_EQ(message.descriptor.data(), descriptor_storage);
   EXPECT_EQ(message.x.data(), x_storage);
   EXPECT_EQ(message.angle.capacity(), 2u);

@@ -6,12 +6,11 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <vector>
 
+#include "c_record.hpp"
 #include "cpp_features_support.hpp"
 #include "pelmora/msg/features.h"
-#include "rosidl_runtime_c/primitives_sequence_functions.h"
 #include "rosidl_typesupport_c/type_support_map.h"
 #include "rosidl_typesupport_cpp/identifier.hpp"
 #include "rosidl_typesupport_cpp/message_type_support_dispatch.hpp"
@@ -78,46 +77,11 @@ struct CRecord
   CRecord() {EXPECT_TRUE(pelmora__msg__Features__init(&record));}
   ~CRecord() {pelmora__msg__Features__fini(&record);}
 
-  void fill(const FeaturesVector & vector)
-  {
-    record.keypointnumber = vector.keypointnumber;
-    record.descriptorsize = vector.descriptorsize;
-    for (size_t i = 0; i < 5; ++i) {
-      ASSERT_TRUE(rosidl_runtime_c__uint32__Sequence__init(integers[i], vector.sequences[i].size()));
-      std::copy(vector.sequences[i].begin(), vector.sequences[i].end(), integers[i]->data);
-    }
-    for (size_t i = 0; i < 3; ++i) {
-      const auto & bits = vector.sequences[5 + i];
-      ASSERT_TRUE(rosidl_runtime_c__float__Sequence__init(floats[i], bits.size()));
-      if (!bits.empty()) {
-        std::memcpy(floats[i]->data, bits.data(), 4 * bits.size());
-      }
-    }
-  }
+  void fill(const FeaturesVector & vector) {fill_record(record, vector);}
 
-  void expect_matches(const FeaturesVector & vector) const
-  {
-    EXPECT_EQ(record.keypointnumber, vector.keypointnumber);
-    EXPECT_EQ(record.descriptorsize, vector.descriptorsize);
-    for (size_t i = 0; i < 5; ++i) {
-      EXPECT_EQ(
-        std::vector<uint32_t>(integers[i]->data, integers[i]->data + integers[i]->size),
-        vector.sequences[i]) << vector.name << ", " << kSequenceFields[i];
-    }
-    for (size_t i = 0; i < 3; ++i) {
-      std::vector<uint32_t> bits(floats[i]->size);
-      if (!bits.empty()) {
-        std::memcpy(bits.data(), floats[i]->data, 4 * bits.size());
-      }
-      EXPECT_EQ(bits, vector.sequences[5 + i]) << vector.name << ", " << kSequenceFields[5 + i];
-    }
-  }
+  void expect_matches(const FeaturesVector & vector) const {expect_words_match(words_of(record), vector);}
 
   pelmora__msg__Features record;
-  rosidl_runtime_c__uint32__Sequence * integers[5] = {
-    &record.descriptor, &record.uniqueid, &record.isrightimage, &record.patternzise,
-    &record.confidence};
-  rosidl_runtime_c__float__Sequence * floats[3] = {&record.x, &record.y, &record.angle};
 };
 
 const Callbacks & callbacks_of(const rosidl_message_type_support_t * dispatcher, const char * id)
@@ -144,7 +108,7 @@ TEST(CppDispatch, CppAndCPeersExchangeEverySharedVector)
   const Callbacks & c = callbacks_of(
     rosidl_typesupport_c__get_message_type_support_handle__pelmora__msg__Features(),
     "rosidl_typesupport_fastrtps_c");
-  for (const auto & vector : shared_vectors()) {
+  for (const auto & vector : vectors()) {
     for (Endianness endianness : {kLittle, kBig}) {
       const auto & expected = endianness == kLittle ? vector.little_endian : vector.big_endian;
       const Features sent = message_from(vector);

@@ -95,15 +95,20 @@ TEST(CppIntrospection, RecordTableAndHandleDescribeTheMessage)
 // again through the table alone, as a generic little-endian CDR writer.
 TEST(CppIntrospection, TableWalkEncodesLikeTheCdrTypeSupport)
 {
-  for (const auto & vector : shared_vectors()) {
+  for (const auto & vector : vectors()) {
     GenericMessage message(Init::SKIP);
     std::memcpy(message.member(0), &vector.keypointnumber, 4);
     std::memcpy(message.member(1), &vector.descriptorsize, 4);
-    for (size_t i = 0; i < 8; ++i) {
-      const MessageMember & entry = record().members_[2 + i];
-      entry.resize_function(message.member(2 + i), vector.sequences[i].size());
-      for (size_t k = 0; k < vector.sequences[i].size(); ++k) {
-        entry.assign_function(message.member(2 + i), k, &vector.sequences[i][k]);
+    size_t sequence = 0;
+    for (size_t i = 0; i < record().member_count_; ++i) {
+      const MessageMember & entry = record().members_[i];
+      if (!entry.is_array_) {
+        continue;
+      }
+      const auto & words = vector.sequences[sequence++];
+      entry.resize_function(message.member(i), words.size());
+      for (size_t k = 0; k < words.size(); ++k) {
+        entry.assign_function(message.member(i), k, &words[k]);
       }
     }
     std::vector<uint8_t> walked;

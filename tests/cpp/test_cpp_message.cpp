@@ -6,6 +6,7 @@
 #include <new>
 #include <type_traits>
 
+#include "pelmora/msg/detail/features__fields.hpp"
 #include "pelmora/msg/features.hpp"
 
 namespace
@@ -29,13 +30,9 @@ void expect_construction_over_filled_memory(uint32_t counts, Arguments... argume
   EXPECT_EQ(message->keypointnumber, counts);
   EXPECT_EQ(message->descriptorsize, counts);
   size_t capacity = 0;
-  for (const auto * sequence :
-    {&message->descriptor, &message->uniqueid, &message->isrightimage, &message->patternzise,
-      &message->confidence})
-  {
-    capacity += sequence->capacity();
-  }
-  capacity += message->x.capacity() + message->y.capacity() + message->angle.capacity();
+#define PELMORA_ADD_CAPACITY(name, element) capacity += message->name.capacity();
+  PELMORA__MSG__FEATURES__MEMBERS(PELMORA__MSG__FEATURES__IGNORE, PELMORA_ADD_CAPACITY)
+#undef PELMORA_ADD_CAPACITY
   EXPECT_EQ(capacity, 0u);
   message->~Features_();
 }

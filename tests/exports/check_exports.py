@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Checks that a shared library's own dynamic exports are exactly a list.
 
 Usage: check_exports.py <library> <expected-list>

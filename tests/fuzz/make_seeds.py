@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Writes the starting corpus of a decoder harness from the shared wire vectors.
 
 Usage: make_seeds.py <vectors file> <output folder> [--fixed-only]

@@ -61,8 +61,9 @@ static PyObject * record_fields(const pelmora__msg__Features * record, bool cont
     return NULL;
   }
   Py_ssize_t index = 0;
-  PyTuple_SET_ITEM(fields, index++, PyLong_FromUnsignedLong(record->keypointnumber));
-  PyTuple_SET_ITEM(fields, index++, PyLong_FromUnsignedLong(record->descriptorsize));
+#define PROBE_SCALAR(name) PyTuple_SET_ITEM(fields, index++, PyLong_FromUnsignedLong(record->name));
+  PELMORA__MSG__FEATURES__SCALAR_FIELDS(PROBE_SCALAR)
+#undef PROBE_SCALAR
 #define PROBE_FIELD(name) \
   PyTuple_SET_ITEM(fields, index++, contents ? \
     PyBytes_FromStringAndSize((const char *)record->name.data, (Py_ssize_t)(record->name.size * 4)) : \

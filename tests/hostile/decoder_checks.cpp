@@ -1,10 +1,12 @@
 #include "decoder_checks.hpp"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <sstream>
+
+#include "c_record.hpp"
+#include "cpp_message.hpp"
 
 #include "fastcdr/Cdr.h"
 #include "fastcdr/FastBuffer.h"
@@ -15,8 +17,8 @@
 #include "pelmora/msg/detail/features__rosidl_typesupport_fastrtps_cpp.hpp"
 #include "pelmora/msg/features.h"
 #include "pelmora/msg/features.hpp"
-#include "rosidl_runtime_c/primitives_sequence_functions.h"
 #include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
+#include "stderr_capture.hpp"
 
 namespace pelmora_hostile
 {
@@ -27,11 +29,10 @@ using eprosima::fastcdr::Cdr;
 using eprosima::fastcdr::FastBuffer;
 using FastCdrException = eprosima::fastcdr::exception::Exception;
 using NotEnoughMemory = eprosima::fastcdr::exception::NotEnoughMemoryException;
-using Record = std::unique_ptr<pelmora__msg__Features, decltype(&pelmora__msg__Features__destroy)>;
-
-constexpr const char * kFieldNames[kFieldCount] = {
-  "keypointnumber", "descriptorsize", "descriptor", "uniqueid", "isrightimage",
-  "patternzise", "confidence", "x", "y", "angle"};
+using pelmora_tests::kFieldNames;
+using pelmora_tests::Record;
+using pelmora_tests::StderrCapture;
+using pelmora_tests::words_of;
 
 constexpr const char * kBeyondBufferText = "sequence size exceeds remaining buffer\n";
 
@@ -86,145 +87,16 @@ private:
   FastBuffer buffer_;
 };
 
-// What the C type support writes to the C standard error stream meanwhile.
-class StderrCapture
-{
-public:
-  StderrCapture()
-  : saved_(stderr), stream_(open_memstream(&text_, &length_))
-  {
-    if (stream_ == nullptr) {
-      std::abort();
-    }
-    stderr = stream_;
-  }
+// The scalar fields of Words in wire order.
+#define PELMORA_HOSTILE_MEMBER(name) &Words::name,
+constexpr uint32_t Words::* kScalarMembers[kFirstSequence] = {
+  PELMORA__MSG__FEATURES__SCALAR_FIELDS(PELMORA_HOSTILE_MEMBER)};
+#undef PELMORA_HOSTILE_MEMBER
 
-  ~StderrCapture()
-  {
-    restore();
-    std::free(text_);
-  }
-
-  StderrCapture(const StderrCapture &) = delete;
-  StderrCapture & operator=(const StderrCapture &) = delete;
-
-  std::string text()
-  {
-    restore();
-    return std::string(text_ ? text_ : "", length_);
-  }
-
-private:
-  void restore()
-  {
-    if (stream_ != nullptr) {
-      stderr = saved_;
-      std::fclose(stream_);
-      stream_ = nullptr;
-    }
-  }
-
-  FILE * saved_;
-  char * text_ = nullptr;
-  size_t length_ = 0;
-  FILE * stream_;
-};
-
-// --- moving words in and out of the two message types --------------------
-
-template<typename Sequence>
-std::vector<uint32_t> sequence_words(const Sequence & sequence)
-{
-  std::vector<uint32_t> words(sequence.size);
-  if (sequence.size > 0) {
-    std::memcpy(words.data(), sequence.data, 4 * sequence.size);
-  }
-  return words;
-}
-
-Words words_of(const pelmora__msg__Features & record)
-{
-  Words words;
-  words.scalars = {record.keypointnumber, record.descriptorsize};
-  size_t index = 0;
-#define PELMORA_TAKE(field) words.sequences[index++] = sequence_words(record.field);
-  PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_TAKE, PELMORA_TAKE)
-#undef PELMORA_TAKE
-  return words;
-}
-
+// A new record holding `contents`, or empty when there are none.
 Record new_record(const Words * contents)
 {
-  Record record(pelmora__msg__Features__create(), pelmora__msg__Features__destroy);
-  if (!record) {
-    std::abort();
-  }
-  if (contents == nullptr) {
-    return record;
-  }
-  record->keypointnumber = contents->scalars[0];
-  record->descriptorsize = contents->scalars[1];
-  size_t index = 0;
-#define PELMORA_FILL(type, field) \
-  { \
-    const auto & words = contents->sequences[index++]; \
-    if (!rosidl_runtime_c__ ## type ## __Sequence__init(&record->field, words.size())) { \
-      std::abort(); \
-    } \
-    std::memcpy(record->field.data, words.data(), 4 * words.size()); \
-  }
-#define PELMORA_FILL_UINT32(field) PELMORA_FILL(uint32, field)
-#define PELMORA_FILL_FLOAT(field) PELMORA_FILL(float, field)
-  PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_FILL_UINT32, PELMORA_FILL_FLOAT)
-#undef PELMORA_FILL_FLOAT
-#undef PELMORA_FILL_UINT32
-#undef PELMORA_FILL
-  return record;
-}
-
-template<typename Element>
-std::vector<uint32_t> vector_words(const std::vector<Element> & elements)
-{
-  std::vector<uint32_t> words(elements.size());
-  if (!elements.empty()) {
-    std::memcpy(words.data(), elements.data(), 4 * elements.size());
-  }
-  return words;
-}
-
-template<typename Element>
-void assign_words(std::vector<Element> & elements, const std::vector<uint32_t> & words)
-{
-  elements.resize(words.size());
-  if (!words.empty()) {
-    std::memcpy(elements.data(), words.data(), 4 * words.size());
-  }
-}
-
-Words words_of(const pelmora::msg::Features & message)
-{
-  Words words;
-  words.scalars = {message.keypointnumber, message.descriptorsize};
-  words.sequences = {
-    vector_words(message.descriptor), vector_words(message.uniqueid),
-    vector_words(message.isrightimage), vector_words(message.patternzise),
-    vector_words(message.confidence), vector_words(message.x),
-    vector_words(message.y), vector_words(message.angle)};
-  return words;
-}
-
-void assign(pelmora::msg::Features & message, const Words & words)
-{
-  message.keypointnumber = words.scalars[0];
-  message.descriptorsize = words.scalars[1];
-  assign_words(message.descriptor, words.sequences[0]);
-  assign_words(message.uniqueid, words.sequences[1]);
-  assign_words(message.isrightimage, words.sequences[2]);
-  assign_words(message.patternzise, words.sequences[3]);
-  assign_words(message.confidence, words.sequences[4]);
-  assign_words(message.x, words.sequences[5]);
-  assign_words(message.y, words.sequences[6]);
-  assign_words(message.angle, words.sequences[7]);
+  return contents ? pelmora_tests::make_record(*contents) : pelmora_tests::empty_record();
 }
 
 // --- comparing ------------------------------------------------------------
@@ -232,7 +104,7 @@ void assign(pelmora::msg::Features & message, const Words & words)
 std::vector<uint32_t> field_words(const Words & words, size_t field)
 {
   if (field < kFirstSequence) {
-    return {words.scalars[field]};
+    return {words.*kScalarMembers[field]};
   }
   return words.sequences[field - kFirstSequence];
 }
@@ -309,6 +181,29 @@ std::vector<uint8_t> reencode(
   return {begin, begin + cdr.getSerializedDataLength()};
 }
 
+// After a decode that succeeded as it should: every field as read, the Cdr
+// behind the whole message, and a re-encoding by `encoder` that gives back
+// exactly the bytes read. Field and position problems carry `expected`.
+std::string compare_decoded(
+  const std::string & expected, const Words & after, const Reading & reading, size_t position,
+  const message_type_support_callbacks_t & callbacks, const void * message,
+  const uint8_t * data, bool big_endian, const char * encoder)
+{
+  if (!(after == reading.words)) {
+    for (size_t field = 0; field < kFieldCount; ++field) {
+      std::string problem = compare_field(after, reading.words, field, "decoded");
+      if (!problem.empty()) {
+        return expected + problem;
+      }
+    }
+  }
+  if (position != reading.consumed) {
+    return expected + "it read " + std::to_string(position) + " bytes, not " +
+           std::to_string(reading.consumed);
+  }
+  return compare_bytes(reencode(callbacks, message, big_endian), data, reading.consumed, encoder);
+}
+
 const char * outcome_name(Outcome outcome)
 {
   switch (outcome) {
@@ -347,7 +242,7 @@ Reading read_features(const uint8_t * data, size_t size, bool big_endian)
     const uint32_t word = word_at(data + position, big_endian);
     position += 4;
     if (field < kFirstSequence) {
-      reading.words.scalars[field] = word;
+      reading.words.*kScalarMembers[field] = word;
       continue;
     }
     const uint64_t left = size - position;
@@ -383,8 +278,9 @@ std::vector<uint8_t> encode_words(const Words & message, bool big_endian)
         bytes.push_back(static_cast<uint8_t>(word >> shift));
       }
     };
-  put(message.scalars[0]);
-  put(message.scalars[1]);
+  for (uint32_t Words::* scalar : kScalarMembers) {
+    put(message.*scalar);
+  }
   for (const auto & sequence : message.sequences) {
     put(static_cast<uint32_t>(sequence.size()));
     for (uint32_t word : sequence) {
@@ -398,8 +294,9 @@ const Words & previous_contents()
 {
   static const Words words = [] {
       Words made;
-      made.scalars = {0x5eed0001u, 0x5eed0002u};
-      for (uint32_t k = 0; k < 8; ++k) {
+      made.keypointnumber = 0x5eed0001u;
+      made.descriptorsize = 0x5eed0002u;
+      for (uint32_t k = 0; k < made.sequences.size(); ++k) {
         for (uint32_t i = 0; i <= k; ++i) {
           made.sequences[k].push_back(0xdead0000u | (k << 8) | i);
         }
@@ -435,20 +332,8 @@ std::string check_c_decoder(const uint8_t * data, size_t size, bool big_endian, 
         if (!result || threw || !text.empty()) {
           return expected + (threw ? "it threw" : "it returned false") + ", reporting '" + text + "'";
         }
-        if (!(after == reading.words)) {
-          for (size_t field = 0; field < kFieldCount; ++field) {
-            std::string problem = compare_field(after, reading.words, field, "decoded");
-            if (!problem.empty()) {
-              return expected + problem;
-            }
-          }
-        }
-        if (position != reading.consumed) {
-          return expected + "it read " + std::to_string(position) + " bytes, not " +
-                 std::to_string(reading.consumed);
-        }
-        return compare_bytes(reencode(c_callbacks(), record.get(), big_endian),
-                 data, reading.consumed, "the C encoder");
+        return compare_decoded(expected, after, reading, position,
+                 c_callbacks(), record.get(), data, big_endian, "the C encoder");
       }
     case Outcome::kLengthBeyondBuffer: {
         if (result || threw || text != kBeyondBufferText) {
@@ -485,8 +370,7 @@ std::string check_cpp_decoder(const uint8_t * data, size_t size, bool big_endian
 {
   const Reading reading = read_features(data, size, big_endian);
   const Words before = prefilled ? previous_contents() : Words{};
-  pelmora::msg::Features message;
-  assign(message, before);
+  pelmora::msg::Features message = pelmora_tests::message_from(before);
 
   ExactBuffer input(data, size);
   Cdr cdr(input.buffer(), order(big_endian), Cdr::DDS_CDR);
@@ -510,18 +394,8 @@ std::string check_cpp_decoder(const uint8_t * data, size_t size, bool big_endian
     if (threw) {
       return expected + "it threw";
     }
-    for (size_t field = 0; field < kFieldCount; ++field) {
-      std::string problem = compare_field(after, reading.words, field, "decoded");
-      if (!problem.empty()) {
-        return expected + problem;
-      }
-    }
-    if (position != reading.consumed) {
-      return expected + "it read " + std::to_string(position) + " bytes, not " +
-             std::to_string(reading.consumed);
-    }
-    return compare_bytes(reencode(cpp_callbacks(), &message, big_endian),
-             data, reading.consumed, "the C++ encoder");
+    return compare_decoded(expected, after, reading, position,
+             cpp_callbacks(), &message, data, big_endian, "the C++ encoder");
   }
 
   if (!threw) {

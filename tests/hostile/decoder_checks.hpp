@@ -8,29 +8,22 @@
 #ifndef PELMORA_TESTS__DECODER_CHECKS_HPP_
 #define PELMORA_TESTS__DECODER_CHECKS_HPP_
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "features_words.hpp"
+
 namespace pelmora_hostile
 {
 
-constexpr size_t kFieldCount = 10;     // two scalars, then eight sequences
-constexpr size_t kFirstSequence = 2;
+// The ten fields in wire order: the scalars, then the sequences.
+constexpr size_t kFieldCount = pelmora_tests::kFieldNames.size();
+constexpr size_t kFirstSequence = pelmora_tests::kScalarFields.size();
 
 /// A Features message as plain words: floats are their binary32 patterns.
-struct Words
-{
-  std::array<uint32_t, 2> scalars{};
-  std::array<std::vector<uint32_t>, 8> sequences;
-
-  bool operator==(const Words & other) const
-  {
-    return scalars == other.scalars && sequences == other.sequences;
-  }
-};
+using Words = pelmora_tests::FeaturesWords;
 
 /// How a decoder must end on given bytes.
 enum class Outcome

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Runs the C and C++ test binaries of a build under valgrind memcheck.
 
 Usage: run_memcheck.py <build dir> [--jobs N]

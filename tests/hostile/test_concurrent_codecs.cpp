@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,10 +11,11 @@
 #include "fastcdr/Cdr.h"
 #include "fastcdr/FastBuffer.h"
 #include "fastcdr/exceptions/Exception.h"
+#include "c_record.hpp"
+#include "cpp_message.hpp"
 #include "features_vectors.hpp"
 #include "pelmora/msg/features.h"
 #include "pelmora/msg/features.hpp"
-#include "rosidl_runtime_c/primitives_sequence_functions.h"
 #include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
 
 namespace pelmora_hostile
@@ -25,59 +25,18 @@ namespace
 
 using eprosima::fastcdr::Cdr;
 using eprosima::fastcdr::FastBuffer;
+using pelmora_tests::empty_record;
 using pelmora_tests::FeaturesVector;
-using Record = std::unique_ptr<pelmora__msg__Features, decltype(&pelmora__msg__Features__destroy)>;
+using pelmora_tests::Record;
+using pelmora_tests::words_of;
 
 constexpr int kRounds = 3;
-
-const std::vector<FeaturesVector> & shared_vectors()
-{
-  static const std::vector<FeaturesVector> vectors =
-    pelmora_tests::load_features_vectors(PELMORA_VECTORS_FILE);
-  return vectors;
-}
 
 const message_type_support_callbacks_t * callbacks_of(
   const rosidl_message_type_support_t * dispatcher, const char * identifier)
 {
   const rosidl_message_type_support_t * handle = dispatcher->func(dispatcher, identifier);
   return handle ? static_cast<const message_type_support_callbacks_t *>(handle->data) : nullptr;
-}
-
-template<typename Sequence>
-bool holds(const Sequence & sequence, const std::vector<uint32_t> & words)
-{
-  return sequence.size == words.size() &&
-         (words.empty() || std::memcmp(sequence.data, words.data(), 4 * words.size()) == 0);
-}
-
-template<typename Element>
-bool holds(const std::vector<Element> & elements, const std::vector<uint32_t> & words)
-{
-  return elements.size() == words.size() &&
-         (words.empty() || std::memcmp(elements.data(), words.data(), 4 * words.size()) == 0);
-}
-
-bool record_holds(const pelmora__msg__Features & record, const FeaturesVector & vector)
-{
-  const auto & s = vector.sequences;
-  return record.keypointnumber == vector.keypointnumber &&
-         record.descriptorsize == vector.descriptorsize &&
-         holds(record.descriptor, s[0]) && holds(record.uniqueid, s[1]) &&
-         holds(record.isrightimage, s[2]) && holds(record.patternzise, s[3]) &&
-         holds(record.confidence, s[4]) && holds(record.x, s[5]) && holds(record.y, s[6]) &&
-         holds(record.angle, s[7]);
-}
-
-bool message_holds(const pelmora::msg::Features & message, const FeaturesVector & vector)
-{
-  const auto & s = vector.sequences;
-  return message.keypointnumber == vector.keypointnumber &&
-         message.descriptorsize == vector.descriptorsize &&
-         holds(message.descriptor, s[0]) && holds(message.uniqueid, s[1]) &&
-         holds(message.isrightimage, s[2]) && holds(message.patternzise, s[3]) &&
-         holds(message.confidence, s[4]) && holds(message.x, s[5]) && holds(message.y, s[6]) &&
-         holds(message.angle, s[7]);
 }
 
 // Decodes the vector's bytes into `message`, checks the contents, encodes the
@@ -121,12 +80,12 @@ TEST(ConcurrentCodecs, ThreadsEncodeAndDecodeTheirOwnMessagesAtOnce)
     "rosidl_typesupport_fastrtps_cpp");
   ASSERT_NE(c_callbacks, nullptr);
   ASSERT_NE(cpp_callbacks, nullptr);
-  const auto & vectors = shared_vectors();
+  const auto & vectors = pelmora_tests::vectors();
 
   const auto complaints = race([&](int thread) -> std::string {
       // One record and one message per thread, reused for every vector, so
       // that each decode also replaces what the previous one left.
-      Record record(pelmora__msg__Features__create(), pelmora__msg__Features__destroy);
+      Record record = empty_record();
       pelmora::msg::Features message;
       for (int round = 0; round < kRounds; ++round) {
         for (size_t i = 0; i < vectors.size(); ++i) {
@@ -134,10 +93,10 @@ TEST(ConcurrentCodecs, ThreadsEncodeAndDecodeTheirOwnMessagesAtOnce)
           const FeaturesVector & vector = vectors[(i + 7 * thread) % vectors.size()];
           const bool big_endian = (thread + round) % 2 == 1;
           std::string problem = round_trip(*c_callbacks, record.get(), vector, big_endian,
-          [&] {return record_holds(*record, vector);});
+          [&] {return words_of(*record) == vector;});
           if (problem.empty()) {
             problem = round_trip(*cpp_callbacks, &message, vector, big_endian,
-            [&] {return message_holds(message, vector);});
+            [&] {return words_of(message) == vector;});
           }
           if (!problem.empty()) {
             return problem;
@@ -152,7 +111,7 @@ TEST(ConcurrentCodecs, ThreadsEncodeAndDecodeTheirOwnMessagesAtOnce)
 // Lifecycle functions of the C record on distinct records at once.
 TEST(ConcurrentCodecs, ThreadsCopyAndCompareTheirOwnRecordsAtOnce)
 {
-  const auto & vectors = shared_vectors();
+  const auto & vectors = pelmora_tests::vectors();
   const auto * c_callbacks = callbacks_of(
     rosidl_typesupport_c__get_message_type_support_handle__pelmora__msg__Features(),
     "rosidl_typesupport_fastrtps_c");
@@ -161,14 +120,14 @@ TEST(ConcurrentCodecs, ThreadsCopyAndCompareTheirOwnRecordsAtOnce)
   const auto complaints = race([&](int thread) -> std::string {
       for (size_t i = 0; i < vectors.size(); ++i) {
         const FeaturesVector & vector = vectors[(i + 5 * thread) % vectors.size()];
-        Record source(pelmora__msg__Features__create(), pelmora__msg__Features__destroy);
-        Record copy(pelmora__msg__Features__create(), pelmora__msg__Features__destroy);
+        Record source = empty_record();
+        Record copy = empty_record();
         std::string problem = round_trip(*c_callbacks, source.get(), vector, false,
-        [&] {return record_holds(*source, vector);});
+        [&] {return words_of(*source) == vector;});
         if (!problem.empty()) {
           return problem;
         }
-        if (!pelmora__msg__Features__copy(source.get(), copy.get()) || !record_holds(*copy, vector)) {
+        if (!pelmora__msg__Features__copy(source.get(), copy.get()) || !(words_of(*copy) == vector)) {
           return "copying " + vector.name + " went wrong";
         }
       }

@@ -6,7 +6,19 @@ set -euo pipefail
 build_dir=$1
 source_dir=$2
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# A failed step leaves its log behind: show the logs and keep the folder.
+keep_logs_on_failure() {
+  local status=$?
+  if [ "$status" -eq 0 ]; then
+    rm -rf "$work"
+    return
+  fi
+  for log in "$work"/*.log; do
+    [ -f "$log" ] && { echo "== $log" >&2; tail -n 40 "$log" >&2; }
+  done
+  echo "install test failed (status $status); logs and prefix kept in $work" >&2
+}
+trap keep_logs_on_failure EXIT
 cmake --install "$build_dir" --prefix "$work/prefix" > "$work/install.log"
 
 # Every shared object in lib/ (the Python package's folder aside) is one of

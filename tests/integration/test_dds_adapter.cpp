@@ -13,13 +13,14 @@
 
 #include <fastdds/rtps/common/SerializedPayload.h>
 
+#include "c_record.hpp"
+#include "cpp_message.hpp"
+#include "fastdds/callbacks_type.hpp"
 #include "features_content.hpp"
 #include "features_vectors.hpp"
 #include "pelmora/msg/features.h"
 #include "pelmora/msg/features.hpp"
-#include "fastdds/callbacks_type.hpp"
 #include "pelmora_dds/endpoint.hpp"
-#include "rosidl_runtime_c/primitives_sequence_functions.h"
 #include "sides.hpp"
 
 namespace
@@ -27,88 +28,40 @@ namespace
 
 using eprosima::fastrtps::rtps::SerializedPayload_t;
 using pelmora_dds::CallbacksTopicType;
+using pelmora_dds::Message;
 using pelmora_dds::Side;
 using pelmora_tests::FeaturesVector;
 
-const std::vector<FeaturesVector> & vectors()
-{
-  static const auto loaded = pelmora_tests::load_features_vectors(PELMORA_VECTORS_FILE);
-  return loaded;
-}
+using pelmora_tests::vectors;
 
-// Writes a vector's values into a message of either language: the eight
-// sequences through FeaturesView-shaped pointers the side hands out.
+// Writes a vector's values into a message of either language.
 void set_from_vector(const Side & side, void * message, const FeaturesVector & v)
 {
   if (std::string(side.name) == "c") {
-    auto * m = static_cast<pelmora__msg__Features *>(message);
-    m->keypointnumber = v.keypointnumber;
-    m->descriptorsize = v.descriptorsize;
-    rosidl_runtime_c__uint32__Sequence * u[5] = {
-      &m->descriptor, &m->uniqueid, &m->isrightimage, &m->patternzise, &m->confidence};
-    rosidl_runtime_c__float__Sequence * f[3] = {&m->x, &m->y, &m->angle};
-    for (int i = 0; i < 8; ++i) {
-      const auto & bits = v.sequences[i];
-      if (i < 5) {
-        rosidl_runtime_c__uint32__Sequence__fini(u[i]);
-        ASSERT_TRUE(rosidl_runtime_c__uint32__Sequence__init(u[i], bits.size()));
-        std::copy(bits.begin(), bits.end(), u[i]->data);
-      } else {
-        rosidl_runtime_c__float__Sequence__fini(f[i - 5]);
-        ASSERT_TRUE(rosidl_runtime_c__float__Sequence__init(f[i - 5], bits.size()));
-        if (!bits.empty()) {
-          std::memcpy(f[i - 5]->data, bits.data(), bits.size() * 4);
-        }
-      }
-    }
+    pelmora_tests::fill_record(*static_cast<pelmora__msg__Features *>(message), v);
   } else {
-    auto & m = *static_cast<pelmora::msg::Features *>(message);
-    m.keypointnumber = v.keypointnumber;
-    m.descriptorsize = v.descriptorsize;
-    std::vector<uint32_t> * u[5] = {&m.descriptor, &m.uniqueid, &m.isrightimage, &m.patternzise, &m.confidence};
-    std::vector<float> * f[3] = {&m.x, &m.y, &m.angle};
-    for (int i = 0; i < 8; ++i) {
-      const auto & bits = v.sequences[i];
-      if (i < 5) {
-        u[i]->assign(bits.begin(), bits.end());
-      } else {
-        f[i - 5]->resize(bits.size());
-        if (!bits.empty()) {
-          std::memcpy(f[i - 5]->data(), bits.data(), bits.size() * 4);
-        }
-      }
-    }
+    pelmora_tests::assign(*static_cast<pelmora::msg::Features *>(message), v);
   }
 }
 
-// True when the message holds exactly the vector's values, floats bit for bit.
+// True when the side's view of the message holds exactly the vector's
+// values, floats bit for bit.
 bool matches_vector(const Side & side, const void * message, const FeaturesVector & v)
 {
   const pelmora_dds::FeaturesView view = side.view(message);
   if (view.keypointnumber != v.keypointnumber || view.descriptorsize != v.descriptorsize) {
     return false;
   }
-  for (int i = 0; i < 8; ++i) {
-    const void * data = i < 5 ? static_cast<const void *>(view.u32[i].data) :
-      static_cast<const void *>(view.f32[i - 5].data);
-    const size_t size = i < 5 ? view.u32[i].size : view.f32[i - 5].size;
-    if (size != v.sequences[i].size() ||
-      (size > 0 && std::memcmp(data, v.sequences[i].data(), size * 4) != 0))
+  for (size_t i = 0; i < v.sequences.size(); ++i) {
+    const auto & sequence = view.sequences[i];
+    if (sequence.size != v.sequences[i].size() ||
+      (sequence.size > 0 && std::memcmp(sequence.data, v.sequences[i].data(), sequence.size * 4) != 0))
     {
       return false;
     }
   }
   return true;
 }
-
-struct Message
-{
-  const Side & side;
-  void * ptr;
-  explicit Message(const Side & s)
-  : side(s), ptr(s.create()) {}
-  ~Message() {side.destroy(ptr);}
-};
 
 std::vector<uint8_t> bytes_of(const SerializedPayload_t & payload)
 {

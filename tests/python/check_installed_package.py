@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Installs a build into a fresh prefix and uses the Python package from
 there: the modules import, load the installed libraries (not the build
 tree's) and carry a message to the C record and back.

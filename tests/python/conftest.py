@@ -1,6 +1,7 @@
 """Shared fixtures: the package's capsules called through ctypes, the C
 libraries, the stand-in middleware and the shared wire vectors. CTest sets
-PYTHONPATH to the build's package folder and the PELMORA_* paths."""
+PYTHONPATH to the build's package folder and tests/common (the field
+lists), and the PELMORA_* paths."""
 
 import array
 import contextlib
@@ -10,11 +11,7 @@ import os
 from pathlib import Path
 
 import pytest
-
-SCALAR_FIELDS = ('keypointnumber', 'descriptorsize')
-UINT32_FIELDS = ('descriptor', 'uniqueid', 'isrightimage', 'patternzise', 'confidence')
-FLOAT_FIELDS = ('x', 'y', 'angle')
-SEQUENCE_FIELDS = UINT32_FIELDS + FLOAT_FIELDS
+from features_fields import FLOAT_FIELDS, SCALAR_FIELDS, SEQUENCE_FIELDS, UINT32_FIELDS  # noqa: F401
 ALL_MODULES = tuple('pelmora_s__rosidl_typesupport_' + f for f in ('c', 'fastrtps_c', 'introspection_c'))
 
 P, F = ctypes.c_void_p, ctypes.CFUNCTYPE

@@ -36,25 +36,11 @@ Bytes features_payload(uint32_t seed, uint32_t index, uint32_t keypoints)
   out.reserve(kHeader + pelmora_dds::encoded_size(keypoints));
   put_word(out, keypoints);
   put_word(out, index);
-  std::vector<uint32_t> u32;
-  std::vector<float> f32;
   for (uint32_t f = 0; f < 8; ++f) {
     const size_t n = pelmora_dds::sequence_length(f, keypoints);
     put_word(out, static_cast<uint32_t>(n));
-    if (f < 5) {
-      u32.resize(n);
-      pelmora_dds::fill_u32(u32.data(), n, seed, index, f);
-      for (uint32_t v : u32) {
-        put_word(out, v);
-      }
-    } else {
-      f32.resize(n);
-      pelmora_dds::fill_f32(f32.data(), n, seed, index, f);
-      for (float v : f32) {
-        uint32_t bits;
-        std::memcpy(&bits, &v, 4);
-        put_word(out, bits);
-      }
+    for (uint32_t word : pelmora_dds::sequence_words(n, seed, index, f)) {
+      put_word(out, word);
     }
   }
   return out;

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Writes features_vectors.txt: Features messages and their exact CDR bytes.
 
 The bytes are computed here with the standard library's struct module only,

@@ -28,6 +28,7 @@ C, C++ and Python peers verify each other. Exit codes as pelmora-dds: 0 ok,
 import argparse
 import array
 import ctypes
+import functools
 import os
 import signal
 import sys
@@ -40,8 +41,8 @@ DDS_OK, DDS_TIMEOUT, DDS_ERROR = 0, 1, -1
 ENCAPSULATION_BYTES = 4
 MAX_KEYPOINTS = 1 << 22
 DESCRIPTOR_WORDS_PER_KEYPOINT = 8
-FIELDS = ('descriptor', 'uniqueid', 'isrightimage', 'patternzise', 'confidence', 'x', 'y', 'angle')
 _M32 = 0xFFFFFFFF
+_TYPECODES = {'sequence<uint32>': 'I', 'sequence<float>': 'f'}
 
 
 # --- sample content: the rules of features_content.cpp, step for step -------
@@ -56,8 +57,17 @@ def mix(seed, index, field):
     return x
 
 
-def sequence_length(field, keypoints):
-    return DESCRIPTOR_WORDS_PER_KEYPOINT * keypoints if field == 0 else keypoints
+@functools.lru_cache(maxsize=None)
+def sequence_fields():
+    """(name, array typecode) of the eight sequences in field order, from the
+    message class's own field listing."""
+    from pelmora.msg import Features
+    return tuple((name, _TYPECODES[kind]) for name, kind in Features.get_fields_and_field_types().items()
+                 if kind in _TYPECODES)
+
+
+def sequence_length(name, keypoints):
+    return DESCRIPTOR_WORDS_PER_KEYPOINT * keypoints if name == 'descriptor' else keypoints
 
 
 def keypoints_for_bytes(size):
@@ -71,9 +81,9 @@ def encoded_size(keypoints):
 def sample_fields(seed, index, keypoints):
     """The eight sequences of sample `index`, as the arrays Features holds."""
     fields = {}
-    for f, name in enumerate(FIELDS):
-        n = sequence_length(f, keypoints)
-        if f < 5:
+    for f, (name, typecode) in enumerate(sequence_fields()):
+        n = sequence_length(name, keypoints)
+        if typecode == 'I':
             base = mix(seed, index, f) % ((1 << 32) - (1 << 26))
             fields[name] = array.array('I', range(base, base + n))
         else:
@@ -93,7 +103,7 @@ def check_sample(message, seed):
     if k > MAX_KEYPOINTS:
         return 'keypointnumber %d is not a generated shape' % k
     expected = sample_fields(seed, message.descriptorsize, k)
-    for name in FIELDS:
+    for name, _ in sequence_fields():
         got = getattr(message, name)
         if len(got) != len(expected[name]):
             return '%s holds %d elements, expected %d' % (name, len(got), len(expected[name]))
@@ -117,14 +127,14 @@ def features_yaml(message, shown):
     """The block-style YAML document pelmora-dds prints (shown 0: whole sequences)."""
     lines = ['keypointnumber: %d' % message.keypointnumber,
              'descriptorsize: %d' % message.descriptorsize]
-    for f, name in enumerate(FIELDS):
+    for name, typecode in sequence_fields():
         values = getattr(message, name)
         if len(values) == 0:
             lines.append('%s: []' % name)
             continue
         lines.append('%s:' % name)
         head = values if shown == 0 else values[:shown]
-        lines.extend('  - ' + yaml_value(v, f >= 5) for v in head)
+        lines.extend('  - ' + yaml_value(v, typecode == 'f') for v in head)
         if len(head) < len(values):
             lines.append('  # %d of %d items shown; --full prints them all' % (len(head), len(values)))
     return '\n'.join(lines) + '\n'

@@ -110,17 +110,41 @@ static bool scalar_from_py(PyObject * pymsg, const char * field, uint32_t * out)
   return ok;
 }
 
-// Gives the uint32 or float sequence `sequence` storage for exactly `count`
+// The eight sequence fields in record order, with what converting one needs.
+typedef struct
+{
+  const char * name;
+  const char * not_a_sequence;  // the text of PySequence_Fast's error
+  const char * item_kind;       // what each item must be, for the TypeError
+  bool is_float;                // a float__Sequence, else a uint32__Sequence
+  size_t offset;                // of the sequence in pelmora__msg__Features
+} sequence_field;
+
+#define UINT32_FIELD(name) \
+  {#name, "expected a sequence in '" #name "'", "an int", false, \
+    offsetof(pelmora__msg__Features, name)},
+#define FLOAT_FIELD(name) \
+  {#name, "expected a sequence in '" #name "'", "a float", true, \
+    offsetof(pelmora__msg__Features, name)},
+static const sequence_field sequence_fields[] = {
+  PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(UINT32_FIELD, FLOAT_FIELD)
+};
+#undef FLOAT_FIELD
+#undef UINT32_FIELD
+
+#define SEQUENCE_FIELD_COUNT (sizeof(sequence_fields) / sizeof(sequence_fields[0]))
+
+// Gives the sequence of `field` at `sequence` storage for exactly `count`
 // elements and points *data at it. Returns true, or false with a
 // RuntimeError set.
-static bool init_sequence(bool is_float, void * sequence, size_t count, void ** data)
+static bool init_sequence(const sequence_field * field, void * sequence, size_t count, void ** data)
 {
   // rosidl_runtime_c sizes the block as count * 4 without checking the
   // product, so a count above SIZE_MAX / 4 (which only a lying __len__ can
   // report) would get a block that wrapped round to a few bytes. No memory
   // can hold such a count anyway: refuse it as the failed storage it is.
   const bool too_many = count > SIZE_MAX / 4;
-  if (is_float) {
+  if (field->is_float) {
     rosidl_runtime_c__float__Sequence * floats = sequence;
     if (too_many || !rosidl_runtime_c__float__Sequence__init(floats, count)) {
       PyErr_SetString(PyExc_RuntimeError, "unable to create float__Sequence ros_message");
@@ -141,7 +165,7 @@ static bool init_sequence(bool is_float, void * sequence, size_t count, void ** 
 // Fast path: copies the bytes of a buffer-protocol object into `sequence`
 // unchanged, 4 bytes an element, whatever the buffer's item format. Returns
 // true, or false with an exception set.
-static bool sequence_from_buffer(PyObject * attr, const char * field, bool is_float, void * sequence)
+static bool sequence_from_buffer(PyObject * attr, const sequence_field * field, void * sequence)
 {
   Py_buffer view;
   if (PyObject_GetBuffer(attr, &view, PyBUF_SIMPLE) < 0) {
@@ -153,10 +177,10 @@ static bool sequence_from_buffer(PyObject * attr, const char * field, bool is_fl
   // A trailing part of an element would otherwise be dropped without a word.
   if ((size_t)view.len != count * 4) {
     PyErr_Format(PyExc_ValueError,
-      "'%s' takes whole 4-byte elements, got a buffer of %zd bytes", field, view.len);
+      "'%s' takes whole 4-byte elements, got a buffer of %zd bytes", field->name, view.len);
     goto cleanup;
   }
-  if (!init_sequence(is_float, sequence, count, &data)) {
+  if (!init_sequence(field, sequence, count, &data)) {
     goto cleanup;
   }
   if (count > 0 && PyBuffer_ToContiguous(data, &view, (Py_ssize_t)(count * 4), 'C') < 0) {
@@ -169,45 +193,34 @@ cleanup:
   return ok;
 }
 
-// Stores each int item's low 32 bits. Returns true, or false with a
-// TypeError (an item that is not an int) or an OverflowError set.
-static bool uint32_items(PyObject * const * items, Py_ssize_t count, uint32_t * data, const char * field)
+// Stores each item into `data`: an int's low 32 bits, or a float narrowed to
+// binary32 (to nearest; beyond the range it becomes an infinity of the same
+// sign). Returns true, or false with a TypeError (an item of the wrong type;
+// an int is not a float) or an OverflowError set.
+static bool items_from_py(
+  PyObject * const * items, Py_ssize_t count, const sequence_field * field, void * data)
 {
   for (Py_ssize_t i = 0; i < count; ++i) {
-    if (!PyLong_Check(items[i])) {
-      PyErr_Format(PyExc_TypeError, "'%s' item %zd must be an int, not %.100s",
-        field, i, Py_TYPE(items[i])->tp_name);
+    PyObject * item = items[i];
+    if (field->is_float ? !PyFloat_Check(item) : !PyLong_Check(item)) {
+      PyErr_Format(PyExc_TypeError, "'%s' item %zd must be %s, not %.100s",
+        field->name, i, field->item_kind, Py_TYPE(item)->tp_name);
       return false;
     }
-    if (!low_32_bits(items[i], &data[i])) {
+    if (field->is_float) {
+      ((float *)data)[i] = (float)PyFloat_AS_DOUBLE(item);
+    } else if (!low_32_bits(item, (uint32_t *)data + i)) {
       return false;
     }
-  }
-  return true;
-}
-
-// Stores each float item narrowed to binary32 (to nearest; beyond the range
-// it becomes an infinity of the same sign). Returns true, or false with a
-// TypeError for an item that is not a float (an int included).
-static bool float_items(PyObject * const * items, Py_ssize_t count, float * data, const char * field)
-{
-  for (Py_ssize_t i = 0; i < count; ++i) {
-    if (!PyFloat_Check(items[i])) {
-      PyErr_Format(PyExc_TypeError, "'%s' item %zd must be a float, not %.100s",
-        field, i, Py_TYPE(items[i])->tp_name);
-      return false;
-    }
-    data[i] = (float)PyFloat_AS_DOUBLE(items[i]);
   }
   return true;
 }
 
 // Slow path: any iterable with a length, read through PySequence_Fast.
 // Returns true, or false with an exception set.
-static bool sequence_from_items(
-  PyObject * attr, const char * field, const char * not_a_sequence, bool is_float, void * sequence)
+static bool sequence_from_items(PyObject * attr, const sequence_field * field, void * sequence)
 {
-  PyObject * fast = PySequence_Fast(attr, not_a_sequence);
+  PyObject * fast = PySequence_Fast(attr, field->not_a_sequence);
   if (fast == NULL) {
     return false;
   }
@@ -217,7 +230,7 @@ static bool sequence_from_items(
   if (count < 0) {
     goto cleanup;
   }
-  if (!init_sequence(is_float, sequence, (size_t)count, &data)) {
+  if (!init_sequence(field, sequence, (size_t)count, &data)) {
     goto cleanup;
   }
   // The object's length and its iteration may disagree; never read past the
@@ -225,29 +238,29 @@ static bool sequence_from_items(
   Py_ssize_t available = PySequence_Fast_GET_SIZE(fast);
   if (available < count) {
     PyErr_Format(PyExc_ValueError, "'%s' reports %zd items but yields only %zd",
-      field, count, available);
+      field->name, count, available);
     goto cleanup;
   }
-  PyObject * const * items = PySequence_Fast_ITEMS(fast);
-  ok = is_float ? float_items(items, count, data, field) : uint32_items(items, count, data, field);
+  ok = items_from_py(PySequence_Fast_ITEMS(fast), count, field, data);
 
 cleanup:
   Py_DECREF(fast);
   return ok;
 }
 
-// Fills one sequence field of the record from the attribute `field`.
-// Returns true, or false with an exception set.
+// Fills the sequence of `field` in `ros_message` from the attribute of the
+// same name. Returns true, or false with an exception set.
 static bool sequence_from_py(
-  PyObject * pymsg, const char * field, const char * not_a_sequence, bool is_float, void * sequence)
+  PyObject * pymsg, const sequence_field * field, pelmora__msg__Features * ros_message)
 {
-  PyObject * attr = PyObject_GetAttrString(pymsg, field);
+  PyObject * attr = PyObject_GetAttrString(pymsg, field->name);
   if (attr == NULL) {
     return false;
   }
+  void * sequence = (char *)ros_message + field->offset;
   bool ok = PyObject_CheckBuffer(attr) ?
-    sequence_from_buffer(attr, field, is_float, sequence) :
-    sequence_from_items(attr, field, not_a_sequence, is_float, sequence);
+    sequence_from_buffer(attr, field, sequence) :
+    sequence_from_items(attr, field, sequence);
   Py_DECREF(attr);
   return ok;
 }
@@ -264,18 +277,11 @@ bool pelmora__msg__features__convert_from_py(PyObject * _pymsg, pelmora__msg__Fe
   {
     return false;
   }
-#define SEQUENCE_FROM_PY(name, is_float) \
-  if (!sequence_from_py(_pymsg, #name, "expected a sequence in '" #name "'", is_float, \
-    &ros_message->name)) \
-  { \
-    return false; \
+  for (size_t i = 0; i < SEQUENCE_FIELD_COUNT; ++i) {
+    if (!sequence_from_py(_pymsg, &sequence_fields[i], ros_message)) {
+      return false;
+    }
   }
-#define UINT32_FROM_PY(name) SEQUENCE_FROM_PY(name, false)
-#define FLOAT_FROM_PY(name) SEQUENCE_FROM_PY(name, true)
-  PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(UINT32_FROM_PY, FLOAT_FROM_PY)
-#undef FLOAT_FROM_PY
-#undef UINT32_FROM_PY
-#undef SEQUENCE_FROM_PY
   return true;
 }
 
@@ -313,11 +319,33 @@ static bool scalar_to_py(PyObject * pymsg, const char * field, uint32_t value)
   return status == 0;
 }
 
-// Empties the array held by the attribute `name` and refills it with the
-// `count` 4-byte elements at `elements`, unchanged. Returns true, or false
-// with an exception set.
-static bool sequence_to_py(PyObject * pymsg, const char * name, const void * elements, size_t count)
+// The data pointer and element count of the sequence of `field`.
+static void sequence_elements(
+  const pelmora__msg__Features * ros_message, const sequence_field * field,
+  const void ** elements, size_t * count)
 {
+  const void * sequence = (const char *)ros_message + field->offset;
+  if (field->is_float) {
+    const rosidl_runtime_c__float__Sequence * floats = sequence;
+    *elements = floats->data;
+    *count = floats->size;
+  } else {
+    const rosidl_runtime_c__uint32__Sequence * words = sequence;
+    *elements = words->data;
+    *count = words->size;
+  }
+}
+
+// Empties the array held by the attribute of `entry` and refills it with the
+// sequence's 4-byte elements, unchanged. Returns true, or false with an
+// exception set.
+static bool sequence_to_py(
+  PyObject * pymsg, const sequence_field * entry, const pelmora__msg__Features * ros_message)
+{
+  const char * name = entry->name;
+  const void * elements;
+  size_t count;
+  sequence_elements(ros_message, entry, &elements, &count);
   bool ok = false;
   PyObject * pop = NULL;
   PyObject * frombytes = NULL;
@@ -398,12 +426,11 @@ PyObject * pelmora__msg__features__convert_to_py(const pelmora__msg__Features * 
   {
     goto error;
   }
-#define SEQUENCE_TO_PY(name) \
-  if (!sequence_to_py(_pymessage, #name, ros_message->name.data, ros_message->name.size)) { \
-    goto error; \
+  for (size_t i = 0; i < SEQUENCE_FIELD_COUNT; ++i) {
+    if (!sequence_to_py(_pymessage, &sequence_fields[i], ros_message)) {
+      goto error;
+    }
   }
-  PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(SEQUENCE_TO_PY, SEQUENCE_TO_PY)
-#undef SEQUENCE_TO_PY
   return _pymessage;
 
 error:

@@ -11,13 +11,15 @@
 // Element j of sequence f (0..7, field order) counts up from a base that
 // mixes (seed, index, f): uint32 sequences from base_u32, float sequences
 // from base_f32 as exact integers in float (every value below 2^24 in
-// magnitude, negative ones included).
+// magnitude, negative ones included). The fields, their order and element
+// types come from the C message library's field list.
 #ifndef PELMORA_DDS__FEATURES_CONTENT_HPP_
 #define PELMORA_DDS__FEATURES_CONTENT_HPP_
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pelmora_dds
 {
@@ -26,22 +28,32 @@ constexpr uint32_t kDescriptorWordsPerKeypoint = 8;
 /// Keeps every generated float exact and every uint32 run free of wrap.
 constexpr uint32_t kMaxKeypoints = 1u << 22;
 
-/// Read-only view of one message, whatever language holds it.
+enum class Element { kUint32, kFloat32 };
+
+struct SequenceField
+{
+  const char * name;
+  Element element;
+};
+
+/// The eight sequences in field order.
+extern const SequenceField kSequenceFields[8];
+
+/// Read-only view of one message, whatever language holds it: the scalars,
+/// and each sequence's elements (kSequenceFields order and element types).
 struct FeaturesView
 {
   uint32_t keypointnumber = 0;
   uint32_t descriptorsize = 0;
-  struct U32 {const uint32_t * data; size_t size;} u32[5] = {};
-  struct F32 {const float * data; size_t size;} f32[3] = {};
+  struct Sequence {const void * data; size_t size;} sequences[8] = {};
 };
 
-extern const char * const kFieldNames[10];
+/// Encoded size (without encapsulation header) of a sample of K keypoints:
+/// one 4-byte word per field (value or length word) and per element.
+uint64_t encoded_size(uint32_t keypoints);
 
 /// Number of keypoints whose sample encodes to about `bytes` (at least 0).
 uint32_t keypoints_for_bytes(uint64_t bytes);
-
-/// Encoded size (without encapsulation header) of a sample of K keypoints.
-inline uint64_t encoded_size(uint32_t keypoints) {return 40 + 60ull * keypoints;}
 
 uint32_t mix(uint32_t seed, uint32_t index, uint32_t field);
 /// Start of uint32 sequence f: below 2^32 − 2^26, so 8·K elements never wrap.
@@ -49,11 +61,16 @@ uint32_t base_u32(uint32_t seed, uint32_t index, uint32_t field);
 /// Start of float sequence f, in [−2^22, 2^22): all K values stay exact.
 int32_t base_f32(uint32_t seed, uint32_t index, uint32_t field);
 
-/// Length of sequence f (0..7) for K keypoints.
+/// Length of sequence f (0..7) for K keypoints: kDescriptorWordsPerKeypoint
+/// words a keypoint in the descriptor, one element a keypoint elsewhere.
 size_t sequence_length(uint32_t field, uint32_t keypoints);
 
-void fill_u32(uint32_t * out, size_t n, uint32_t seed, uint32_t index, uint32_t field);
-void fill_f32(float * out, size_t n, uint32_t seed, uint32_t index, uint32_t field);
+/// Writes the n elements of sequence f of the sample into `out`, storage of
+/// that sequence's element type.
+void fill_sequence(void * out, size_t n, uint32_t seed, uint32_t index, uint32_t field);
+
+/// The same n elements as 32-bit words (a float as its bit pattern).
+std::vector<uint32_t> sequence_words(size_t n, uint32_t seed, uint32_t index, uint32_t field);
 
 /// Checks `view` against the sample (seed, index, keypointnumber from the
 /// view). Returns an empty string when every field matches, else what

@@ -2,6 +2,7 @@
 // support that the C dispatcher names.
 #include "sides.hpp"
 
+#include "pelmora/msg/detail/features__fields.h"
 #include "pelmora/msg/features.h"
 #include "rosidl_runtime_c/primitives_sequence_functions.h"
 
@@ -21,17 +22,28 @@ void destroy(void * message)
   pelmora__msg__Features__destroy(static_cast<pelmora__msg__Features *>(message));
 }
 
-rosidl_runtime_c__uint32__Sequence * u32_field(pelmora__msg__Features * m, uint32_t f)
+// Releases `sequence` and makes it anew with `size` elements.
+bool remake(rosidl_runtime_c__uint32__Sequence & sequence, size_t size)
 {
-  rosidl_runtime_c__uint32__Sequence * fields[5] = {
-    &m->descriptor, &m->uniqueid, &m->isrightimage, &m->patternzise, &m->confidence};
-  return fields[f];
+  rosidl_runtime_c__uint32__Sequence__fini(&sequence);
+  return rosidl_runtime_c__uint32__Sequence__init(&sequence, size);
 }
 
-rosidl_runtime_c__float__Sequence * f32_field(pelmora__msg__Features * m, uint32_t f)
+bool remake(rosidl_runtime_c__float__Sequence & sequence, size_t size)
 {
-  rosidl_runtime_c__float__Sequence * fields[3] = {&m->x, &m->y, &m->angle};
-  return fields[f];
+  rosidl_runtime_c__float__Sequence__fini(&sequence);
+  return rosidl_runtime_c__float__Sequence__init(&sequence, size);
+}
+
+template<typename Sequence>
+bool fill_field(Sequence & sequence, uint32_t field, uint32_t seed, uint32_t index, uint32_t keypoints)
+{
+  const size_t n = sequence_length(field, keypoints);
+  if (!remake(sequence, n)) {
+    return false;
+  }
+  fill_sequence(sequence.data, n, seed, index, field);
+  return true;
 }
 
 bool fill(void * message, uint32_t seed, uint32_t index, uint32_t keypoints)
@@ -39,39 +51,24 @@ bool fill(void * message, uint32_t seed, uint32_t index, uint32_t keypoints)
   auto * m = static_cast<pelmora__msg__Features *>(message);
   m->keypointnumber = keypoints;
   m->descriptorsize = index;
-  for (uint32_t f = 0; f < 8; ++f) {
-    const size_t n = sequence_length(f, keypoints);
-    if (f < 5) {
-      rosidl_runtime_c__uint32__Sequence * s = u32_field(m, f);
-      rosidl_runtime_c__uint32__Sequence__fini(s);
-      if (!rosidl_runtime_c__uint32__Sequence__init(s, n)) {
-        return false;
-      }
-      fill_u32(s->data, n, seed, index, f);
-    } else {
-      rosidl_runtime_c__float__Sequence * s = f32_field(m, f - 5);
-      rosidl_runtime_c__float__Sequence__fini(s);
-      if (!rosidl_runtime_c__float__Sequence__init(s, n)) {
-        return false;
-      }
-      fill_f32(s->data, n, seed, index, f);
-    }
-  }
-  return true;
+  uint32_t field = 0;
+  bool ok = true;
+#define PELMORA_DDS_FILL(name) ok = ok && fill_field(m->name, field++, seed, index, keypoints);
+  PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_DDS_FILL, PELMORA_DDS_FILL)
+#undef PELMORA_DDS_FILL
+  return ok;
 }
 
 FeaturesView view(const void * message)
 {
-  auto * m = const_cast<pelmora__msg__Features *>(static_cast<const pelmora__msg__Features *>(message));
+  const auto * m = static_cast<const pelmora__msg__Features *>(message);
   FeaturesView v;
   v.keypointnumber = m->keypointnumber;
   v.descriptorsize = m->descriptorsize;
-  for (uint32_t f = 0; f < 5; ++f) {
-    v.u32[f] = {u32_field(m, f)->data, u32_field(m, f)->size};
-  }
-  for (uint32_t f = 0; f < 3; ++f) {
-    v.f32[f] = {f32_field(m, f)->data, f32_field(m, f)->size};
-  }
+  size_t field = 0;
+#define PELMORA_DDS_VIEW(name) v.sequences[field++] = {m->name.data, m->name.size};
+  PELMORA__MSG__FEATURES__SEQUENCE_FIELDS(PELMORA_DDS_VIEW, PELMORA_DDS_VIEW)
+#undef PELMORA_DDS_VIEW
   return v;
 }
 

@@ -2,6 +2,7 @@
 // support that the C++ dispatcher names.
 #include "sides.hpp"
 
+#include "pelmora/msg/detail/features__fields.hpp"
 #include "pelmora/msg/features.hpp"
 
 namespace pelmora_dds
@@ -27,19 +28,12 @@ bool fill(void * message, uint32_t seed, uint32_t index, uint32_t keypoints)
   auto & m = *static_cast<Features *>(message);
   m.keypointnumber = keypoints;
   m.descriptorsize = index;
-  Features::Sequence<uint32_t> * u32[5] = {
-    &m.descriptor, &m.uniqueid, &m.isrightimage, &m.patternzise, &m.confidence};
-  Features::Sequence<float> * f32[3] = {&m.x, &m.y, &m.angle};
-  for (uint32_t f = 0; f < 8; ++f) {
-    const size_t n = sequence_length(f, keypoints);
-    if (f < 5) {
-      u32[f]->resize(n);
-      fill_u32(u32[f]->data(), n, seed, index, f);
-    } else {
-      f32[f - 5]->resize(n);
-      fill_f32(f32[f - 5]->data(), n, seed, index, f);
-    }
-  }
+  uint32_t field = 0;
+#define PELMORA_DDS_FILL(name, element) \
+  m.name.resize(sequence_length(field, keypoints)); \
+  fill_sequence(m.name.data(), m.name.size(), seed, index, field++);
+  PELMORA__MSG__FEATURES__MEMBERS(PELMORA__MSG__FEATURES__IGNORE, PELMORA_DDS_FILL)
+#undef PELMORA_DDS_FILL
   return true;
 }
 
@@ -49,15 +43,10 @@ FeaturesView view(const void * message)
   FeaturesView v;
   v.keypointnumber = m.keypointnumber;
   v.descriptorsize = m.descriptorsize;
-  const Features::Sequence<uint32_t> * u32[5] = {
-    &m.descriptor, &m.uniqueid, &m.isrightimage, &m.patternzise, &m.confidence};
-  const Features::Sequence<float> * f32[3] = {&m.x, &m.y, &m.angle};
-  for (int f = 0; f < 5; ++f) {
-    v.u32[f] = {u32[f]->data(), u32[f]->size()};
-  }
-  for (int f = 0; f < 3; ++f) {
-    v.f32[f] = {f32[f]->data(), f32[f]->size()};
-  }
+  size_t field = 0;
+#define PELMORA_DDS_VIEW(name, element) v.sequences[field++] = {m.name.data(), m.name.size()};
+  PELMORA__MSG__FEATURES__MEMBERS(PELMORA__MSG__FEATURES__IGNORE, PELMORA_DDS_VIEW)
+#undef PELMORA_DDS_VIEW
   return v;
 }
 

@@ -24,6 +24,18 @@ struct Side
   FeaturesView (*view)(const void * message);
 };
 
+/// A message of one side, owned so that every exit path destroys it.
+struct Message
+{
+  const Side & side;
+  void * ptr;
+  explicit Message(const Side & s)
+  : side(s), ptr(s.create()) {}
+  ~Message() {side.destroy(ptr);}
+  Message(const Message &) = delete;
+  Message & operator=(const Message &) = delete;
+};
+
 const Side & c_side();
 /// Null when the tool was built without the C++ message libraries.
 const Side * cpp_side();

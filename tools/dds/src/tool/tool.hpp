@@ -74,18 +74,6 @@ private:
   Clock::time_point next_ = Clock::now() + std::chrono::seconds(1);
 };
 
-/// Messages are owned through this, so every exit path destroys them.
-struct Message
-{
-  const Side & side;
-  void * ptr;
-  explicit Message(const Side & s)
-  : side(s), ptr(s.create()) {}
-  ~Message() {side.destroy(ptr);}
-  Message(const Message &) = delete;
-  Message & operator=(const Message &) = delete;
-};
-
 int run_pub(const ToolOptions & options, const Side & side);
 int run_echo(const ToolOptions & options, const Side & side);
 

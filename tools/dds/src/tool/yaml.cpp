@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "pelmora/msg/detail/features__fields.hpp"
 #include "pelmora/msg/features.hpp"
 #include "tool.hpp"
 
@@ -12,11 +13,13 @@ namespace pelmora_dds
 namespace
 {
 
-template<typename T, typename Source>
-void copy_head(std::vector<T> & to, const Source & from, size_t shown)
+// The first `shown` elements of `from` (all when `shown` is 0).
+template<typename T>
+void copy_head(std::vector<T> & to, const FeaturesView::Sequence & from, size_t shown)
 {
   const size_t n = shown == 0 || from.size <= shown ? from.size : shown;
-  to.assign(from.data, from.data + n);
+  const T * elements = static_cast<const T *>(from.data);
+  to.assign(elements, elements + n);
 }
 
 // Line "  # 8 of 1234 items shown ..." after the last item of every cut
@@ -26,9 +29,9 @@ std::string with_cut_notes(const std::string & yaml, const FeaturesView & view, 
 {
   std::map<std::string, size_t> cut;
   for (uint32_t f = 0; f < 8; ++f) {
-    const size_t size = f < 5 ? view.u32[f].size : view.f32[f - 5].size;
+    const size_t size = view.sequences[f].size;
     if (shown != 0 && size > shown) {
-      cut.emplace(kFieldNames[2 + f], size);
+      cut.emplace(kSequenceFields[f].name, size);
     }
   }
   std::istringstream in(yaml);
@@ -66,16 +69,10 @@ std::string features_yaml(const FeaturesView & view, size_t shown)
   pelmora::msg::Features message;
   message.keypointnumber = view.keypointnumber;
   message.descriptorsize = view.descriptorsize;
-  std::vector<uint32_t> * u32[5] = {
-    &message.descriptor, &message.uniqueid, &message.isrightimage, &message.patternzise,
-    &message.confidence};
-  std::vector<float> * f32[3] = {&message.x, &message.y, &message.angle};
-  for (int f = 0; f < 5; ++f) {
-    copy_head(*u32[f], view.u32[f], shown);
-  }
-  for (int f = 0; f < 3; ++f) {
-    copy_head(*f32[f], view.f32[f], shown);
-  }
+  size_t field = 0;
+#define PELMORA_DDS_COPY(name, element) copy_head(message.name, view.sequences[field++], shown);
+  PELMORA__MSG__FEATURES__MEMBERS(PELMORA__MSG__FEATURES__IGNORE, PELMORA_DDS_COPY)
+#undef PELMORA_DDS_COPY
   return with_cut_notes(pelmora::msg::to_yaml(message), view, shown);
 }
 
