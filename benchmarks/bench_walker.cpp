@@ -56,7 +56,7 @@ const message_type_support_callbacks_t & cdr(bool language_c)
 struct Messages
 {
   explicit Messages(bool language_c, size_t keypoints)
-  : record(pelmora_bench::make_record(keypoints)), record_target(pelmora_bench::new_record()),
+  : record(pelmora_bench::make_record(keypoints)), record_target(pelmora_tests::empty_record()),
     message(pelmora_bench::make_message(keypoints)), c(language_c) {}
 
   const void * source() const {return c ? static_cast<const void *>(record.get()) : &message;}

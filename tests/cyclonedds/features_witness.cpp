@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <thread>
 #include <vector>
 
@@ -121,19 +122,27 @@ std::string config(const Args & a)
   return xml + "</Peers></Discovery></Domain></CycloneDDS>";
 }
 
+// Calls visit(field, sequence) for idlc's eight sequences in field order.
+template<typename Message, typename Visit>
+void for_each_sequence(Message & m, Visit visit)
+{
+  size_t field = 0;
+  visit(field++, m.descriptor);
+  visit(field++, m.uniqueid);
+  visit(field++, m.isrightimage);
+  visit(field++, m.patternzise);
+  visit(field++, m.confidence);
+  visit(field++, m.x);
+  visit(field++, m.y);
+  visit(field++, m.angle);
+}
+
 FeaturesView view_of(const pelmora_msg_Features & m)
 {
   FeaturesView v;
   v.keypointnumber = m.keypointnumber;
   v.descriptorsize = m.descriptorsize;
-  const dds_sequence_uint32 * u32[5] = {&m.descriptor, &m.uniqueid, &m.isrightimage, &m.patternzise, &m.confidence};
-  const dds_sequence_float * f32[3] = {&m.x, &m.y, &m.angle};
-  for (int f = 0; f < 5; ++f) {
-    v.u32[f] = {u32[f]->_buffer, u32[f]->_length};
-  }
-  for (int f = 0; f < 3; ++f) {
-    v.f32[f] = {f32[f]->_buffer, f32[f]->_length};
-  }
+  for_each_sequence(m, [&v](size_t field, const auto & s) {v.sequences[field] = {s._buffer, s._length};});
   return v;
 }
 
@@ -145,22 +154,15 @@ void fill(pelmora_msg_Features * m, const Args & a, uint32_t index)
   std::memset(m, 0, sizeof(*m));
   m->keypointnumber = k;
   m->descriptorsize = index;
-  dds_sequence_uint32 * u32[5] = {&m->descriptor, &m->uniqueid, &m->isrightimage, &m->patternzise, &m->confidence};
-  dds_sequence_float * f32[3] = {&m->x, &m->y, &m->angle};
-  for (uint32_t f = 0; f < 8; ++f) {
-    const uint32_t n = static_cast<uint32_t>(pelmora_dds::sequence_length(f, k));
-    if (f < 5) {
-      u32[f]->_buffer = static_cast<uint32_t *>(dds_alloc(4 * (n + 1)));
-      u32[f]->_length = u32[f]->_maximum = n;
-      u32[f]->_release = true;
-      pelmora_dds::fill_u32(u32[f]->_buffer, n, a.seed, index, f);
-    } else {
-      f32[f - 5]->_buffer = static_cast<float *>(dds_alloc(4 * (n + 1)));
-      f32[f - 5]->_length = f32[f - 5]->_maximum = n;
-      f32[f - 5]->_release = true;
-      pelmora_dds::fill_f32(f32[f - 5]->_buffer, n, a.seed, index, f);
-    }
-  }
+  for_each_sequence(*m, [&](size_t field, auto & s) {
+    using Element = std::remove_pointer_t<decltype(s._buffer)>;
+    const auto f = static_cast<uint32_t>(field);
+    const auto n = static_cast<uint32_t>(pelmora_dds::sequence_length(f, k));
+    s._buffer = static_cast<Element *>(dds_alloc(sizeof(Element) * (n + 1)));
+    s._length = s._maximum = n;
+    s._release = true;
+    pelmora_dds::fill_sequence(s._buffer, n, a.seed, index, f);
+  });
 }
 
 int run(const Args & a)
