@@ -76,7 +76,7 @@ std::string features_yaml(const FeaturesView & view, size_t shown)
   for (int f = 0; f < 3; ++f) {
     copy_head(*f32[f], view.f32[f], shown);
   }
-  return with_cut_notes(pelmora::msg::to_yaml(message), view, shown);
+  return with_cut_notes(rosidl_generator_traits::to_yaml(message), view, shown);
 }
 
 }  // namespace pelmora_dds
