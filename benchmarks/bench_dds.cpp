@@ -11,6 +11,12 @@
 //       one sample written and taken per iteration: the one-way latency,
 //       encode and decode included.
 //
+// Across two hosts (two processes, see bench_udp.py), PELMORA_BENCH_ROLE
+// splits the pair: "reader" creates one reader per subject, takes samples
+// until stopped and answers after every burst; "writer" runs the Burst
+// benchmarks with the writer only, an iteration ending when the remote
+// reader's answer says it has taken the burst.
+//
 // <lang> is C (C record, C dispatcher, "rosidl_typesupport_fastrtps_c") or
 // Cpp (C++ message, C++ dispatcher, "rosidl_typesupport_fastrtps_cpp");
 // <type> is Features or Octets. An Octets sample of K "keypoints" holds
@@ -19,10 +25,14 @@
 
 #include <unistd.h>
 
+#include <csignal>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -129,7 +139,9 @@ uint32_t domain()
 }
 
 // Shared memory by default; PELMORA_BENCH_TRANSPORT=udp-loopback moves the
-// samples over UDP on 127.0.0.1 with unicast discovery (no multicast).
+// samples over UDP on 127.0.0.1 with unicast discovery (no multicast), and
+// =udp over UDP with multicast discovery (only between network namespaces
+// made for the run).
 pelmora_dds::TransportOptions transport()
 {
   pelmora_dds::TransportOptions t;
@@ -138,6 +150,8 @@ pelmora_dds::TransportOptions transport()
     t.kind = pelmora_dds::TransportOptions::Kind::udp;
     t.interfaces = {"127.0.0.1"};
     t.peers = {"127.0.0.1"};
+  } else if (text != nullptr && std::string(text) == "udp") {
+    t.kind = pelmora_dds::TransportOptions::Kind::udp;
   } else {
     t.kind = pelmora_dds::TransportOptions::Kind::shm;
   }
@@ -269,11 +283,219 @@ void BM_Dds(benchmark::State & state, const Subject & subject, int burst)
 }
 
 const int64_t kDdsKeypoints[] = {0, 16, 1024, 17477, 65536, 262144, 1000000};
+// 1 kB, 16 kB, 64 kB, 256 kB, 1 MB and 4 MB of CDR.
+const int64_t kRemoteKeypoints[] = {16, 272, 1092, 4369, 17476, 69905};
+constexpr uint32_t kRemoteLargest = 4 + 40 + 60 * 69905;
+
+std::string remote_topic(const Subject & subject)
+{
+  std::string name = subject.name;
+  for (char & c : name) {
+    c = c == '/' ? '_' : c;
+  }
+  return "/pelmora_bench_remote_" + name;
+}
+
+EndpointOptions remote_options(const Subject & subject)
+{
+  EndpointOptions options;
+  options.domain = domain();
+  options.topic = remote_topic(subject);
+  options.largest_sample = kRemoteLargest;
+  options.transport = transport();
+  options.qos.history = pelmora_dds::QosOptions::History::keep_all;
+  return options;
+}
+
+// The remote reader answers on a topic of its own with the number of samples
+// it has taken of a subject, as 8 octets, after every burst: the writer's
+// iteration ends when the answer says its burst was taken (decoded), as the
+// in-process benchmark waits for its reader thread. Transient-local with
+// depth 1, so a writer arriving later reads where the count stands.
+EndpointOptions reply_options(const Subject & subject)
+{
+  EndpointOptions options = remote_options(subject);
+  options.topic += "_taken";
+  options.largest_sample = 64;
+  options.qos.durability = pelmora_dds::QosOptions::Durability::transient_local;
+  options.qos.history = pelmora_dds::QosOptions::History::keep_last;
+  options.qos.depth = 1;
+  return options;
+}
+
+pelmora_bench::OctetsCpp count_message(uint64_t count)
+{
+  pelmora_bench::OctetsCpp message;
+  message.data.resize(sizeof(count));
+  std::memcpy(message.data.data(), &count, sizeof(count));
+  return message;
+}
+
+// Takes answers until one reaches `target`; false on timeout.
+bool wait_taken(Endpoint & replies, uint64_t target, uint64_t * seen)
+{
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  pelmora_bench::OctetsCpp answer;
+  while (*seen < target || target == 0) {
+    const auto left = std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || replies.take(&answer, left) != Status::ok) {
+      return false;
+    }
+    if (answer.data.size() == sizeof(uint64_t)) {
+      std::memcpy(seen, answer.data.data(), sizeof(uint64_t));
+      if (target == 0) {
+        return true;
+      }
+    }
+  }
+  return true;
+}
+
+// The writer half: bursts taken by the reader of another process.
+void BM_Remote(benchmark::State & state, const Subject & subject, int burst)
+{
+  const size_t keypoints = static_cast<size_t>(state.range(0));
+  const rosidl_message_type_support_t * type_support = subject.type_support();
+  const Message sample = subject.sample(keypoints);
+  const auto * callbacks = static_cast<const message_type_support_callbacks_t *>(type_support->data);
+  const uint32_t payload = pelmora_dds::kEncapsulationBytes + callbacks->get_serialized_size(sample.get());
+  std::string error;
+  auto writer = Endpoint::create(Endpoint::Role::writer, type_support, remote_options(subject), &error);
+  auto replies = writer ? Endpoint::create(Endpoint::Role::reader,
+      pelmora_bench::octets_cpp_type_support(), reply_options(subject), &error) : nullptr;
+  uint64_t taken = 0;
+  if (!replies || writer->wait_for_peers(1, kPatience) != Status::ok ||
+    !wait_taken(*replies, 0, &taken))
+  {
+    state.SkipWithError(("no remote reader: " + error).c_str());
+    return;
+  }
+  uint64_t target = taken;
+  auto send = [&]() {
+      for (int i = 0; i < burst; ++i) {
+        if (writer->write(sample.get(), kPatience) != Status::ok) {
+          return false;
+        }
+      }
+      target += static_cast<uint64_t>(burst);
+      return wait_taken(*replies, target, &taken);
+    };
+  if (!send()) {  // one unmeasured round fills the pools on both sides
+    state.SkipWithError("the remote reader did not take the samples");
+    return;
+  }
+  for (auto _ : state) {
+    if (!send()) {
+      state.SkipWithError("the remote reader did not take the samples");
+      break;
+    }
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * burst * payload);
+  state.counters["bytes"] = static_cast<double>(payload);
+  state.counters["samples_per_iteration"] = burst;
+}
+
+std::atomic<bool> g_stop_reader{false};
+
+extern "C" void stop_reader(int)
+{
+  g_stop_reader = true;
+}
+
+// Takes one subject's samples and answers after every burst.
+class Replier
+{
+public:
+  explicit Replier(const Subject & subject)
+  : subject_(subject)
+  {
+    std::string error;
+    reader_ = Endpoint::create(
+      Endpoint::Role::reader, subject.type_support(), remote_options(subject), &error);
+    replies_ = Endpoint::create(Endpoint::Role::writer,
+        pelmora_bench::octets_cpp_type_support(), reply_options(subject), &error);
+    if (!reader_ || !replies_) {
+      throw std::runtime_error(error);
+    }
+    thread_ = std::thread([this] {run();});
+  }
+
+  ~Replier()
+  {
+    thread_.join();
+  }
+
+private:
+  void run()
+  {
+    Message message = subject_.receiver();
+    uint64_t taken = 0;
+    pelmora_bench::OctetsCpp answer = count_message(taken);
+    replies_->write(&answer, kPatience);
+    while (!g_stop_reader) {
+      if (reader_->take(message.get(), milliseconds(50)) != Status::ok) {
+        continue;
+      }
+      if (++taken % kBurst == 0) {
+        answer = count_message(taken);
+        replies_->write(&answer, kPatience);
+      }
+    }
+  }
+
+  const Subject & subject_;
+  std::unique_ptr<Endpoint> reader_;
+  std::unique_ptr<Endpoint> replies_;
+  std::thread thread_;
+};
+
+// The reader half: one Replier per subject, until SIGTERM or
+// PELMORA_BENCH_READER_SECONDS.
+int run_remote_reader()
+{
+  std::signal(SIGTERM, stop_reader);
+  std::signal(SIGINT, stop_reader);
+  const char * limit_text = std::getenv("PELMORA_BENCH_READER_SECONDS");
+  const auto limit = std::chrono::seconds(limit_text != nullptr ? std::atol(limit_text) : 900);
+  std::vector<std::unique_ptr<Replier>> repliers;
+  try {
+    for (const Subject & subject : kSubjects) {
+      repliers.push_back(std::make_unique<Replier>(subject));
+    }
+  } catch (const std::exception & e) {
+    g_stop_reader = true;
+    std::fprintf(stderr, "bench reader: %s\n", e.what());
+    return 3;
+  }
+  std::fprintf(stderr, "bench reader: ready\n");
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!g_stop_reader && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(milliseconds(100));
+  }
+  g_stop_reader = true;
+  repliers.clear();
+  return 0;
+}
 
 }  // namespace
 
 int main(int argc, char ** argv)
 {
+  const char * role = std::getenv("PELMORA_BENCH_ROLE");
+  if (role != nullptr && std::string(role) == "reader") {
+    return run_remote_reader();
+  }
+  if (role != nullptr && std::string(role) == "writer") {
+    for (const Subject & subject : kSubjects) {
+      const std::string name = std::string(subject.name) + "/Burst";
+      auto * b = benchmark::RegisterBenchmark(name.c_str(), BM_Remote, subject, kBurst);
+      for (int64_t k : kRemoteKeypoints) {
+        b->Arg(k);
+      }
+      b->ArgName("keypoints")->UseRealTime()->Unit(benchmark::kMicrosecond);
+    }
+    return pelmora_bench::run_registered(argc, argv);
+  }
   for (const Subject & subject : kSubjects) {
     for (const auto & mode : {std::make_pair("Burst", kBurst), std::make_pair("LockStep", 1)}) {
       const std::string name = std::string(subject.name) + "/" + mode.first;

@@ -3,9 +3,11 @@
 check, docs/benchmarks.md and docs/throughput.png.
 
     report.py --c C.json --cpp CPP.json --python PY.json [--dds DDS.json]
-              [--machine MACHINE.txt] [--markdown OUT.md] [--plot OUT.png]
+              [--dds-udp UDP.json] [--machine MACHINE.txt] [--markdown OUT.md]
+              [--plot OUT.png]
 
-The C, C++ and DDS files are Google Benchmark JSON written with
+The C, C++ and DDS files (shared memory, and UDP between two hosts from
+bench_udp.py) are Google Benchmark JSON written with
 --benchmark_repetitions and --benchmark_report_aggregates_only; the Python
 file is bench_python.py's. Every ratio divides two medians of the same run.
 Prints the tables; exits 0 whatever the figures are (budgets are reported,
@@ -91,7 +93,7 @@ def fmt_bytes(n):
 
 
 class Report:
-    def __init__(self, c, cpp, python, dds, python_tuned=None):
+    def __init__(self, c, cpp, python, dds, python_tuned=None, dds_udp=None):
         self.c, self.c_context = c
         self.cpp, self.cpp_context = cpp
         self.py, self.py_context = python
@@ -100,6 +102,14 @@ class Report:
         # to map large blocks with huge pages, if there was one.
         self.py_tuned = python_tuned[0] if python_tuned else {}
         self.keypoints = sorted({k for (_, k) in list(self.c) + list(self.cpp) if k is not None})
+        # Fast-DDS over UDP between two hosts: its own sizes, and where it ran.
+        self.udp, udp_context = dds_udp if dds_udp else ({}, {})
+        self.udp_setting = udp_context.get('udp_setting', 'UDP')
+        self.udp_keypoints = sorted({k for (_, k) in self.udp if k is not None})
+
+    def udp_ratio(self, lang, k):
+        """Features throughput over octet-sequence throughput over UDP."""
+        return throughput_ratio(self.udp, 'DDS/%s/Features/Burst' % lang, 'DDS/%s/Octets/Burst' % lang, k)
 
     # -- per-size ratios ---------------------------------------------------------
 
@@ -182,6 +192,16 @@ class Report:
                 cols['DDS C Features/Octets'], lambda v: v >= 0.9, higher_is_worse=False)
             add('Fast-DDS C++ Features / octets (throughput)', '≥ 0.9',
                 cols['DDS C++ Features/Octets'], lambda v: v >= 0.9, higher_is_worse=False)
+        udp_big = [k for k in self.udp_keypoints if encoded_bytes(k) >= BUDGET_BYTES]
+        for lang, name in (('C', 'C'), ('Cpp', 'C++')):
+            values = [(self.udp_ratio(lang, k), k) for k in udp_big if self.udp_ratio(lang, k) is not None]
+            if not values:
+                continue
+            value, k = min(values)
+            rows.append(('Fast-DDS over UDP %s Features / octets (throughput)' % name, '≥ 0.9',
+                         '%s (at %s)' % (fmt_ratio(value), fmt_bytes(encoded_bytes(k))),
+                         ', '.join(fmt_ratio(v) for v, _ in sorted(values, key=lambda x: x[1])),
+                         'met' if value >= 0.9 else 'MISSED'))
         for label, table, key in (('C encode+decode, empty message', self.c, 'C/EmptyRoundTrip'),
                                   ('C++ encode+decode, empty message', self.cpp, 'Cpp/EmptyRoundTrip')):
             entry = table.get((key, None))
@@ -256,6 +276,22 @@ class Report:
             lines.append('| %d | %s | %s |' % (k, fmt_bytes(encoded_bytes(k)), ' | '.join(cells)))
         return '\n'.join(lines)
 
+    def udp_table(self):
+        if not self.udp:
+            return ''
+        lines = ['| keypoints | bytes | C Features | C octets | C ratio | C++ Features | C++ octets |'
+                 ' C++ ratio |', '|---:|---:|---:|---:|---:|---:|---:|---:|']
+        for k in self.udp_keypoints:
+            cells = []
+            for lang in ('C', 'Cpp'):
+                for t in ('Features', 'Octets'):
+                    e = self.udp.get(('DDS/%s/%s/Burst' % (lang, t), k))
+                    cells.append('—' if not e or not e['bytes_per_second'] else
+                                 '%.0f MB/s' % (e['bytes_per_second'] / 1e6))
+                cells.append(fmt_ratio(self.udp_ratio(lang, k)))
+            lines.append('| %d | %s | %s |' % (k, fmt_bytes(encoded_bytes(k)), ' | '.join(cells)))
+        return '\n'.join(lines)
+
     # -- plot ---------------------------------------------------------------------
 
     def plot(self, path, title):
@@ -282,7 +318,7 @@ class Report:
                     ys.append(encoded_bytes(k) / e['median_ns'] * 1e3)
             return xs, ys
 
-        panels = 2 if self.dds else 1
+        panels = 1 + bool(self.dds) + bool(self.udp)
         fig, axes = plt.subplots(1, panels, figsize=(7 * panels, 5.2), squeeze=False)
         ax = axes[0][0]
         lines = [
@@ -309,13 +345,18 @@ class Report:
         ax.grid(True, which='both', alpha=0.3)
         ax.legend(fontsize=8)
 
-        if self.dds:
-            ax = axes[0][1]
+        panel = 1
+        for table, panel_title in ((self.dds, 'Fast-DDS, shared memory (median)'),
+                                   (self.udp, 'Fast-DDS over UDP, %s (median)' % self.udp_setting)):
+            if not table:
+                continue
+            ax = axes[0][panel]
+            panel += 1
             for lang, color in (('C', 'tab:blue'), ('Cpp', 'tab:orange')):
                 for t, style in (('Features', '-'), ('Octets', ':')):
                     xs, ys = [], []
-                    for k in sorted({k for (_, k) in self.dds if k}):
-                        e = self.dds.get(('DDS/%s/%s/Burst' % (lang, t), k))
+                    for k in sorted({k for (_, k) in table if k}):
+                        e = table.get(('DDS/%s/%s/Burst' % (lang, t), k))
                         if e and e['bytes_per_second']:
                             xs.append(encoded_bytes(k))
                             ys.append(e['bytes_per_second'] / 1e6)
@@ -327,7 +368,7 @@ class Report:
             ax.set_yscale('log')
             ax.set_xlabel('message size (CDR bytes)')
             ax.set_ylabel('throughput (MB/s)')
-            ax.set_title('Fast-DDS, shared memory (median)')
+            ax.set_title(panel_title, fontsize=9)
             ax.grid(True, which='both', alpha=0.3)
             ax.legend(fontsize=8)
 
@@ -343,6 +384,7 @@ def main(argv):
     parser.add_argument('--python', required=True)
     parser.add_argument('--python-tuned', help="bench_python.py's output under a tuned glibc malloc")
     parser.add_argument('--dds')
+    parser.add_argument('--dds-udp', help="bench_udp.py's output")
     parser.add_argument('--machine', help='text file describing the machine')
     parser.add_argument('--command', default='scripts/bench.sh')
     parser.add_argument('--notes', help='markdown appended to the report (the analysis of the figures)')
@@ -352,7 +394,8 @@ def main(argv):
 
     report = Report(load_google(args.c), load_google(args.cpp), load_python(args.python),
                     load_google(args.dds) if args.dds else None,
-                    load_python(args.python_tuned) if args.python_tuned else None)
+                    load_python(args.python_tuned) if args.python_tuned else None,
+                    load_google(args.dds_udp) if args.dds_udp else None)
     machine = open(args.machine).read().strip() if args.machine else ''
 
     sections = [
@@ -367,6 +410,9 @@ def main(argv):
         ('Python: assigning a million elements to a sequence field', report.assignment_table()),
         ('Fast-DDS: throughput (bursts of 4 samples) and one-way latency (one sample at a time)',
          report.dds_table()),
+        ('Fast-DDS over UDP between two hosts (%s): throughput of bursts of 4 samples, each '
+         'burst ending when the reader has taken it, and Features over octets'
+         % report.udp_setting, report.udp_table()),
     ]
     text = '\n\n'.join('### %s\n\n%s' % (title, body) for title, body in sections if body)
     print(text)

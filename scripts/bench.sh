@@ -3,12 +3,15 @@
 # the baselines of the same run, and writes docs/benchmarks.md and
 # docs/throughput.png.
 #
-#   scripts/bench.sh [--build DIR] [--repetitions N] [--quick] [--no-dds] [--out DIR]
+#   scripts/bench.sh [--build DIR] [--repetitions N] [--quick] [--no-dds] [--no-udp] [--out DIR]
 #
 #   --build DIR        build folder (default build/bench)
 #   --repetitions N    repetitions of every measurement (default 10)
 #   --quick            a short run with few repetitions (figures are rough)
-#   --no-dds           leave out the Fast-DDS benchmark
+#   --no-dds           leave out the Fast-DDS benchmarks (shared memory and UDP)
+#   --no-udp           leave out Fast-DDS over UDP between two hosts (network
+#                      namespaces made for the run, or 127.0.0.1 where they
+#                      cannot be made)
 #   --out DIR          where benchmarks.md and throughput.png go (default docs)
 #
 # The build uses the project's default flags (optimised, assertions on). Run
@@ -23,15 +26,17 @@ repetitions=10
 min_time=0.2
 py_sample=0.05
 dds=1
+udp=1
 
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$(realpath -m "$2"); shift 2 ;;
     --repetitions) repetitions=$2; shift 2 ;;
     --quick) repetitions=3; min_time=0.05; py_sample=0.02; shift ;;
-    --no-dds) dds=0; shift ;;
+    --no-dds) dds=0; udp=0; shift ;;
+    --no-udp) udp=0; shift ;;
     --out) out=$(realpath -m "$2"); shift 2 ;;
-    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,19p' "$0"; exit 0 ;;
     *) echo "bench.sh: unknown argument $1" >&2; exit 64 ;;
   esac
 done
@@ -100,6 +105,12 @@ if [ "$dds" = 1 ]; then
     --benchmark_enable_random_interleaving=true \
     --benchmark_out_format=json --benchmark_out="$results/dds.json"
   dds_args=(--dds "$results/dds.json")
+fi
+if [ "$dds" = 1 ] && [ "$udp" = 1 ]; then
+  echo "== Fast-DDS over UDP between two hosts =="
+  "$python" "$root/benchmarks/bench_udp.py" --build "$build" --json "$results/dds-udp.json" \
+    --repetitions "$repetitions" --min-time 0.5
+  dds_args+=(--dds-udp "$results/dds-udp.json")
 fi
 
 walker_table=""

@@ -69,14 +69,15 @@ def cpp_entries():
     return [('Cpp/' + e[0][2:], e[1]) for e in c_entries(1000.0, 1000.0)]
 
 
-def make_report(tmp_path, c=None, python=None, dds=None):
+def make_report(tmp_path, c=None, python=None, dds=None, udp=None):
     c_path = google_file(tmp_path, 'c.json', c if c is not None else c_entries(1200.0, 1900.0))
     cpp_path = google_file(tmp_path, 'cpp.json', cpp_entries())
     py_path = python_file(tmp_path, python if python is not None else [
         ('Py/BytesCopy', BIG, 100.0), ('Py/FromPy', BIG, 150.0), ('Py/ToPy', BIG, 250.0)])
     dds_data = report.load_google(google_file(tmp_path, 'dds.json', dds, 'us')) if dds else None
+    udp_data = report.load_google(google_file(tmp_path, 'udp.json', udp, 'us')) if udp else None
     return report.Report(report.load_google(c_path), report.load_google(cpp_path),
-                         report.load_python(py_path), dds_data)
+                         report.load_python(py_path), dds_data, dds_udp=udp_data)
 
 
 def verdicts(rep):
@@ -137,6 +138,21 @@ def test_dds_ratio_is_features_throughput_over_octets_throughput(tmp_path):
     assert v['Fast-DDS C++ Features / octets (throughput)'] == ('1.25 (at 1.05 MB)', 'met')
 
 
+def test_udp_budget_takes_the_worst_of_its_own_sizes_from_a_mebibyte(tmp_path):
+    # UDP runs its own sizes (1 MB = 17476 and 4 MB = 69905 keypoints); the
+    # 1 kB run is far below the floor but is not judged.
+    def entries(lang, k, features, octets):
+        return [('DDS/%s/Features/Burst/keypoints:%d/real_time' % (lang, k), {'median': features}),
+                ('DDS/%s/Octets/Burst/keypoints:%d/real_time' % (lang, k), {'median': octets})]
+    udp = (entries('C', 16, 300.0, 100.0) + entries('C', 17476, 100.0, 95.0) +
+           entries('C', 69905, 100.0, 100.0) + entries('Cpp', 69905, 90.0, 100.0))
+    rep = make_report(tmp_path, udp=udp)
+    v = verdicts(rep)
+    assert v['Fast-DDS over UDP C Features / octets (throughput)'] == ('0.95 (at 1.05 MB)', 'met')
+    assert v['Fast-DDS over UDP C++ Features / octets (throughput)'] == ('1.11 (at 4.19 MB)', 'met')
+    assert '| 16 | 1 kB |' in rep.udp_table() and '| 0.33 |' in rep.udp_table()
+
+
 def test_failed_benchmarks_give_no_figure(tmp_path):
     path = tmp_path / 'c.json'
     path.write_text(json.dumps({'benchmarks': [
@@ -157,6 +173,8 @@ def test_report_of_the_smoke_runs_writes_markdown_and_plot(tmp_path):
             '--markdown', str(tmp_path / 'benchmarks.md'), '--plot', str(tmp_path / 'throughput.png')]
     if (smoke / 'pelmora_bench_dds.json').exists():
         args += ['--dds', str(smoke / 'pelmora_bench_dds.json')]
+    if (smoke / 'pelmora_bench_udp.json').exists():
+        args += ['--dds-udp', str(smoke / 'pelmora_bench_udp.json')]
     assert report.main(args) == 0
     markdown = (tmp_path / 'benchmarks.md').read_text()
     assert '![throughput](throughput.png)' in markdown

@@ -130,6 +130,43 @@ def test_default_echo_receives_from_volatile_and_transient_local_writers(durabil
     assert 'result=ok' in out
 
 
+WRITER_PROFILE = """<?xml version="1.0" encoding="UTF-8"?>
+<profiles xmlns="http://www.eprosima.com/XMLSchemas/fastRTPS_Profiles">
+  <data_writer profile_name="volatile_writer" is_default_profile="true">
+    <qos><durability><kind>VOLATILE</kind></durability></qos>
+  </data_writer>
+</profiles>
+"""
+
+
+def test_profiles_file_gives_the_defaults_that_system_default_keeps(tmp_path):
+    """A transient-local reader matches only a transient-local writer. Fast
+    DDS's own default writer is transient-local; the file's default writer
+    profile makes it volatile, unless the command line says otherwise."""
+    profiles = tmp_path / 'profiles.xml'
+    profiles.write_text(WRITER_PROFILE)
+    for durability, with_file, arrives in (('system_default', True, False),
+                                           ('system_default', False, True),
+                                           ('transient_local', True, True)):
+        name = topic()
+        echo = start([TOOL, 'echo', *SHM, '--topic', name, '--timeout', '4', '--count', '1',
+                      '--qos-durability', 'transient_local'])
+        env = dict(ENV, FASTRTPS_DEFAULT_PROFILES_FILE=str(profiles)) if with_file else ENV
+        pub = tool('pub', *SHM, '--topic', name, '--timeout', '4', '--count', '1',
+                   '--qos-durability', durability, env=env)
+        echo.communicate(timeout=30)
+        assert (echo.returncode == 0) == arrives, (durability, with_file, pub.stderr)
+        assert (pub.returncode == 0) == arrives
+
+
+def test_an_unreadable_profiles_file_is_a_set_up_failure_naming_it(tmp_path):
+    missing = str(tmp_path / 'absent.xml')
+    result = tool('pub', *SHM, '--topic', topic(), '--timeout', '1',
+                  env=dict(ENV, FASTRTPS_DEFAULT_PROFILES_FILE=missing))
+    assert result.returncode == 3
+    assert missing in result.stderr
+
+
 def test_incompatible_qos_is_reported_and_nothing_arrives():
     name = topic()
     echo = start([TOOL, 'echo', *SHM, '--topic', name, '--timeout', '3', '--count', '1'])

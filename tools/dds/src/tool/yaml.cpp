@@ -73,7 +73,7 @@ std::string features_yaml(const FeaturesView & view, size_t shown)
 #define PELMORA_DDS_COPY(name, element) copy_head(message.name, view.sequences[field++], shown);
   PELMORA__MSG__FEATURES__MEMBERS(PELMORA__MSG__FEATURES__IGNORE, PELMORA_DDS_COPY)
 #undef PELMORA_DDS_COPY
-  return with_cut_notes(pelmora::msg::to_yaml(message), view, shown);
+  return with_cut_notes(rosidl_generator_traits::to_yaml(message), view, shown);
 }
 
 }  // namespace pelmora_dds
