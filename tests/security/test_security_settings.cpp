@@ -22,6 +22,23 @@ bool contains(const std::string & text, const std::string & part)
   return text.find(part) != std::string::npos;
 }
 
+// What resolving gives for `environment` and the enclave asked for.
+struct Outcome
+{
+  Resolution resolution;
+  pelmora_dds::SecuritySettings settings;
+  bool refused() const {return resolution.refused;}
+  const std::string & message() const {return resolution.message;}
+};
+
+Outcome resolved(const SecurityEnvironment & environment, const std::string & enclave)
+{
+  Outcome outcome;
+  outcome.settings.enclave = enclave;
+  outcome.resolution = resolve(environment, &outcome.settings);
+  return outcome;
+}
+
 class SecuritySettings : public ::testing::Test
 {
 protected:
@@ -52,40 +69,42 @@ TEST_F(SecuritySettings, OnlyTheExactWordTrueEnablesSecurity)
   for (const char * enable : {"", "TRUE", "True", "1", "yes", "true "}) {
     SecurityEnvironment environment = enabled();
     environment.enable = enable;
-    const Resolution r = resolve(environment, "");
-    ASSERT_TRUE(r.settings.has_value()) << enable;
-    EXPECT_FALSE(r.settings->enabled) << enable;
-    EXPECT_EQ(r.message, "") << enable;
+    const Outcome o = resolved(environment, "");
+    EXPECT_FALSE(o.refused()) << enable;
+    EXPECT_FALSE(o.settings.enabled) << enable;
+    EXPECT_EQ(o.message(), "") << enable;
   }
-  const Resolution r = resolve(enabled(), "");
-  ASSERT_TRUE(r.settings.has_value()) << r.message;
-  EXPECT_TRUE(r.settings->enabled);
+  const Outcome o = resolved(enabled(), "");
+  EXPECT_FALSE(o.refused()) << o.message();
+  EXPECT_TRUE(o.settings.enabled);
 }
 
 TEST_F(SecuritySettings, AnEnclaveWithoutEnabledSecuritySaysItIsNotUsed)
 {
-  const Resolution r = resolve(SecurityEnvironment{"", "Enforce", keystore().string(), ""}, "/robot/talker");
-  ASSERT_TRUE(r.settings.has_value());
-  EXPECT_FALSE(r.settings->enabled);
-  EXPECT_TRUE(contains(r.message, "/robot/talker")) << r.message;
-  EXPECT_TRUE(contains(r.message, "ROS_SECURITY_ENABLE")) << r.message;
+  const Outcome o = resolved(SecurityEnvironment{"", "Enforce", keystore().string(), ""}, "/robot/talker");
+  EXPECT_FALSE(o.refused());
+  EXPECT_FALSE(o.settings.enabled);
+  EXPECT_TRUE(contains(o.message(), "/robot/talker")) << o.message();
+  EXPECT_TRUE(contains(o.message(), "ROS_SECURITY_ENABLE")) << o.message();
 }
 
 TEST_F(SecuritySettings, OverrideBeatsTheOptionWhichBeatsTheRootEnclave)
 {
-  EXPECT_EQ(resolve(enabled(), "").settings->enclave, "/");
-  EXPECT_EQ(resolve(enabled(), "/robot/talker").settings->enclave, "/robot/talker");
+  EXPECT_EQ(resolved(enabled(), "").settings.enclave_used, "/");
+  EXPECT_EQ(resolved(enabled(), "/robot/talker").settings.enclave_used, "/robot/talker");
   SecurityEnvironment environment = enabled();
   environment.enclave_override = "/robot/talker";
-  EXPECT_EQ(resolve(environment, "/elsewhere").settings->enclave, "/robot/talker");
+  const Outcome o = resolved(environment, "/elsewhere");
+  EXPECT_EQ(o.settings.enclave_used, "/robot/talker");
+  EXPECT_EQ(o.settings.enclave, "/elsewhere");
 }
 
 TEST_F(SecuritySettings, FilesAreTheEnclavesAbsolutePathsInSecurityOrder)
 {
-  const Resolution r = resolve(enabled(), "/robot/talker");
-  ASSERT_TRUE(r.settings.has_value()) << r.message;
+  const Outcome o = resolved(enabled(), "/robot/talker");
+  ASSERT_FALSE(o.refused()) << o.message();
   const fs::path folder = fs::absolute(keystore()) / "enclaves/robot/talker";
-  const auto & f = r.settings->files;
+  const auto & f = o.settings.files;
   EXPECT_EQ(f.identity_ca, (folder / "identity_ca.cert.pem").string());
   EXPECT_EQ(f.certificate, (folder / "cert.pem").string());
   EXPECT_EQ(f.private_key, (folder / "key.pem").string());
@@ -96,21 +115,22 @@ TEST_F(SecuritySettings, FilesAreTheEnclavesAbsolutePathsInSecurityOrder)
 
 TEST_F(SecuritySettings, EnforceRefusesNamingExactlyWhatIsMissing)
 {
-  const Resolution keyless = resolve(enabled(), "/keyless");
-  EXPECT_FALSE(keyless.settings.has_value());
-  EXPECT_TRUE(contains(keyless.message, "key.pem")) << keyless.message;
-  EXPECT_FALSE(contains(keyless.message, "cert.pem")) << keyless.message;
-  EXPECT_TRUE(contains(keyless.message, "Enforce")) << keyless.message;
+  const Outcome keyless = resolved(enabled(), "/keyless");
+  EXPECT_TRUE(keyless.refused());
+  EXPECT_FALSE(keyless.settings.enabled);
+  EXPECT_TRUE(contains(keyless.message(), "key.pem")) << keyless.message();
+  EXPECT_FALSE(contains(keyless.message(), "cert.pem")) << keyless.message();
+  EXPECT_TRUE(contains(keyless.message(), "Enforce")) << keyless.message();
 
-  const Resolution unknown = resolve(enabled(), "/nobody");
-  EXPECT_FALSE(unknown.settings.has_value());
-  EXPECT_TRUE(contains(unknown.message, "/nobody")) << unknown.message;
+  const Outcome unknown = resolved(enabled(), "/nobody");
+  EXPECT_TRUE(unknown.refused());
+  EXPECT_TRUE(contains(unknown.message(), "/nobody")) << unknown.message();
 
   SecurityEnvironment no_keystore = enabled();
   no_keystore.keystore = "";
-  const Resolution r = resolve(no_keystore, "");
-  EXPECT_FALSE(r.settings.has_value());
-  EXPECT_TRUE(contains(r.message, "ROS_SECURITY_KEYSTORE")) << r.message;
+  const Outcome o = resolved(no_keystore, "");
+  EXPECT_TRUE(o.refused());
+  EXPECT_TRUE(contains(o.message(), "ROS_SECURITY_KEYSTORE")) << o.message();
 }
 
 // A link whose target is gone (an enclave folder copied without its
@@ -121,30 +141,31 @@ TEST_F(SecuritySettings, DanglingLinksCountAsMissing)
   fs::create_directories(copy.path() / "enclaves");
   fs::copy(keystore() / "enclaves/robot", copy.path() / "enclaves/robot",
     fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-  const Resolution r = resolve(SecurityEnvironment{"true", "Enforce", copy.path().string(), ""}, "/robot/talker");
-  EXPECT_FALSE(r.settings.has_value());
-  EXPECT_TRUE(contains(r.message, "identity_ca.cert.pem, permissions_ca.cert.pem, governance.p7s"))
-    << r.message;
+  const Outcome o = resolved(SecurityEnvironment{"true", "Enforce", copy.path().string(), ""}, "/robot/talker");
+  EXPECT_TRUE(o.refused());
+  EXPECT_TRUE(contains(o.message(), "identity_ca.cert.pem, permissions_ca.cert.pem, governance.p7s"))
+    << o.message();
 }
 
 TEST_F(SecuritySettings, AnyOtherStrategyRunsUnsecuredWithAWarning)
 {
   for (const char * strategy : {"Permissive", "", "enforce", "ENFORCE"}) {
-    const Resolution r = resolve(enabled(strategy), "/keyless");
-    ASSERT_TRUE(r.settings.has_value()) << strategy;
-    EXPECT_FALSE(r.settings->enabled) << strategy;
-    EXPECT_TRUE(contains(r.message, "WITHOUT security")) << strategy << ": " << r.message;
+    const Outcome o = resolved(enabled(strategy), "/keyless");
+    EXPECT_FALSE(o.refused()) << strategy;
+    EXPECT_FALSE(o.settings.enabled) << strategy;
+    EXPECT_TRUE(o.settings.files.certificate.empty()) << strategy;
+    EXPECT_TRUE(contains(o.message(), "WITHOUT security")) << strategy << ": " << o.message();
   }
 }
 
 TEST_F(SecuritySettings, InvalidEnclaveNamesAreRefusedWhateverTheStrategy)
 {
-  EXPECT_FALSE(resolve(enabled("Permissive"), "robot").settings.has_value());
+  EXPECT_TRUE(resolved(enabled("Permissive"), "robot").refused());
   SecurityEnvironment environment = enabled("Permissive");
   environment.enclave_override = "/a//b";
-  const Resolution r = resolve(environment, "/robot/talker");
-  EXPECT_FALSE(r.settings.has_value());
-  EXPECT_TRUE(contains(r.message, "ROS_SECURITY_ENCLAVE_OVERRIDE")) << r.message;
+  const Outcome o = resolved(environment, "/robot/talker");
+  EXPECT_TRUE(o.refused());
+  EXPECT_TRUE(contains(o.message(), "ROS_SECURITY_ENCLAVE_OVERRIDE")) << o.message();
 }
 
 }  // namespace

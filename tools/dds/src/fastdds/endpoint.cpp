@@ -22,6 +22,7 @@
 
 #include "fastdds/backend.hpp"
 #include "fastdds/callbacks_type.hpp"
+#include "fastdds/security.hpp"
 #include "fastdds/settings.hpp"
 #include "pelmora_dds/environment.hpp"
 #include "pelmora_dds/ros_names.hpp"
@@ -88,6 +89,15 @@ std::string guid_text(const dds::InstanceHandle_t & handle)
   std::ostringstream out;
   out << eprosima::fastrtps::rtps::iHandle2GUID(handle);
   return out.str();
+}
+
+// Access control refuses a writer or reader that the enclave's permissions
+// (or the governance's domain) do not cover; Fast DDS's log above says which.
+std::string refusal_hint(const EndpointOptions & options)
+{
+  return options.security.enabled ?
+         " (refused unless the permissions of enclave " + options.security.enclave_used +
+         " allow it on this topic in this domain)" : std::string();
 }
 
 const char * policy_name(dds::QosPolicyId_t id)
@@ -203,9 +213,14 @@ std::string FastddsEndpoint::open(
   if (!transport.empty()) {
     return transport;
   }
+  apply_security(options.security, &pqos);
   participant_ = domain->create_participant(options.domain, pqos);
   if (participant_ == nullptr) {
-    return "cannot create a participant in domain " + std::to_string(options.domain);
+    // With security, Fast DDS refuses a participant whose files it cannot
+    // load or verify; its log above says which.
+    return "cannot create a participant in domain " + std::to_string(options.domain) +
+           (options.security.enabled ?
+           " with the security files of enclave " + options.security.enclave_used : std::string());
   }
   type_ = new CallbacksTopicType(type_support, factory);
   dds::TypeSupport type(type_);
@@ -226,7 +241,7 @@ std::string FastddsEndpoint::open(
       writer_ = publisher->create_datawriter(topic, qos, &events_);
     }
     return writer_ != nullptr ? std::string() : "cannot create a writer on " + topic_name +
-           " with " + describe(options);
+           " with " + describe(options) + refusal_hint(options);
   }
   dds::Subscriber * subscriber = participant_->create_subscriber(dds::SUBSCRIBER_QOS_DEFAULT);
   if (subscriber != nullptr) {
@@ -235,7 +250,7 @@ std::string FastddsEndpoint::open(
     reader_ = subscriber->create_datareader(topic, qos, &events_);
   }
   return reader_ != nullptr ? std::string() : "cannot create a reader on " + topic_name +
-         " with " + describe(options);
+         " with " + describe(options) + refusal_hint(options);
 }
 
 uint32_t FastddsEndpoint::matched_count()

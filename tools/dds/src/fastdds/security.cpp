@@ -8,7 +8,7 @@ namespace fastdds
 {
 
 void apply_security(
-  const security::SecuritySettings & security, eprosima::fastdds::dds::DomainParticipantQos * qos)
+  const SecuritySettings & security, eprosima::fastdds::dds::DomainParticipantQos * qos)
 {
   if (!security.enabled) {
     return;
@@ -16,7 +16,7 @@ void apply_security(
   // Fast DDS opens only file URIs; the paths are absolute, so "file://"
   // followed by the path gives file:///...
   auto uri = [](const std::string & path) {return "file://" + path;};
-  const security::SecurityFiles & f = security.files;
+  const SecurityFiles & f = security.files;
   auto & properties = qos->properties().properties();
   const std::string auth = "dds.sec.auth.builtin.PKI-DH.";
   const std::string access = "dds.sec.access.builtin.Access-Permissions.";

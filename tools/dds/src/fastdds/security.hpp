@@ -6,7 +6,7 @@
 
 #include <fastdds/dds/domain/qos/DomainParticipantQos.hpp>
 
-#include "security/settings.hpp"
+#include "pelmora_dds/options.hpp"
 
 namespace pelmora_dds
 {
@@ -16,7 +16,7 @@ namespace fastdds
 /// Adds the plugin properties for `security` to `qos`; nothing when
 /// security is not enabled.
 void apply_security(
-  const security::SecuritySettings & security, eprosima::fastdds::dds::DomainParticipantQos * qos);
+  const SecuritySettings & security, eprosima::fastdds::dds::DomainParticipantQos * qos);
 
 }  // namespace fastdds
 }  // namespace pelmora_dds

@@ -62,35 +62,40 @@ SecurityEnvironment SecurityEnvironment::from_process()
     variable("ROS_SECURITY_KEYSTORE"), variable("ROS_SECURITY_ENCLAVE_OVERRIDE")};
 }
 
-Resolution resolve(const SecurityEnvironment & environment, const std::string & enclave_option)
+Resolution resolve(const SecurityEnvironment & environment, SecuritySettings * settings)
 {
+  settings->enabled = false;
+  settings->enclave_used.clear();
+  settings->files = SecurityFiles{};
   if (environment.enable != "true") {
-    Resolution unsecured{SecuritySettings{}, ""};
-    if (!enclave_option.empty()) {
-      unsecured.message = "enclave " + enclave_option +
-        " not used: ROS_SECURITY_ENABLE is not \"true\", running without security";
+    if (settings->enclave.empty()) {
+      return Resolution{};
     }
-    return unsecured;
+    return Resolution{false, "enclave " + settings->enclave +
+      " not used: ROS_SECURITY_ENABLE is not \"true\", running without security"};
   }
   const bool overridden = !environment.enclave_override.empty();
   const std::string enclave = overridden ? environment.enclave_override :
-    enclave_option.empty() ? "/" : enclave_option;
+    settings->enclave.empty() ? "/" : settings->enclave;
   const std::string problem = enclave_name_problem(enclave);
   if (!problem.empty()) {
-    return Resolution{std::nullopt,
+    return Resolution{true,
       "enclave \"" + enclave + "\"" + (overridden ? " of ROS_SECURITY_ENCLAVE_OVERRIDE" : "") +
       " is not an enclave name: " + problem};
   }
-  SecuritySettings secured{true, enclave, {}};
-  const std::string missing = missing_files(environment.keystore, enclave, &secured.files);
+  SecurityFiles files;
+  const std::string missing = missing_files(environment.keystore, enclave, &files);
   if (missing.empty()) {
-    return Resolution{secured, ""};
+    settings->enabled = true;
+    settings->enclave_used = enclave;
+    settings->files = files;
+    return Resolution{};
   }
   if (environment.strategy == "Enforce") {
-    return Resolution{std::nullopt,
+    return Resolution{true,
       "security is enforced (ROS_SECURITY_STRATEGY=Enforce) but " + missing + "; not starting"};
   }
-  return Resolution{SecuritySettings{},
+  return Resolution{false,
     missing + "; running WITHOUT security (set ROS_SECURITY_STRATEGY=Enforce to refuse instead)"};
 }
 

@@ -3,30 +3,12 @@
 #ifndef PELMORA_DDS__SECURITY__SETTINGS_HPP_
 #define PELMORA_DDS__SECURITY__SETTINGS_HPP_
 
-#include <optional>
 #include <string>
+
+#include "pelmora_dds/options.hpp"
 
 namespace pelmora_dds::security
 {
-
-/// The absolute paths of an enclave's files (see kEnclaveFiles).
-struct SecurityFiles
-{
-  std::string identity_ca;
-  std::string certificate;
-  std::string private_key;
-  std::string permissions_ca;
-  std::string governance;
-  std::string permissions;
-};
-
-/// The security a participant gets; `enabled` false means none at all.
-struct SecuritySettings
-{
-  bool enabled = false;
-  std::string enclave;
-  SecurityFiles files;
-};
 
 /// The ROS 2 security variables of a process, unset ones empty.
 struct SecurityEnvironment
@@ -39,20 +21,21 @@ struct SecurityEnvironment
   static SecurityEnvironment from_process();
 };
 
-/// The outcome of resolving: settings to run with, a warning to print when
-/// they are weaker than asked for, or a refusal to start.
+/// The outcome of resolving: `message` is a warning to print when the
+/// settings are weaker than asked for, or why it refused to start.
 struct Resolution
 {
-  std::optional<SecuritySettings> settings;  ///< empty when refused
-  std::string message;                       ///< the warning, or why it refused
+  bool refused = false;
+  std::string message;
 };
 
-/// Resolves `environment` with the enclave option (empty when not given):
-/// the enclave is the override, else the option, else "/". When security is
-/// enabled and a file is missing, the Enforce strategy refuses, naming the
-/// files, and any other strategy runs unsecured with a warning. An invalid
-/// enclave name is refused whatever the strategy.
-Resolution resolve(const SecurityEnvironment & environment, const std::string & enclave_option);
+/// Fills `settings` from `environment` and the enclave it asks for
+/// (`settings->enclave`, empty when not given): the enclave used is the
+/// override, else the one asked for, else "/". When security is enabled and
+/// a file is missing, the Enforce strategy refuses, naming the files, and
+/// any other strategy runs unsecured with a warning. An invalid enclave name
+/// is refused whatever the strategy.
+Resolution resolve(const SecurityEnvironment & environment, SecuritySettings * settings);
 
 }  // namespace pelmora_dds::security
 

@@ -5,15 +5,13 @@
 #include "security/credentials.hpp"
 #include "security/keystore.hpp"
 #include "security/names.hpp"
+#include "tool.hpp"
 
 namespace pelmora_dds
 {
 
 namespace
 {
-
-constexpr int kDone = 0;
-constexpr int kFailed = 3;
 
 CLI::Validator enclave_name()
 {
@@ -79,9 +77,9 @@ int run_security_command(const CLI::App & security, const SecurityCommand & comm
     }
   } catch (const security::KeystoreError & e) {
     std::fprintf(stderr, "pelmora-dds security: %s\n", e.what());
-    return kFailed;
+    return kSetup;
   }
-  return kDone;
+  return kOk;
 }
 
 }  // namespace pelmora_dds
