@@ -70,12 +70,11 @@ class Scenario:
             raise Failure('security %s: %s' % (' '.join(args), done.stdout))
 
     def environment(self, keystore, strategy='Enforce'):
-        env = dict(os.environ)
-        if keystore is None:
-            for name in ('ROS_SECURITY_ENABLE', 'ROS_SECURITY_KEYSTORE', 'ROS_SECURITY_STRATEGY',
-                         'ROS_SECURITY_ENCLAVE_OVERRIDE'):
-                env.pop(name, None)
-        else:
+        """Domain 0 (the keystores'), and security from `keystore` or none."""
+        env = {name: value for name, value in os.environ.items()
+               if not name.startswith('ROS_') and name != 'FASTRTPS_DEFAULT_PROFILES_FILE'}
+        env.update(PYTHONPATH=os.path.join(self.build, 'python'), ROS_DOMAIN_ID='0')
+        if keystore is not None:
             env.update(ROS_SECURITY_ENABLE='true', ROS_SECURITY_STRATEGY=strategy,
                        ROS_SECURITY_KEYSTORE=keystore)
         return env
@@ -123,8 +122,9 @@ def judge(scenario, peers):
     for peer in peers:
         status = peer.finish()
         verdict = peer.expect(status, peer)
-        admitted = 'admitted' if peer.received() or status == EXIT_OK else 'refused'
-        print('%-52s exit %3d  %-8s %s' % (peer.name, status, admitted, verdict or 'as expected'))
+        got = peer.received()
+        print('%-44s exit %3d  %-13s %s' % (peer.name, status,
+              '' if got is None else 'received %d' % got, verdict or 'as expected'), flush=True)
         if verdict:
             problems.append('%s: %s\n%s' % (peer.name, verdict, peer.output.strip()))
     if problems:
@@ -164,41 +164,47 @@ def exchange(s, sides):
         judge(s, [writer, reader])
 
 
-def unsecured(s):
+def outsiders(s, label, reader_name, reader_argv, reader_env, writer_name, writer_argv, writer_env):
+    """Two segments at once, so that the outsiders never meet each other: on
+    the first a secured exchange with an outside reader beside it, on the
+    second a secured reader alone with an outside writer. The secured reader
+    of the first runs until its timeout, so any sample injected would add to
+    its count."""
     count = 5
-    with netns.Network(hosts=3, label='secu') as net:
-        a, b, c = net.hosts
+    with netns.Network(hosts=3, label=label + 'r') as first, \
+            netns.Network(hosts=2, label=label + 'w') as second:
+        a, b, c = first.hosts
+        d, e = second.hosts
         peers = [
             Peer(s, a, 'enclave /talker c pub', s.peer('c', 'pub', '/talker',
                  ['--count', str(count), '--size', '3']), s.environment(s.keystore), exits(EXIT_OK)),
-            # Until its timeout: any injected sample would add to the count.
             Peer(s, b, 'enclave /listener cpp echo', s.peer('cpp', 'echo', '/listener',
                  ['--verify-seed', '1']), s.environment(s.keystore), receives(count)),
-            Peer(s, c, 'unsecured default participant echo', s.standin_peer('echo', ['--count', '1']),
-                 s.environment(None), receives(0)),
-            Peer(s, c, 'unsecured default participant pub', s.standin_peer(
-                'pub', ['--count', '3', '--size', '3', '--seed', '9']), s.environment(None),
-                exits(EXIT_TIMEOUT)),
+            Peer(s, c, reader_name, reader_argv, reader_env, receives(0)),
+            Peer(s, d, 'enclave /listener c echo (alone)', s.peer('c', 'echo', '/listener',
+                 ['--verify-seed', '1']), s.environment(s.keystore), receives(0)),
+            Peer(s, e, writer_name, writer_argv, writer_env, exits(EXIT_TIMEOUT)),
         ]
         judge(s, peers)
+
+
+def unsecured(s):
+    outsiders(s, 'secu',
+              'unsecured default participant echo', s.standin_peer('echo', ['--count', '1']),
+              s.environment(None),
+              'unsecured default participant pub',
+              s.standin_peer('pub', ['--count', '3', '--size', '3', '--seed', '9']),
+              s.environment(None))
 
 
 def foreign(s):
-    count = 5
-    with netns.Network(hosts=3, label='secf') as net:
-        a, b, c = net.hosts
-        peers = [
-            Peer(s, a, 'enclave /talker c pub', s.peer('c', 'pub', '/talker',
-                 ['--count', str(count), '--size', '3']), s.environment(s.keystore), exits(EXIT_OK)),
-            Peer(s, b, 'enclave /listener c echo', s.peer('c', 'echo', '/listener',
-                 ['--verify-seed', '1']), s.environment(s.keystore), receives(count)),
-            Peer(s, c, 'other authority /talker c pub', s.peer('c', 'pub', '/talker',
-                 ['--count', '3', '--size', '3', '--seed', '9']), s.environment(s.foreign),
-                 exits(EXIT_TIMEOUT)),
-            Peer(s, c, 'other authority /listener c echo', s.peer('c', 'echo', '/listener',
-                 ['--count', '1', '--verify-seed', '1']), s.environment(s.foreign), receives(0)),
-        ]
-        judge(s, peers)
+    outsiders(s, 'secf',
+              'other authority /listener c echo',
+              s.peer('c', 'echo', '/listener', ['--count', '1', '--verify-seed', '1']),
+              s.environment(s.foreign),
+              'other authority /talker c pub',
+              s.peer('c', 'pub', '/talker', ['--count', '3', '--size', '3', '--seed', '9']),
+              s.environment(s.foreign))
 
 
 def subscribe_only(s):
@@ -226,7 +232,7 @@ def captured_run(s, keystore, label):
     with netns.Network(hosts=2, label=label) as net:
         a, b = net.hosts
         pcap = os.path.join(s.scratch, label + '.pcap')
-        capture = b.popen(['tcpdump', '-i', 'eth0', '-n', '-U', '-s', '0', '-Z', 'root', '-w', pcap],
+        capture = b.popen(['tcpdump', '-i', 'eth0', '-n', '-U', '--immediate-mode', '-s', '0', '-Z', 'root', '-w', pcap],
                           stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
         wait_listening(capture)
         enclave = (lambda name: name) if keystore else (lambda name: None)
@@ -304,7 +310,7 @@ def main():
     parser.add_argument('--timeout', type=float, default=15)
     parser.add_argument('scenario', choices=('exchange', 'unsecured', 'foreign', 'subscribe-only',
                                              'capture', 'enforce'))
-    parser.add_argument('sides', nargs='*', choices=('c', 'cpp', 'py'))
+    parser.add_argument('sides', nargs='*', help='exchange: FROM and TO, each c, cpp or py')
     args = parser.parse_args()
     netns.skip_unless_available()
     if args.scenario == 'capture' and shutil.which('tcpdump') is None:
@@ -314,8 +320,8 @@ def main():
     try:
         s = Scenario(os.path.abspath(args.build), scratch, args.timeout)
         if args.scenario == 'exchange':
-            if len(args.sides) != 2:
-                parser.error('exchange takes FROM and TO')
+            if len(args.sides) != 2 or not set(args.sides) <= {'c', 'cpp', 'py'}:
+                parser.error('exchange takes FROM and TO, each c, cpp or py')
             exchange(s, args.sides)
         else:
             {'unsecured': unsecured, 'foreign': foreign, 'subscribe-only': subscribe_only,
