@@ -42,6 +42,9 @@ namespace
 // The only polling step: matched-count waits and the slices of a take wait.
 constexpr milliseconds kPollStep{20};
 
+// How long a secured reader lets its writers leave before it does.
+constexpr milliseconds kSecuredReaderGrace{2000};
+
 eprosima::fastrtps::Duration_t to_duration(milliseconds ms)
 {
   const auto count = std::max<int64_t>(0, ms.count());
@@ -172,6 +175,7 @@ public:
   ~FastddsEndpoint() override
   {
     if (participant_ != nullptr) {
+      let_writers_leave_first();
       participant_->delete_contained_entities();
       dds::DomainParticipantFactory::get_instance()->delete_participant(participant_);
     }
@@ -190,7 +194,26 @@ public:
   uint32_t matched_count() override;
 
 private:
+  // Fast DDS 2.9.1 aborts a secured writer (an assertion on an empty
+  // receiving list in SecurityManager::encode_rtps_message) when a matched
+  // secured reader's participant goes away while the writer still sends to
+  // it, as when a receiver leaves right after its last sample and the
+  // writer is still repeating data or heartbeats. A secured reader therefore
+  // waits, up to kSecuredReaderGrace, for its writers to leave first; they
+  // do once every sample is acknowledged.
+  void let_writers_leave_first()
+  {
+    if (!secured_ || reader_ == nullptr) {
+      return;
+    }
+    const auto deadline = Clock::now() + kSecuredReaderGrace;
+    while (matched_count() > 0 && Clock::now() < deadline) {
+      std::this_thread::sleep_for(kPollStep);
+    }
+  }
+
   Events events_;
+  bool secured_ = false;
   CallbacksTopicType * type_ = nullptr;  // owned by the participant's TypeSupport
   dds::DomainParticipant * participant_ = nullptr;
   dds::DataWriter * writer_ = nullptr;
@@ -214,6 +237,7 @@ std::string FastddsEndpoint::open(
     return transport;
   }
   apply_security(options.security, &pqos);
+  secured_ = options.security.enabled;
   participant_ = domain->create_participant(options.domain, pqos);
   if (participant_ == nullptr) {
     // With security, Fast DDS refuses a participant whose files it cannot
