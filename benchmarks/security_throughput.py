@@ -2,7 +2,7 @@
 """Throughput of Features with DDS Security against the same exchange
 without, 1 kB to 4 MB per sample, measured in the same run.
 
-    security_throughput.py --build BUILD_DIR [--repetitions 3] [--markdown]
+    security_throughput.py --build BUILD_DIR [--repetitions 5] [--markdown]
 
 A C publisher and a C receiver (pelmora-dds) run on two hosts made of network
 namespaces (UDP over a veth pair and a bridge) and, for the shared-memory
@@ -27,10 +27,11 @@ SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(SOURCE, 'tests', 'netns'))
 import netns  # noqa: E402
 
-# (label, bytes per sample, samples per run): about 8 to 64 MB a run.
-SIZES = [('1 kB', 1000, 4000), ('16 kB', 16000, 2000), ('256 kB', 256000, 250),
-         ('1 MB', 1000000, 64), ('4 MB', 4000000, 16)]
-TIMEOUT = 120
+# (label, bytes per sample, samples per run): 20 to 128 MB a run, so that
+# start-up and the last sample's round trip weigh little.
+SIZES = [('1 kB', 1000, 20000), ('16 kB', 16000, 4000), ('256 kB', 256000, 400),
+         ('1 MB', 1000000, 128), ('4 MB', 4000000, 32)]
+TIMEOUT = 60
 
 
 def environment(keystore):
@@ -43,7 +44,9 @@ def environment(keystore):
 
 def run_once(tool, keystore, sender, receiver, transport, size, count):
     """The receiver's throughput in MB/s for one exchange."""
-    common = ['--side', 'c', '--topic', 'bench', '--timeout', str(TIMEOUT), '--transport', transport]
+    # Reliable keep-all: every sample arrives, so both modes move the same bytes.
+    common = ['--side', 'c', '--topic', 'bench', '--timeout', str(TIMEOUT), '--transport', transport,
+              '--qos-history', 'keep_all']
     if keystore is not None:
         common += ['--enclave', '/bench']
     echo = receiver.popen([tool, 'echo', '--quiet', '--count', str(count), '--largest',
@@ -52,8 +55,14 @@ def run_once(tool, keystore, sender, receiver, transport, size, count):
     pub = sender.popen([tool, 'pub', '--count', str(count), '--bytes', str(size)] + common,
                        env=environment(keystore), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                        text=True)
-    out, err = echo.communicate(timeout=TIMEOUT + 30)
-    pub_out, pub_err = pub.communicate(timeout=TIMEOUT + 30)
+    try:
+        out, err = echo.communicate(timeout=TIMEOUT + 30)
+        pub_out, pub_err = pub.communicate(timeout=TIMEOUT + 30)
+    except subprocess.TimeoutExpired:
+        for process in (echo, pub):
+            process.kill()
+            process.communicate()
+        raise RuntimeError('a peer outlived its own timeout by 30 s and was killed')
     match = re.search(r'throughput=([\d.]+)MB/s', out)
     if echo.returncode != 0 or pub.returncode != 0 or match is None:
         raise RuntimeError('exchange failed (echo %d, pub %d):\n%s%s%s%s'
@@ -61,10 +70,20 @@ def run_once(tool, keystore, sender, receiver, transport, size, count):
     return float(match.group(1))
 
 
+def spread(values):
+    return '%.0f (%.0f-%.0f)' % (statistics.median(values), min(values), max(values))
+
+
+def describe(runs):
+    return 'plain %s MB/s  secured %s MB/s  ratio %.2f' % (
+        spread(runs['plain']), spread(runs['secured']),
+        statistics.median(runs['secured']) / statistics.median(runs['plain']))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split('\n')[0])
     parser.add_argument('--build', required=True)
-    parser.add_argument('--repetitions', type=int, default=3)
+    parser.add_argument('--repetitions', type=int, default=5)
     parser.add_argument('--markdown', action='store_true', help='print a table for docs/benchmarks.md')
     args = parser.parse_args()
     netns.skip_unless_available()
@@ -76,6 +95,7 @@ def main():
             subprocess.run([tool, 'security'] + command, check=True, stdout=subprocess.DEVNULL,
                            timeout=60)
         rows = []
+        failures = []
         with netns.Network(hosts=2, label='secbench') as net:
             a, b = net.hosts
             for transport, sender, receiver in (('udp', a, b), ('shm', a, a)):
@@ -84,18 +104,26 @@ def main():
                     # Interleaved, so that a slow phase of the machine hits both.
                     for _ in range(args.repetitions):
                         for mode, ks in (('plain', None), ('secured', keystore)):
-                            runs[mode].append(run_once(tool, ks, sender, receiver, transport,
-                                                       size, count))
-                    plain = statistics.median(runs['plain'])
-                    secured = statistics.median(runs['secured'])
-                    rows.append((transport, label, plain, secured, secured / plain))
-                    print('%-4s %-7s plain %8.1f MB/s  secured %8.1f MB/s  ratio %.2f'
-                          % rows[-1], file=sys.stderr, flush=True)
+                            try:
+                                runs[mode].append(run_once(tool, ks, sender, receiver, transport,
+                                                           size, count))
+                            except RuntimeError as failure:
+                                failures.append('%s %s %s: %s' % (transport, label, mode, failure))
+                                print(failures[-1], file=sys.stderr, flush=True)
+                    if not runs['plain'] or not runs['secured']:
+                        continue
+                    rows.append((transport, label, runs['plain'], runs['secured']))
+                    print('%-4s %-7s %s' % (transport, label, describe(runs)), file=sys.stderr,
+                          flush=True)
         if args.markdown:
-            print('| transport | sample | plain | secured | secured / plain |')
+            print('| transport | sample | plain MB/s, median (min-max) | secured MB/s, median (min-max) '
+                  '| secured / plain |')
             print('|---|---:|---:|---:|---:|')
-            for transport, label, plain, secured, ratio in rows:
-                print('| %s | %s | %.1f MB/s | %.1f MB/s | %.2f |' % (transport, label, plain, secured, ratio))
+            for transport, label, plain, secured in rows:
+                print('| %s | %s | %s | %s | %.2f |' % (transport, label, spread(plain), spread(secured),
+                                                     statistics.median(secured) / statistics.median(plain)))
+            if failures:
+                print('\nRuns that failed and are left out: %s.' % '; '.join(failures))
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
     return 0
