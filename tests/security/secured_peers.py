@@ -232,7 +232,10 @@ def captured_run(s, keystore, label):
     with netns.Network(hosts=2, label=label) as net:
         a, b = net.hosts
         pcap = os.path.join(s.scratch, label + '.pcap')
-        capture = b.popen(['tcpdump', '-i', 'eth0', '-n', '-U', '--immediate-mode', '-s', '0', '-Z', 'root', '-w', pcap],
+        # Immediate mode and a 32 MB buffer: bursts of fragments of a loaded
+        # machine would otherwise overrun the kernel's ring.
+        capture = b.popen(['tcpdump', '-i', 'eth0', '-n', '-U', '--immediate-mode', '-B', '32768',
+                           '-s', '0', '-Z', 'root', '-w', pcap],
                           stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
         wait_listening(capture)
         enclave = (lambda name: name) if keystore else (lambda name: None)
@@ -246,11 +249,28 @@ def captured_run(s, keystore, label):
                              transport='udp'),
                       s.environment(keystore), exits(EXIT_OK))
         judge(s, [writer, reader])
-        time.sleep(0.5)  # the last packets reach the file
-        capture.terminate()
-        capture.communicate(timeout=10)
+        stop_capture(capture, pcap)
         with open(pcap, 'rb') as f:
             return f.read(), markers(4, count, keypoints)
+
+
+def stop_capture(capture, pcap):
+    """Stops tcpdump once its file has stopped growing for a second (a
+    loaded machine may still be writing the last packets), and fails when it
+    reports packets it saw but did not write."""
+    deadline = time.monotonic() + 15
+    size, stable_since = -1, time.monotonic()
+    while time.monotonic() < deadline and time.monotonic() - stable_since < 1:
+        time.sleep(0.1)
+        now = os.path.getsize(pcap)
+        if now != size:
+            size, stable_since = now, time.monotonic()
+    capture.terminate()
+    _, report = capture.communicate(timeout=10)
+    seen = re.search(r'(\d+) packets? received by filter', report)
+    written = re.search(r'(\d+) packets? captured', report)
+    if seen is None or written is None or int(written.group(1)) < int(seen.group(1)):
+        raise Failure('the capture lost packets:\n' + report)
 
 
 def wait_listening(capture):
