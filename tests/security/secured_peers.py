@@ -2,7 +2,7 @@
 """Secured pelmora-dds peers on hosts made of network namespaces: who is
 admitted, who is refused, and what an observer of the wire sees.
 
-    secured_peers.py --build BUILD_DIR SCENARIO [--timeout SEC]
+    secured_peers.py --build BUILD_DIR [--vendor fastdds|cyclonedds] SCENARIO [--timeout SEC]
 
 Scenarios:
   exchange FROM TO    two enclaved peers (c, cpp or py) exchange Features
@@ -51,8 +51,8 @@ class Failure(Exception):
 class Scenario:
     """The keystores of a run and the commands of its peers."""
 
-    def __init__(self, build, scratch, timeout):
-        self.build, self.scratch, self.timeout = build, scratch, timeout
+    def __init__(self, build, scratch, timeout, vendor):
+        self.build, self.scratch, self.timeout, self.vendor = build, scratch, timeout, vendor
         self.tool = os.path.join(build, 'bin', 'pelmora-dds')
         self.standin = os.path.join(build, 'bin', 'ros_node_standin')
         self.keystore = os.path.join(scratch, 'keystore')
@@ -81,7 +81,8 @@ class Scenario:
 
     def peer(self, side, command, enclave, extra, transport='default'):
         """The command line of a pelmora-dds peer (side c, cpp or py)."""
-        options = ['--topic', TOPIC, '--timeout', str(self.timeout), '--transport', transport] + extra
+        options = ['--topic', TOPIC, '--timeout', str(self.timeout), '--transport', transport,
+                   '--vendor', self.vendor] + extra
         if enclave is not None:
             options += ['--enclave', enclave]
         if side == 'py':
@@ -328,17 +329,20 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split('\n')[0])
     parser.add_argument('--build', required=True)
     parser.add_argument('--timeout', type=float, default=15)
+    parser.add_argument('--vendor', default='fastdds', help='DDS implementation of the pelmora-dds peers')
     parser.add_argument('scenario', choices=('exchange', 'unsecured', 'foreign', 'subscribe-only',
                                              'capture', 'enforce'))
     parser.add_argument('sides', nargs='*', help='exchange: FROM and TO, each c, cpp or py')
     args = parser.parse_args()
     netns.skip_unless_available()
+    # The sample content rules read the field table of the built package.
+    sys.path.insert(0, os.path.join(os.path.abspath(args.build), 'python'))
     if args.scenario == 'capture' and shutil.which('tcpdump') is None:
         print('SKIP: tcpdump is not installed')
         return netns.SKIP
     scratch = tempfile.mkdtemp(prefix='pelmora-secured-')
     try:
-        s = Scenario(os.path.abspath(args.build), scratch, args.timeout)
+        s = Scenario(os.path.abspath(args.build), scratch, args.timeout, args.vendor)
         if args.scenario == 'exchange':
             if len(args.sides) != 2 or not set(args.sides) <= {'c', 'cpp', 'py'}:
                 parser.error('exchange takes FROM and TO, each c, cpp or py')

@@ -35,7 +35,7 @@ const Vendor kVendors[] = {
     fastdds::create_endpoint, true},
 #ifdef PELMORA_DDS_WITH_CYCLONEDDS
   {"cyclonedds", "rosidl_typesupport_introspection_c", "rosidl_typesupport_introspection_cpp",
-    cyclonedds::create_endpoint},
+    cyclonedds::create_endpoint, true},
 #endif
 };
 
