@@ -150,5 +150,27 @@ if [ -n "$walker_table$vendors_table" ]; then
     fi
   } >> "$out/benchmarks.md"
 fi
+# DDS Security: the same exchange with and without encryption, between two
+# hosts made of network namespaces (needs root; skipped otherwise).
+if [ "$dds" = 1 ]; then
+  echo "== DDS Security =="
+  status=0
+  security_table=$("$python" "$root/benchmarks/security_throughput.py" --build "$build" \
+    --repetitions "$(( repetitions < 5 ? repetitions : 5 ))" --markdown) || status=$?
+  if [ "$status" = 0 ]; then
+    {
+      echo
+      echo "## DDS Security"
+      echo
+      echo "### Features throughput encrypted against plain (pelmora-dds C peers, reliable keep-all; UDP between two namespace hosts, shared memory within one; MB/s at the receiver)"
+      echo
+      echo "$security_table"
+      echo
+      cat "$root/benchmarks/security_analysis.md"
+    } >> "$out/benchmarks.md"
+  else
+    echo "DDS Security benchmark not run (exit $status)"
+  fi
+fi
 echo
 echo "wrote $out/benchmarks.md and $out/throughput.png"

@@ -25,6 +25,7 @@ main_packages=(
   colcon python3-colcon-ros python3-colcon-cmake python3-colcon-bash
   python3-colcon-library-path python3-colcon-package-selection python3-colcon-output
   libcli11-dev iproute2 cyclonedds-dev
+  libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 
@@ -32,12 +33,14 @@ main_packages=(
 # interpreter for reference counts, clang and its runtime for the fuzz
 # harnesses, valgrind, matplotlib for the benchmark plot, and idlc (an
 # independent IDL compiler) for the interface definition, Fast DDS's
-# discovery server, a packet capture and a YAML reader for the DDS tool's tests.
+# discovery server, a packet capture and a YAML reader for the DDS tool's tests,
+# and the openssl command that checks keystore files.
 test_packages=(
   python3-pytest python3-numpy python3.11-dbg python3-matplotlib
   clang libclang-rt-14-dev valgrind
   cyclonedds-tools
   fastdds-tools util-linux tcpdump python3-yaml
+  openssl
 )
 
 packages=("${main_packages[@]}")

@@ -17,12 +17,12 @@ file encodes or decodes CDR.
                            [--largest B] [--timeout SEC] [ENDPOINT OPTIONS]
 
 ENDPOINT OPTIONS are those of pelmora-dds (--topic, --domain, --transport,
---interface, --peer, --qos-*), parsed and checked by libpelmora_dds itself,
+--interface, --peer, --qos-*, --enclave), parsed and checked by libpelmora_dds itself,
 and the same environment variables apply. The content of sample i is the
 one pelmora-dds generates (see tools/dds/src/features_content.hpp), so the
 C, C++ and Python peers verify each other. Exit codes as pelmora-dds: 0 ok,
 1 wrong sample, 2 no peer or too few samples in time, 3 set-up failure,
-64 usage, 130 interrupted.
+4 security enforced but enclave files missing, 64 usage, 130 interrupted.
 """
 
 import argparse
@@ -34,7 +34,8 @@ import signal
 import sys
 import time
 
-EXIT_OK, EXIT_WRONG, EXIT_TIMEOUT, EXIT_SETUP, EXIT_USAGE, EXIT_INTERRUPTED = 0, 1, 2, 3, 64, 130
+EXIT_OK, EXIT_WRONG, EXIT_TIMEOUT, EXIT_SETUP, EXIT_REFUSED, EXIT_USAGE, EXIT_INTERRUPTED = \
+    0, 1, 2, 3, 4, 64, 130
 EVENTS = {1: 'matched', 2: 'lost', 3: 'incompatible'}
 SHOWN_ITEMS = 8
 DDS_OK, DDS_TIMEOUT, DDS_ERROR = 0, 1, -1
@@ -174,6 +175,7 @@ def load_adapter(path):
         'pelmora_dds_options_create': (vp, []),
         'pelmora_dds_options_destroy': (None, [vp]),
         'pelmora_dds_options_parse': (ctypes.c_int, [vp, ctypes.c_int, ctypes.POINTER(ctypes.c_char_p)]),
+        'pelmora_dds_options_resolve_security': (ctypes.c_int, [vp, ctypes.POINTER(ctypes.c_char_p)]),
         'pelmora_dds_options_set_largest_sample': (None, [vp, u32]),
         'pelmora_dds_options_describe': (ctypes.c_char_p, [vp]),
         'pelmora_dds_options_help': (ctypes.c_char_p, []),
@@ -275,7 +277,8 @@ def wait_for_peers(label, peer_role, lib, endpoint, description, count, deadline
 
 def make_options(lib, endpoint_args, largest):
     """The adapter's options from the environment and the endpoint arguments,
-    or exits with the usage code and the adapter's message."""
+    or exits with the usage code (the refusal code when security is enforced
+    and files are missing) and the adapter's message."""
     options = lib.pelmora_dds_options_create()
     if not options:
         print('pelmora_dds_py.py: %s' % last_error(lib), file=sys.stderr)
@@ -285,6 +288,13 @@ def make_options(lib, endpoint_args, largest):
         print('pelmora_dds_py.py: %s' % last_error(lib), file=sys.stderr)
         lib.pelmora_dds_options_destroy(options)
         sys.exit(EXIT_USAGE)
+    warning = ctypes.c_char_p()
+    if lib.pelmora_dds_options_resolve_security(options, ctypes.byref(warning)) != DDS_OK:
+        print('pelmora_dds_py.py: %s' % last_error(lib), file=sys.stderr)
+        lib.pelmora_dds_options_destroy(options)
+        sys.exit(EXIT_REFUSED)
+    if warning.value:
+        print('pelmora_dds_py.py: %s' % warning.value.decode(errors='replace'), file=sys.stderr)
     lib.pelmora_dds_options_set_largest_sample(options, largest)
     return options
 
@@ -437,7 +447,8 @@ def parse(argv):
         allow_abbrev=False,
         epilog='Endpoint options are those of pelmora-dds (see pelmora-dds pub --help). ' +
                'Exit codes: 0 ok, 1 wrong sample, 2 no peer or too few samples in time, '
-               '3 set-up failure, 64 usage, 130 interrupted.')
+               '3 set-up failure, 4 security enforced but enclave files missing, 64 usage, '
+               '130 interrupted.')
     parser.add_argument('command', choices=('pub', 'echo'))
     parser.add_argument('--lib', default=default_library(),
                         help='path of libpelmora_dds.so (default: $PELMORA_DDS_LIBRARY, '

@@ -1,6 +1,7 @@
 #include "pelmora_dds/pelmora_dds.h"
 
 #include <cassert>
+#include <cstdio>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "pelmora_dds/command_line.hpp"
 #include "pelmora_dds/endpoint.hpp"
 #include "pelmora_dds/environment.hpp"
+#include "security/settings.hpp"
 
 using pelmora_dds::Endpoint;
 using pelmora_dds::PeerEvent;
@@ -20,6 +22,8 @@ struct pelmora_dds_options
 {
   pelmora_dds::EndpointOptions options;
   std::string description;
+  bool security_resolved = false;
+  std::string warning;
 };
 
 struct pelmora_dds_endpoint
@@ -47,6 +51,21 @@ int report(const Endpoint & endpoint, Status status)
   }
   last_error = endpoint.last_error();
   return PELMORA_DDS_ERROR;
+}
+
+// Resolves the security of `options` in place; false with last_error set
+// when refused.
+bool resolve_security(pelmora_dds_options * options)
+{
+  namespace security = pelmora_dds::security;
+  const security::Resolution resolution = security::resolve(
+    security::SecurityEnvironment::from_process(), &options->options.security);
+  options->warning = resolution.refused ? std::string() : resolution.message;
+  options->security_resolved = !resolution.refused;
+  if (resolution.refused) {
+    last_error = resolution.message;
+  }
+  return !resolution.refused;
 }
 
 }  // namespace
@@ -83,10 +102,25 @@ extern "C" int pelmora_dds_options_parse(
       last_error = wrong;
       return PELMORA_DDS_ERROR;
     }
+    options->security_resolved = false;
     return PELMORA_DDS_OK;
   } catch (const std::exception & e) {
     last_error = e.what();
     return PELMORA_DDS_ERROR;
+  }
+}
+
+extern "C" int pelmora_dds_options_resolve_security(pelmora_dds_options * options, const char ** warning)
+{
+  assert(options != nullptr && warning != nullptr);
+  try {
+    const bool resolved = resolve_security(options);
+    *warning = options->warning.c_str();
+    return resolved ? PELMORA_DDS_OK : PELMORA_DDS_REFUSED;
+  } catch (const std::exception & e) {
+    last_error = e.what();
+    *warning = "";
+    return PELMORA_DDS_REFUSED;
   }
 }
 
@@ -113,13 +147,21 @@ extern "C" const char * pelmora_dds_options_help(void)
 
 extern "C" pelmora_dds_endpoint * pelmora_dds_endpoint_create(
   int is_writer, const rosidl_message_type_support_t * dispatcher, const char * identifier,
-  const pelmora_dds_options * options)
+  pelmora_dds_options * options)
 {
   if (dispatcher == nullptr || identifier == nullptr || options == nullptr) {
     last_error = "null argument";
     return nullptr;
   }
   try {
+    if (!options->security_resolved) {
+      if (!resolve_security(options)) {
+        return nullptr;
+      }
+      if (!options->warning.empty()) {
+        std::fprintf(stderr, "pelmora_dds: %s\n", options->warning.c_str());
+      }
+    }
     // The dispatcher itself goes to the seam, which asks it for the type
     // support of the chosen vendor; the identifier only says the language.
     const rosidl_message_type_support_t * type_support =

@@ -6,6 +6,7 @@
 #include "pelmora_dds/endpoint.hpp"
 #include "pelmora_dds/environment.hpp"
 #include "pelmora_dds/ros_names.hpp"
+#include "security/names.hpp"
 
 namespace pelmora_dds
 {
@@ -49,6 +50,13 @@ CLI::Validator ros_topic_name()
     }, "NAME", "ROS topic name");
 }
 
+CLI::Validator enclave_name()
+{
+  return CLI::Validator(
+    [](const std::string & name) {return security::enclave_name_problem(name);}, "NAME",
+    "enclave name");
+}
+
 }  // namespace
 
 void add_endpoint_options(CLI::App & app, EndpointOptions & options)
@@ -89,6 +97,10 @@ void add_endpoint_options(CLI::App & app, EndpointOptions & options)
       {"keep_all", Qos::History::keep_all}}, "history");
   app.add_option("--qos-depth", options.qos.depth, "samples kept with keep_last")
     ->check(CLI::Range(1u, 1000000u))->capture_default_str();
+  app.add_option("--enclave", options.security.enclave,
+    "DDS Security enclave of the keystore in $ROS_SECURITY_KEYSTORE, such as /robot/camera "
+    "(default /); used when ROS_SECURITY_ENABLE=true, replaced by "
+    "$ROS_SECURITY_ENCLAVE_OVERRIDE")->check(enclave_name());
 }
 
 std::string parse_endpoint_options(const std::vector<std::string> & args, EndpointOptions * options)

@@ -23,15 +23,19 @@ struct Vendor
   std::unique_ptr<Endpoint> (*create)(
     Endpoint::Role, const rosidl_message_type_support_t *, const EndpointOptions &, std::string *,
     MessageFactory);
+  /// Whether the backend applies EndpointOptions::security. Last and false
+  /// unless set, so that a backend added without it refuses a secured
+  /// participant instead of running it unsecured.
+  bool secures = false;
 };
 
 // Every backend of this build, by the name --vendor takes.
 const Vendor kVendors[] = {
   {"fastdds", "rosidl_typesupport_fastrtps_c", "rosidl_typesupport_fastrtps_cpp",
-    fastdds::create_endpoint},
+    fastdds::create_endpoint, true},
 #ifdef PELMORA_DDS_WITH_CYCLONEDDS
   {"cyclonedds", "rosidl_typesupport_introspection_c", "rosidl_typesupport_introspection_cpp",
-    cyclonedds::create_endpoint},
+    cyclonedds::create_endpoint, true},
 #endif
 };
 
@@ -69,13 +73,18 @@ std::unique_ptr<Endpoint> Endpoint::create(
     return fail("a type support and a topic name are required");
   }
   for (const Vendor & vendor : kVendors) {
-    if (options.vendor == vendor.name) {
-      // As a middleware does: ask the handle the client library holds for
-      // the vendor's own type support (a handle of that kind answers itself).
-      const char * wanted = for_cpp_messages(type_support) ? vendor.cpp_identifier : vendor.c_identifier;
-      const rosidl_message_type_support_t * own = resolve_type_support(type_support, wanted, error);
-      return own == nullptr ? nullptr : vendor.create(role, own, options, error, factory);
+    if (options.vendor != vendor.name) {
+      continue;
     }
+    if (options.security.enabled && !vendor.secures) {
+      return fail("the " + options.vendor + " backend has no DDS Security in this build: run it "
+               "without ROS_SECURITY_ENABLE=true, or secured with --vendor fastdds");
+    }
+    // As a middleware does: ask the handle the client library holds for
+    // the vendor's own type support (a handle of that kind answers itself).
+    const char * wanted = for_cpp_messages(type_support) ? vendor.cpp_identifier : vendor.c_identifier;
+    const rosidl_message_type_support_t * own = resolve_type_support(type_support, wanted, error);
+    return own == nullptr ? nullptr : vendor.create(role, own, options, error, factory);
   }
   return fail("no DDS vendor '" + options.vendor + "' in this build");
 }

@@ -60,6 +60,9 @@ std::string describe(const EndpointOptions & options)
   if (options.transport.localhost_only) {
     text += ", localhost only";
   }
+  if (options.security.enabled) {
+    text += ", secured as enclave " + options.security.enclave_used;
+  }
   return text;
 }
 

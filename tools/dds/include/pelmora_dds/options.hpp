@@ -51,6 +51,30 @@ struct TransportOptions
   std::string profiles_file;
 };
 
+/// The absolute paths of an enclave's files, in the order DDS Security uses
+/// them.
+struct SecurityFiles
+{
+  std::string identity_ca;
+  std::string certificate;
+  std::string private_key;
+  std::string permissions_ca;
+  std::string governance;
+  std::string permissions;
+};
+
+/// DDS Security for one participant, as ROS 2 sets it up: `enclave` is what
+/// --enclave asked for; security::resolve (src/security/settings.hpp) decides from
+/// it and the ROS_SECURITY_* variables whether the participant is secured
+/// (`enabled`), in which enclave (`enclave_used`) and with which files.
+struct SecuritySettings
+{
+  std::string enclave;
+  bool enabled = false;
+  std::string enclave_used;
+  SecurityFiles files;
+};
+
 struct EndpointOptions
 {
   /// DDS implementation behind the seam; "fastdds" is the only one yet.
@@ -64,6 +88,7 @@ struct EndpointOptions
   uint32_t largest_sample = 64 * 1024;
   QosOptions qos;
   TransportOptions transport;
+  SecuritySettings security;
 };
 
 const char * to_string(QosOptions::Reliability value);

@@ -31,6 +31,7 @@ enum
 {
   PELMORA_DDS_OK = 0,
   PELMORA_DDS_TIMEOUT = 1,
+  PELMORA_DDS_REFUSED = 2,
   PELMORA_DDS_ERROR = -1
 };
 
@@ -57,6 +58,17 @@ void pelmora_dds_options_destroy(pelmora_dds_options * options);
 PELMORA_DDS_PUBLIC
 int pelmora_dds_options_parse(pelmora_dds_options * options, int argc, const char * const * argv);
 
+/* Decides DDS Security as pelmora-dds does, from --enclave (as parsed) and
+ * ROS_SECURITY_ENABLE, _STRATEGY, _KEYSTORE and _ENCLAVE_OVERRIDE. Returns
+ * PELMORA_DDS_OK, with `*warning` a text to show the user (or ""; valid
+ * until the next call on these options), or PELMORA_DDS_REFUSED when the
+ * Enforce strategy finds an enclave file missing (pelmora_dds_last_error()
+ * names it) or the enclave name is wrong. Endpoints made from options not
+ * resolved since their last parse resolve them first, print a warning to
+ * standard error and fail on a refusal. */
+PELMORA_DDS_PUBLIC
+int pelmora_dds_options_resolve_security(pelmora_dds_options * options, const char ** warning);
+
 /* Payload bytes of the largest expected sample (0 keeps the small default). */
 PELMORA_DDS_PUBLIC
 void pelmora_dds_options_set_largest_sample(pelmora_dds_options * options, uint32_t bytes);
@@ -74,11 +86,12 @@ const char * pelmora_dds_options_help(void);
  * type-support handle as a client library holds it; `identifier` is its
  * Fast-CDR type support (checked to be there) and its language. The chosen
  * vendor asks the dispatcher for the type support it moves messages with.
- * Returns null on failure. */
+ * Resolves the security of `options` first unless done since their last
+ * parse. Returns null on failure. */
 PELMORA_DDS_PUBLIC
 pelmora_dds_endpoint * pelmora_dds_endpoint_create(
   int is_writer, const rosidl_message_type_support_t * dispatcher, const char * identifier,
-  const pelmora_dds_options * options);
+  pelmora_dds_options * options);
 
 /* Destroys the endpoint and its participant; null is ignored. */
 PELMORA_DDS_PUBLIC

@@ -10,6 +10,7 @@
 #include <dds/ddsi/ddsi_serdata.h>
 
 #include "cyclonedds/backend.hpp"
+#include "cyclonedds/security.hpp"
 #include "cyclonedds/settings.hpp"
 #include "cyclonedds/walker_sertype.hpp"
 #include "pelmora_cdr_walker/walker.hpp"
@@ -213,9 +214,17 @@ std::string Impl::open(
   }
   domain_ = options.domain;
   domain_held_ = true;
-  participant_ = dds_create_participant(options.domain, nullptr, nullptr);
+  dds_qos_t * participant_qos = cyclonedds::participant_qos(options.security);
+  participant_ = dds_create_participant(options.domain, participant_qos, nullptr);
+  if (participant_qos != nullptr) {
+    dds_delete_qos(participant_qos);
+  }
   if (participant_ < 0) {
-    return failure("cannot create a participant", participant_);
+    // With security, Cyclone refuses a participant whose files its plugins
+    // cannot load or verify; its log says which.
+    return failure("cannot create a participant" + (options.security.enabled ?
+             " with the security files of enclave " + options.security.enclave_used : std::string()),
+             participant_);
   }
   // Cyclone takes over the sertype and may swap in an equal one it knows.
   ddsi_sertype * sertype = make_walker_sertype(*codec_, pelmora_cdr_walker::dds_type_name(*codec_));

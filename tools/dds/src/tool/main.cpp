@@ -8,6 +8,8 @@
 
 #include "pelmora_dds/command_line.hpp"
 #include "pelmora_dds/environment.hpp"
+#include "security/settings.hpp"
+#include "security_commands.hpp"
 #include "tool.hpp"
 
 namespace
@@ -17,10 +19,12 @@ using namespace pelmora_dds;
 
 const char * const kExitCodes =
   "Exit codes: 0 done; 1 echo: a sample was wrong; 2 no peer matched, or fewer\n"
-  "samples than --count before --timeout; 3 DDS set-up failed; 64 wrong argument\n"
-  "or environment variable; 130 interrupted.\n"
+  "samples than --count before --timeout; 3 DDS set-up failed; 4 security is\n"
+  "enforced but the enclave's files are missing; 64 wrong argument or environment\n"
+  "variable; 130 interrupted.\n"
   "Environment: ROS_DOMAIN_ID, ROS_LOCALHOST_ONLY=1, ROS_DISCOVERY_SERVER,\n"
-  "FASTRTPS_DEFAULT_PROFILES_FILE, as a ROS 2 node reads them.";
+  "FASTRTPS_DEFAULT_PROFILES_FILE, ROS_SECURITY_ENABLE, ROS_SECURITY_STRATEGY,\n"
+  "ROS_SECURITY_KEYSTORE, ROS_SECURITY_ENCLAVE_OVERRIDE, as a ROS 2 node reads them.";
 
 void add_common(CLI::App & command, ToolOptions & o)
 {
@@ -80,10 +84,13 @@ int main(int argc, char ** argv)
   std::vector<uint64_t> bytes;
   add_pub(app, o, bytes);
   add_echo(app, o);
+  SecurityCommand keystore;
+  keystore.domain = o.endpoint.domain;
+  const CLI::App * security = add_security_commands(app, keystore);
   // CLI11 would only say that a subcommand is required.
   const std::string first = argc >= 2 ? argv[1] : "";
-  if (!first.empty() && first[0] != '-' && first != "pub" && first != "echo") {
-    std::fprintf(stderr, "pelmora-dds: unknown subcommand '%s'; use pub or echo\n"
+  if (!first.empty() && first[0] != '-' && first != "pub" && first != "echo" && first != "security") {
+    std::fprintf(stderr, "pelmora-dds: unknown subcommand '%s'; use pub, echo or security\n"
       "Run 'pelmora-dds --help' for the options.\n", argv[1]);
     return kUsage;
   }
@@ -101,6 +108,18 @@ int main(int argc, char ** argv)
       command.c_str(), e.what(), command.empty() ? " SUBCOMMAND" : command.c_str());
     return kUsage;
   }
+  if (security->parsed()) {
+    return run_security_command(*security, keystore);
+  }
+  const char * command = app.got_subcommand("pub") ? "pub" : "echo";
+  const security::Resolution secured = security::resolve(
+    security::SecurityEnvironment::from_process(), &o.endpoint.security);
+  if (!secured.message.empty()) {
+    std::fprintf(stderr, "pelmora-dds %s: %s\n", command, secured.message.c_str());
+  }
+  if (secured.refused) {
+    return kRefused;
+  }
   if (!bytes.empty()) {
     o.keypoints.clear();
     for (const uint64_t b : bytes) {
@@ -113,5 +132,5 @@ int main(int argc, char ** argv)
     return kUsage;
   }
   install_stop_handlers();
-  return app.got_subcommand("pub") ? run_pub(o, *side) : run_echo(o, *side);
+  return std::string(command) == "pub" ? run_pub(o, *side) : run_echo(o, *side);
 }

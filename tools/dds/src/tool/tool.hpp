@@ -23,6 +23,7 @@ enum Exit
   kWrong = 1,    ///< echo: a sample differed from what its seed says
   kTimeout = 2,  ///< no peer matched, or fewer samples than --count in time
   kSetup = 3,    ///< the DDS entities could not be made
+  kRefused = 4,  ///< security is enforced but the enclave's files are missing
   kUsage = 64,   ///< a wrong argument or environment variable
   kInterrupted = 130,  ///< stopped by SIGINT or SIGTERM before done
 };
