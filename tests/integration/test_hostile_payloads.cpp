@@ -14,7 +14,7 @@
 
 #include "hostile_payloads.hpp"
 #include "payload_check.hpp"
-#include "pelmora_dds/callbacks_type.hpp"
+#include "fastdds/callbacks_type.hpp"
 #include "sides.hpp"
 
 namespace

@@ -89,6 +89,14 @@ void add_endpoint_options(CLI::App & app, EndpointOptions & options)
       {"keep_all", Qos::History::keep_all}}, "history");
   app.add_option("--qos-depth", options.qos.depth, "samples kept with keep_last")
     ->check(CLI::Range(1u, 1000000u))->capture_default_str();
+  app.add_option_function<double>("--qos-liveliness-lease",
+    [&options](double seconds) {options.qos.liveliness_lease_ms = static_cast<uint32_t>(seconds * 1000);},
+    "liveliness lease in seconds: a writer silent for that long is reported not alive "
+    "(default infinite)")->check(CLI::Range(0.1, 3600.0))->type_name("SEC");
+  app.add_option_function<double>("--max-blocking",
+    [&options](double seconds) {options.qos.max_blocking_ms = static_cast<uint32_t>(seconds * 1000);},
+    "writer: longest wait for room in a full keep_all history before a write reports it is "
+    "blocked (default 0.5)")->check(CLI::Range(0.001, 3600.0))->type_name("SEC");
 }
 
 std::string parse_endpoint_options(const std::vector<std::string> & args, EndpointOptions * options)

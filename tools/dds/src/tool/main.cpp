@@ -16,8 +16,9 @@ namespace
 using namespace pelmora_dds;
 
 const char * const kExitCodes =
-  "Exit codes: 0 done; 1 echo: a sample was wrong; 2 no peer matched, or fewer\n"
-  "samples than --count before --timeout; 3 DDS set-up failed; 64 wrong argument\n"
+  "Exit codes: 0 done; 1 echo: a sample was wrong, late or repeated, or one was\n"
+  "dropped or missed (unless --allow-loss); 2 no peer matched, or fewer samples\n"
+  "than --count before --timeout; 3 DDS set-up failed; 64 wrong argument\n"
   "or environment variable; 130 interrupted.\n"
   "Environment: ROS_DOMAIN_ID, ROS_LOCALHOST_ONLY=1, ROS_DISCOVERY_SERVER,\n"
   "FASTRTPS_DEFAULT_PROFILES_FILE, as a ROS 2 node reads them.";
@@ -62,6 +63,10 @@ void add_echo(CLI::App & app, ToolOptions & o)
   echo->add_flag("--full", o.full, "print whole sequences (default: the first 8 items)");
   echo->add_option("--largest", o.endpoint.largest_sample, "largest expected payload in bytes")
     ->check(CLI::Range(1u, UINT32_MAX))->type_name("B");
+  echo->add_flag("--allow-loss", o.allow_loss,
+    "exit 0 even when samples were dropped as malformed or missed (they are still counted)");
+  echo->add_option("--take-delay", o.take_delay_ms, "sleep MS milliseconds after each sample: "
+    "a slow reader")->check(CLI::Range(0u, 60000u))->type_name("MS");
 }
 
 }  // namespace
