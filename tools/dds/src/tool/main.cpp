@@ -48,6 +48,8 @@ void add_pub(CLI::App & app, ToolOptions & o, std::vector<uint64_t> & bytes)
   pub->add_option("--seed", o.seed, "content seed")->capture_default_str();
   pub->add_option("--peers", o.peers, "readers to wait for before publishing")
     ->check(CLI::Range(1u, 64u))->capture_default_str();
+  pub->add_option("--interval", o.interval_ms, "pause MS milliseconds between samples")
+    ->check(CLI::Range(0u, 60000u))->type_name("MS");
 }
 
 void add_echo(CLI::App & app, ToolOptions & o)

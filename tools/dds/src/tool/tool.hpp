@@ -38,6 +38,7 @@ struct ToolOptions
   std::vector<uint32_t> keypoints{0};  ///< sample i has keypoints[i % size]
   uint32_t seed = 1;
   uint32_t peers = 1;
+  uint32_t interval_ms = 0;  ///< pause between samples
   // echo
   bool verify = false;
   bool quiet = false;
