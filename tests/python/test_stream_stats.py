@@ -5,8 +5,8 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', '..', 'tools', 'dds'))
 
-import stream_stats  # noqa: E402
-from stream_stats import SequenceCheck  # noqa: E402
+import pelmora_dds_py as peer  # noqa: E402
+from pelmora_dds_py import SequenceCheck  # noqa: E402
 
 
 def after(indices):
@@ -50,19 +50,19 @@ def counts(**changed):
 
 
 def test_the_verdict_puts_wrong_samples_before_timeouts_and_timeouts_before_loss():
-    verdict = stream_stats.echo_verdict
-    assert verdict(counts(), False, False) == stream_stats.OK
-    assert verdict(counts(dropped=1), False, False) == stream_stats.LOST
-    assert verdict(counts(dropped=1), False, True) == stream_stats.OK
-    assert verdict(counts(dropped=1), True, True) == stream_stats.TIMED_OUT
-    assert verdict(counts(missed=2), False, False) == stream_stats.LOST
+    verdict = peer.echo_verdict
+    assert verdict(counts(), False, False) == peer.OK
+    assert verdict(counts(dropped=1), False, False) == peer.LOST
+    assert verdict(counts(dropped=1), False, True) == peer.OK
+    assert verdict(counts(dropped=1), True, True) == peer.TIMED_OUT
+    assert verdict(counts(missed=2), False, False) == peer.LOST
     for fault in ('wrong', 'out_of_order', 'duplicates'):
-        assert verdict(counts(**{fault: 1}), True, True) == stream_stats.WRONG
-    assert stream_stats.missed_samples(7, 7) == 7 and stream_stats.missed_samples(0, 3) == 3
+        assert verdict(counts(**{fault: 1}), True, True) == peer.WRONG
+    assert peer.missed_samples(7, 7) == 7 and peer.missed_samples(0, 3) == 3
 
 
 def test_the_summary_names_every_count_and_the_order_ones_only_when_checked():
     c = counts(received=5, verified=4, wrong=1, dropped=2, missed=3, out_of_order=6, duplicates=7)
-    assert stream_stats.summary_fields(c, True) == (
+    assert peer.summary_fields(c, True) == (
         ' received=5 verified=4 wrong=1 dropped=2 missed=3 out_of_order=6 duplicates=7')
-    assert stream_stats.summary_fields(c, False) == ' received=5 dropped=2 missed=3'
+    assert peer.summary_fields(c, False) == ' received=5 dropped=2 missed=3'

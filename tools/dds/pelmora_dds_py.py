@@ -27,15 +27,13 @@ C, C++ and Python peers verify each other. Exit codes as pelmora-dds: 0 ok,
 
 import argparse
 import array
+import bisect
 import ctypes
 import functools
 import os
 import signal
 import sys
 import time
-
-import stream_stats
-from stream_stats import SequenceCheck
 
 EXIT_OK, EXIT_WRONG, EXIT_TIMEOUT, EXIT_SETUP, EXIT_USAGE, EXIT_INTERRUPTED = 0, 1, 2, 3, 64, 130
 EVENTS = {1: 'matched', 2: 'lost', 3: 'incompatible', 4: 'lost the liveliness of', 5: 'alive:'}
@@ -141,6 +139,88 @@ def features_yaml(message, shown):
         if len(head) < len(values):
             lines.append('  # %d of %d items shown; --full prints them all' % (len(head), len(values)))
     return '\n'.join(lines) + '\n'
+
+
+# --- what a reader saw of a stream -------------------------------------------
+
+# Echo verdicts, most serious first (tools/dds/src/stream_stats.cpp has the
+# same rules; tests/python/test_stream_stats.py holds both to the same cases).
+OK, WRONG, TIMED_OUT, LOST = 'ok', 'wrong', 'timed_out', 'lost'
+
+
+class SequenceCheck:
+    """Follows the indices generated samples carry and tells which never
+    arrived, which came after a later one and which came twice. Holes are
+    kept as ranges, so memory grows with their number only."""
+
+    NEXT, AFTER_GAP, LATE, DUPLICATE = 'next', 'after_gap', 'late', 'duplicate'
+
+    def __init__(self):
+        self.end = 0          # one past the highest index seen
+        self._starts = []     # sorted first indices of the holes
+        self._ends = {}       # first index -> one past the last
+        self._missing = 0
+        self.late = 0
+        self.duplicates = 0
+
+    def _add_hole(self, first, last):
+        bisect.insort(self._starts, first)
+        self._ends[first] = last
+
+    def note(self, index):
+        if index == self.end:
+            self.end += 1
+            return self.NEXT
+        if index > self.end:
+            self._add_hole(self.end, index)
+            self._missing += index - self.end
+            self.end = index + 1
+            return self.AFTER_GAP
+        at = bisect.bisect_right(self._starts, index) - 1
+        if at < 0 or self._ends[self._starts[at]] <= index:
+            self.duplicates += 1
+            return self.DUPLICATE
+        first = self._starts.pop(at)
+        last = self._ends.pop(first)
+        if first < index:
+            self._add_hole(first, index)
+        if index + 1 < last:
+            self._add_hole(index + 1, last)
+        self._missing -= 1
+        self.late += 1
+        return self.LATE
+
+    def missing(self, expected=0):
+        """Holes below the highest index seen, plus the tail up to `expected`
+        (the count the writer announced; 0 when unknown)."""
+        return self._missing + max(expected - self.end, 0)
+
+
+def missed_samples(holes, reported_lost):
+    """A lost sample leaves a hole: the two describe the same losses."""
+    return max(holes, reported_lost)
+
+
+def summary_fields(counts, checked):
+    text = ' received=%d' % counts['received']
+    if checked:
+        text += ' verified=%d wrong=%d' % (counts['verified'], counts['wrong'])
+    text += ' dropped=%d missed=%d' % (counts['dropped'], counts['missed'])
+    if checked:
+        text += ' out_of_order=%d duplicates=%d' % (counts['out_of_order'], counts['duplicates'])
+    return text
+
+
+def echo_verdict(counts, timed_out, allow_loss):
+    """Most serious first: a wrong, late or repeated sample; the timeout;
+    loss unless allowed."""
+    if counts['wrong'] or counts['out_of_order'] or counts['duplicates']:
+        return WRONG
+    if timed_out:
+        return TIMED_OUT
+    if not allow_loss and (counts['dropped'] or counts['missed']):
+        return LOST
+    return OK
 
 
 # --- the package's capsules and the adapter's C interface -------------------
@@ -416,18 +496,18 @@ def run_echo(args, lib, ts, options, deadline):
         lib.pelmora_dds_losses(reader, ctypes.byref(dropped), ctypes.byref(lost))
         counts['dropped'] = dropped.value
         expected = args.count if args.verify_seed is not None and args.count else 0
-        counts['missed'] = stream_stats.missed_samples(sequence.missing(expected), lost.value)
+        counts['missed'] = missed_samples(sequence.missing(expected), lost.value)
         received = counts['received']
         complete = received > 0 if args.count is None else echo_done(args, counts, sequence)
-        verdict = stream_stats.echo_verdict(counts, not complete, args.allow_loss)
+        verdict = echo_verdict(counts, not complete, args.allow_loss)
         # Printed samples keep stdout a clean YAML stream.
         line = 'echo side=py topic=%s domain=%d' % (args.topic, args.domain)
-        line += stream_stats.summary_fields(counts, args.verify_seed is not None)
+        line += summary_fields(counts, args.verify_seed is not None)
         if args.count is not None:
             line += ' expected=%d' % args.count
         line += rate_text(max(received - 1, 0), size - size // received if received > 1 else 0,
                           last - first)
-        ok = verdict == stream_stats.OK and status != DDS_ERROR
+        ok = verdict == OK and status != DDS_ERROR
         print(line + ' result=%s' % ('ok' if ok else 'FAILED'),
               file=sys.stdout if summary_only else sys.stderr, flush=True)
         if status == DDS_ERROR:
@@ -435,17 +515,17 @@ def run_echo(args, lib, ts, options, deadline):
             return EXIT_SETUP
         if Stop.requested and not complete:
             return EXIT_INTERRUPTED
-        if verdict == stream_stats.TIMED_OUT:
+        if verdict == TIMED_OUT:
             if args.count is None:
                 print('echo: no sample arrived in %g s' % args.timeout, file=sys.stderr)
             else:
                 print('echo: %d of %d samples arrived in %g s' % (received, args.count, args.timeout),
                       file=sys.stderr)
             return EXIT_TIMEOUT
-        if verdict == stream_stats.LOST:
+        if verdict == LOST:
             print('echo: %d dropped and %d missed samples (--allow-loss accepts them)'
                   % (counts['dropped'], counts['missed']), file=sys.stderr)
-        return EXIT_OK if verdict == stream_stats.OK else EXIT_WRONG
+        return EXIT_OK if verdict == OK else EXIT_WRONG
     finally:
         ts.destroy(record)
         lib.pelmora_dds_endpoint_destroy(reader)
