@@ -34,6 +34,7 @@ KEEP_LAST_10 = ['--qos-history', 'keep_last', '--qos-depth', '10']
 # Room in the peak-RSS comparison for allocator noise; a length word that
 # were trusted would ask for 16 GiB.
 RSS_SLACK_KB = 16 * 1024
+SANITIZER_REPORT = re.compile(r'ERROR: (Address|Leak)Sanitizer|runtime error: ')
 
 
 class Peer:
@@ -130,6 +131,13 @@ class Scenario:
 
     # -- checks and report ------------------------------------------------
 
+    def finished(self, peer, timeout):
+        """peer.finish(), and no sanitizer report may be in its output: in a
+        sanitizer build its exit code 1 would pass for echo's own."""
+        code = peer.finish(timeout)
+        self.expect(not SANITIZER_REPORT.search(peer.stderr), '%s: sanitizer report' % peer.name, peer)
+        return code
+
     def expect(self, condition, what, peer=None):
         if not condition:
             self.failures.append(what + ('\n' + peer.tail() if peer is not None else ''))
@@ -169,9 +177,9 @@ def hostile_samples(s):
     # The stand-in is a default node: built-in transports, multicast discovery.
     echo = s.echo(b, None, KEEP_ALL + ['--count', str(len(accepted)), '--timeout', '30'])
     writer = s.standin(a, ['--payloads', PAYLOADS, '--interval', '20', '--timeout', '30'])
-    code = echo.finish(40)
+    code = s.finished(echo, 40)
     writer.kill()  # it waits for the zero-byte sample's acknowledgement in vain
-    writer.finish(5)
+    s.finished(writer, 5)
     shown = [int(v) for v in re.findall(r'^descriptorsize: (\d+)$', echo.stdout, re.M)]
     drops = re.findall(r'dropped a malformed sample of \d+ bytes: (.*)$', echo.stderr, re.M)
     summary = echo.summary('echo')
@@ -202,8 +210,8 @@ def lying_length_memory(s):
         echo = s.echo(b, None, options, name='echo ' + kind)
         writer = s.standin(a, ['--payload', kind, '--size', '1', '--count', str(count),
                                '--interval', '5', '--timeout', '20'])
-        echo.finish(20)
-        writer.finish(20)
+        s.finished(echo, 20)
+        s.finished(writer, 20)
         summary = echo.summary('echo')
         peaks[kind] = echo.peak_kb
         if kind == 'features':
@@ -211,7 +219,9 @@ def lying_length_memory(s):
             # busy machine; what matters here is the reader's memory.
             s.expect(int(summary.get('received', 0)) > count // 2, '%s: %s' % (kind, summary), echo)
         else:
-            s.expect(summary.get('dropped') == str(count) and summary.get('received') == '0',
+            # All refused; a busy machine may have the stand-in overwrite one.
+            s.expect(summary.get('received') == '0' and int(summary.get('dropped', 0)) > count // 2 and
+                     int(summary.get('dropped', 0)) + int(summary.get('missed', 0)) == count,
                      '%s: %s' % (kind, summary), echo)
         s.row('length word 0xFFFFFFFF (%s)' % kind, 'stand-in sent %d' % count,
               'exit %s' % echo.returncode, dict(sent=count, received=summary.get('received'),
@@ -232,8 +242,8 @@ def publisher_killed(s):
     writer = s.pub(a, b, KEEP_ALL + lease + ['--count', str(count), '--interval', '5', '--timeout', '30'])
     time.sleep(3)
     writer.kill()
-    writer.finish(5)
-    code = echo.finish(20)
+    s.finished(writer, 5)
+    code = s.finished(echo, 20)
     summary = echo.summary('echo')
     received = int(summary.get('received', 0))
     s.expect(code == 2, 'echo exit %s, expected 2 (timeout)' % code, echo)
@@ -259,9 +269,9 @@ def reader_killed(s):
     # Killed early enough that the writer's keep_all history fills behind it.
     time.sleep(1.0)
     doomed.kill()
-    doomed.finish(5)
-    code = writer.finish(30)
-    kept = keep.finish(30)
+    s.finished(doomed, 5)
+    code = s.finished(writer, 30)
+    kept = s.finished(keep, 30)
     out, summary = writer.summary('pub'), keep.summary('echo')
     s.expect(code == 0 and out.get('result') == 'ok', 'pub exit %s %s' % (code, out), writer)
     s.expect(kept == 0 and summary.get('received') == str(count), 'kept reader %s' % summary, keep)
@@ -282,11 +292,11 @@ def transient_local_restart(s):
     writer = s.pub(a, b, qos + ['--count', str(count), '--interval', '50', '--timeout', '25'])
     time.sleep(1.5)
     first.kill()
-    first.finish(5)
+    s.finished(first, 5)
     again = s.echo(b, a, qos + ['--verify-seed', str(s.seed), '--count', str(count), '--timeout', '20'],
                    name='echo restarted')
-    code = again.finish(25)
-    wrote = writer.finish(25)
+    code = s.finished(again, 25)
+    wrote = s.finished(writer, 25)
     summary = again.summary('echo')
     s.expect(code == 0 and summary.get('received') == str(count) and summary.get('out_of_order') == '0',
              'restarted reader exit %s %s' % (code, summary), again)
@@ -305,8 +315,8 @@ def link_cut(s, history, allow_loss):
     writer = s.pub(a, b, history + ['--count', str(count), '--interval', '8', '--timeout', '25'])
     time.sleep(2)
     s.cut(b, 2.0)
-    code = echo.finish(30)
-    wrote = writer.finish(30)
+    code = s.finished(echo, 30)
+    wrote = s.finished(writer, 30)
     summary, out = echo.summary('echo'), writer.summary('pub')
     received, missed = int(summary.get('received', 0)), int(summary.get('missed', -1))
     s.expect(code == 0, 'echo exit %s' % code, echo)
@@ -340,8 +350,8 @@ def slow_reader(s, history):
             '--allow-loss', '--timeout', '25'], name='echo delay %d' % delay)
         writer = s.pub(a, b, history + pacing + ['--count', str(count), '--max-blocking', '0.01',
                                                  '--timeout', '25'])
-        wrote = writer.finish(30)
-        code = echo.finish(30)
+        wrote = s.finished(writer, 30)
+        code = s.finished(echo, 30)
         runs[delay] = (writer, writer.summary('pub'), echo.summary('echo'))
         s.expect(wrote == 0, 'pub exit %s (take delay %d)' % (wrote, delay), writer)
         s.expect(code == 0, 'echo exit %s (take delay %d)' % (code, delay), echo)
