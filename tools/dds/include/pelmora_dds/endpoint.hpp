@@ -78,16 +78,19 @@ public:
   /// Remote endpoints matched now.
   virtual uint32_t matched_count() = 0;
 
+  // What a backend can tell about faults. A backend that cannot tell
+  // reports nothing; echo then counts only the holes it sees itself.
+
   /// Reader: refused and lost samples so far.
-  virtual ReaderLosses losses() = 0;
+  virtual ReaderLosses losses() {return {};}
 
   /// Reader: told of every refused payload, during take, instead of the
   /// backend's own line on stderr.
-  virtual void set_drop_observer(DropObserver observer) = 0;
+  virtual void set_drop_observer(DropObserver observer) {(void)observer;}
 
   /// Writer: writes that found a full keep-all history and waited the
   /// blocking time for room.
-  virtual uint64_t blocked_writes() const = 0;
+  virtual uint64_t blocked_writes() const {return 0;}
 
   const std::string & last_error() const {return last_error_;}
 
