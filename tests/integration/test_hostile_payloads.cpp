@@ -106,8 +106,8 @@ TEST_P(HostileDecodeTest, MalformedPayloadsAreRefusedOnceAndGoodOnesBetweenThemD
       const auto view = side_->view(message);
       EXPECT_EQ(view.keypointnumber, p.keypointnumber) << p.name;
       EXPECT_EQ(view.descriptorsize, p.descriptorsize) << p.name;
-      EXPECT_EQ(view.u32[0].size, 2u) << p.name;
-      EXPECT_EQ(view.f32[1].size, 2u) << p.name;
+      EXPECT_EQ(view.sequences[0].size, 2u) << p.name;  // descriptor
+      EXPECT_EQ(view.sequences[6].size, 2u) << p.name;  // y
       EXPECT_EQ(reports_.size(), reports_before) << p.name;
       continue;
     }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "features_content.hpp"
+#include "pelmora/msg/detail/features__fields.h"
 
 namespace pelmora_dds
 {
@@ -11,6 +12,10 @@ namespace
 {
 
 constexpr size_t kHeaderBytes = 4;
+
+#define PELMORA_DDS_NAME(name) #name,
+const char * const kScalarNames[] = {PELMORA__MSG__FEATURES__SCALAR_FIELDS(PELMORA_DDS_NAME)};
+#undef PELMORA_DDS_NAME
 constexpr uint16_t kCdrBigEndian = 0x0000;
 constexpr uint16_t kCdrLittleEndian = 0x0001;
 
@@ -67,13 +72,13 @@ PayloadCheck check_payload(const uint8_t * data, size_t size)
   }
   Reader reader(data + kHeaderBytes, size - kHeaderBytes, id == kCdrBigEndian);
   uint32_t word = 0;
-  for (int scalar = 0; scalar < 2; ++scalar) {
+  for (const char * scalar : kScalarNames) {
     if (!reader.word(&word)) {
-      return refused(std::string("payload ends in ") + kFieldNames[scalar]);
+      return refused(std::string("payload ends in ") + scalar);
     }
   }
-  for (int field = 2; field < 10; ++field) {
-    const std::string name = kFieldNames[field];
+  for (const SequenceField & field : kSequenceFields) {
+    const std::string name = field.name;
     if (!reader.word(&word)) {
       return refused("payload ends in " + name + " length");
     }
