@@ -176,7 +176,8 @@ def hostile_samples(s):
     accepted, reasons = hostile_expectations()
     # The stand-in is a default node: built-in transports, multicast discovery.
     echo = s.echo(b, None, KEEP_ALL + ['--count', str(len(accepted)), '--timeout', '30'])
-    writer = s.standin(a, ['--payloads', PAYLOADS, '--interval', '20', '--timeout', '30'])
+    writer = s.standin(a, ['--payloads', PAYLOADS, '--interval', '20', '--settle', '500',
+                           '--timeout', '30'])
     code = s.finished(echo, 40)
     writer.kill()  # it waits for the zero-byte sample's acknowledgement in vain
     s.finished(writer, 5)
@@ -209,7 +210,7 @@ def lying_length_memory(s):
             options += ['--count', str(count)]
         echo = s.echo(b, None, options, name='echo ' + kind)
         writer = s.standin(a, ['--payload', kind, '--size', '1', '--count', str(count),
-                               '--interval', '5', '--timeout', '20'])
+                               '--interval', '5', '--settle', '500', '--timeout', '20'])
         s.finished(echo, 20)
         s.finished(writer, 20)
         summary = echo.summary('echo')

@@ -104,6 +104,7 @@ struct Options
   std::string payload = "features";
   std::string payloads_file;  ///< send these payloads instead, in order
   uint32_t interval_ms = 0;   ///< pause between samples
+  uint32_t settle_ms = 0;     ///< pause between matching and the first sample
   double timeout = 60;
   bool loopback = false;
   bool verify = false;
@@ -222,6 +223,9 @@ int run_pub(const Options & o, Clock::time_point deadline)
     }
   }
   const int64_t count = from_file.empty() ? o.count : static_cast<int64_t>(from_file.size());
+  // This writer may match a reader before the reader has matched it; a
+  // volatile reader then never sees what was written in between.
+  std::this_thread::sleep_for(std::chrono::milliseconds(o.settle_ms));
   for (int64_t i = 0; i < count; ++i) {
     const uint32_t keypoints = o.keypoints[static_cast<size_t>(i) % o.keypoints.size()];
     Bytes sample = from_file.empty() ?
@@ -326,6 +330,9 @@ int main(int argc, char ** argv)
     "send the payloads of FILE in order (format of tests/vectors/hostile_payloads.txt), "
     "good and malformed ones alike, instead of --count generated ones");
   pub->add_option("--interval", o.interval_ms, "pause MS milliseconds between samples")
+    ->check(CLI::Range(0u, 60000u));
+  pub->add_option("--settle", o.settle_ms,
+    "pause MS milliseconds after the readers matched, so that they have matched this writer too")
     ->check(CLI::Range(0u, 60000u));
   app.get_subcommand("echo")->add_option_function<uint32_t>("--verify-seed",
     [&o](uint32_t seed) {o.seed = seed; o.verify = true;}, "check every sample against seed S");
