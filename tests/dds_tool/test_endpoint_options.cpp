@@ -55,7 +55,8 @@ TEST(EndpointOptions, EveryOptionReachesItsField)
   ASSERT_EQ(parse({"--topic", "ns/features", "--domain", "232", "--transport", "udp",
       "--interface", "10.1.2.3", "--interface", "127.0.0.1", "--peer", "10.1.2.4",
       "--peer", "10.1.2.5", "--qos-reliability", "best_effort", "--qos-durability",
-      "transient_local", "--qos-history", "keep_all", "--qos-depth", "3"}, &o), "");
+      "transient_local", "--qos-history", "keep_all", "--qos-depth", "3",
+      "--qos-liveliness-lease", "1.25", "--max-blocking", "0.01"}, &o), "");
   EXPECT_EQ(o.topic, "/ns/features");
   EXPECT_EQ(o.domain, 232u);
   EXPECT_EQ(o.transport.kind, TransportOptions::Kind::udp);
@@ -65,6 +66,8 @@ TEST(EndpointOptions, EveryOptionReachesItsField)
   EXPECT_EQ(o.qos.durability, QosOptions::Durability::transient_local);
   EXPECT_EQ(o.qos.history, QosOptions::History::keep_all);
   EXPECT_EQ(o.qos.depth, 3u);
+  EXPECT_EQ(o.qos.liveliness_lease_ms, 1250u);
+  EXPECT_EQ(o.qos.max_blocking_ms, 10u);
 }
 
 TEST(EndpointOptions, WrongValuesNameTheOptionAndWhatItTakes)
@@ -80,6 +83,8 @@ TEST(EndpointOptions, WrongValuesNameTheOptionAndWhatItTakes)
     {{"--qos-durability", "persistent"}, {"--qos-durability", "transient_local", "volatile"}},
     {{"--qos-history", "unknown"}, {"--qos-history", "keep_all", "keep_last"}},
     {{"--qos-depth", "0"}, {"--qos-depth", "1", "1000000"}},
+    {{"--qos-liveliness-lease", "0.01"}, {"--qos-liveliness-lease", "0.1"}},
+    {{"--max-blocking", "0"}, {"--max-blocking"}},
     {{"--domain", "233"}, {"--domain", "0", "232"}},
     {{"--domain", "-1"}, {"--domain"}},
     {{"--peer", "10.0.0"}, {"--peer"}},

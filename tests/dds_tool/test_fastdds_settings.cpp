@@ -19,6 +19,7 @@ using eprosima::fastdds::rtps::UDPv4TransportDescriptor;
 using eprosima::fastrtps::rtps::DiscoveryProtocol_t;
 using pelmora_dds::QosOptions;
 using pelmora_dds::TransportOptions;
+using pelmora_dds::fastdds::apply_lease;
 using pelmora_dds::fastdds::apply_qos;
 using pelmora_dds::fastdds::apply_transport;
 using pelmora_dds::fastdds::plan_for;
@@ -197,6 +198,38 @@ TEST(FastddsQos, KeepAllHistoryIsBoundedByTheSampleSize)
   EXPECT_EQ(small.history().kind, dds::KEEP_ALL_HISTORY_QOS);
   EXPECT_EQ(small.resource_limits().max_samples, 256);
   EXPECT_EQ(large.resource_limits().max_samples, 16);
+}
+
+// A killed peer must be noticed within the lease: the writer's and reader's
+// liveliness, and the participant's own lease, which decides when a writer
+// stops waiting for a dead reader. Without a lease nothing is shortened.
+TEST(FastddsQos, ALivelinessLeaseShortensTheEndpointsAndTheParticipantLease)
+{
+  QosOptions ros;
+  ros.liveliness_lease_ms = 1500;
+  ros.max_blocking_ms = 10;
+  dds::DataWriterQos writer = dds::DATAWRITER_QOS_DEFAULT;
+  dds::DataReaderQos reader = dds::DATAREADER_QOS_DEFAULT;
+  dds::DomainParticipantQos participant = dds::PARTICIPANT_QOS_DEFAULT;
+  apply_qos(ros, plan_for(1000), &writer);
+  apply_qos(ros, plan_for(1000), &reader);
+  apply_lease(ros, &participant);
+  EXPECT_EQ(writer.liveliness().kind, dds::AUTOMATIC_LIVELINESS_QOS);
+  EXPECT_EQ(writer.liveliness().lease_duration, eprosima::fastrtps::Duration_t(1, 500000000));
+  EXPECT_EQ(writer.liveliness().announcement_period, eprosima::fastrtps::Duration_t(0, 500000000));
+  EXPECT_EQ(reader.liveliness().lease_duration, eprosima::fastrtps::Duration_t(1, 500000000));
+  EXPECT_EQ(writer.reliability().max_blocking_time, eprosima::fastrtps::Duration_t(0, 10000000));
+  const auto & discovery = participant.wire_protocol().builtin.discovery_config;
+  EXPECT_EQ(discovery.leaseDuration, eprosima::fastrtps::Duration_t(1, 500000000));
+  EXPECT_EQ(discovery.leaseDuration_announcementperiod, eprosima::fastrtps::Duration_t(0, 500000000));
+
+  dds::DataReaderQos untouched = dds::DATAREADER_QOS_DEFAULT;
+  dds::DomainParticipantQos default_participant = dds::PARTICIPANT_QOS_DEFAULT;
+  apply_qos(QosOptions{}, plan_for(1000), &untouched);
+  apply_lease(QosOptions{}, &default_participant);
+  EXPECT_EQ(untouched.liveliness().lease_duration, dds::DATAREADER_QOS_DEFAULT.liveliness().lease_duration);
+  EXPECT_EQ(default_participant.wire_protocol().builtin.discovery_config.leaseDuration,
+    dds::PARTICIPANT_QOS_DEFAULT.wire_protocol().builtin.discovery_config.leaseDuration);
 }
 
 }  // namespace

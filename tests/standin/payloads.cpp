@@ -1,6 +1,7 @@
 #include "payloads.hpp"
 
 #include <cstring>
+#include <fstream>
 
 #include "features_content.hpp"
 
@@ -71,10 +72,46 @@ std::string check_features_payload(const Bytes & payload, uint32_t seed)
   return std::string();
 }
 
+Bytes lying_length_payload(uint32_t seed, uint32_t index, uint32_t keypoints)
+{
+  Bytes out = features_payload(seed, index, keypoints);
+  const size_t descriptor_length = kHeader + 8;
+  std::memset(out.data() + descriptor_length, 0xff, 4);
+  return out;
+}
+
+std::vector<Bytes> payloads_from_file(const std::string & path, std::string * error)
+{
+  std::ifstream in(path);
+  if (!in) {
+    *error = "cannot read " + path;
+    return {};
+  }
+  std::vector<Bytes> payloads;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("hex", 0) != 0) {
+      continue;
+    }
+    const std::string hex = line.size() > 4 ? line.substr(4) : std::string();
+    Bytes bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+      bytes.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    }
+    payloads.push_back(std::move(bytes));
+  }
+  if (payloads.empty()) {
+    *error = path + " holds no payload";
+  }
+  return payloads;
+}
+
 const std::vector<PayloadKind> & payload_kinds()
 {
   static const std::vector<PayloadKind> kinds = {
     {"features", "the generated sample, as pelmora-dds pub sends it", features_payload},
+    {"lying-length", "the generated sample with a descriptor length of 0xFFFFFFFF",
+      lying_length_payload},
   };
   return kinds;
 }

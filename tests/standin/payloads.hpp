@@ -30,6 +30,14 @@ const PayloadKind * find_payload_kind(const std::string & name);
 /// fields, each sequence a length word and its elements.
 Bytes features_payload(uint32_t seed, uint32_t index, uint32_t keypoints);
 
+/// The generated sample whose `descriptor` length word claims 0xFFFFFFFF
+/// elements: a reader that trusted it would ask for 16 GiB.
+Bytes lying_length_payload(uint32_t seed, uint32_t index, uint32_t keypoints);
+
+/// The payloads of a file in the format of tests/vectors/hostile_payloads.txt
+/// ("hex" lines), in order. Empty with `error` set when it cannot be read.
+std::vector<Bytes> payloads_from_file(const std::string & path, std::string * error);
+
 /// Checks a received payload against the generated sample it claims to be
 /// (index and keypoints read from its first words). Returns an empty string
 /// when every byte matches, else what differs first.

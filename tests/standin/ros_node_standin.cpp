@@ -7,7 +7,7 @@
 //
 //   ros_node_standin pub  [--topic rt/features] [--count N] [--size K,..]
 //                         [--seed S] [--peers R] [--payload KIND] [--timeout SEC]
-//                         [--loopback]
+//                         [--payloads FILE] [--interval MS] [--loopback]
 //   ros_node_standin echo [--topic rt/features] [--count N] [--verify-seed S]
 //                         [--timeout SEC] [--loopback]
 //
@@ -71,7 +71,9 @@ public:
     if (payload->max_size < bytes.size()) {
       return false;
     }
-    std::memcpy(payload->data, bytes.data(), bytes.size());
+    if (!bytes.empty()) {
+      std::memcpy(payload->data, bytes.data(), bytes.size());
+    }
     payload->length = static_cast<uint32_t>(bytes.size());
     payload->encapsulation = bytes.size() > 1 && bytes[1] == 0x01 ? CDR_LE : CDR_BE;
     return true;
@@ -100,6 +102,9 @@ struct Options
   std::vector<uint32_t> keypoints{0};
   uint32_t seed = 1;
   std::string payload = "features";
+  std::string payloads_file;  ///< send these payloads instead, in order
+  uint32_t interval_ms = 0;   ///< pause between samples
+  uint32_t settle_ms = 0;     ///< pause between matching and the first sample
   double timeout = 60;
   bool loopback = false;
   bool verify = false;
@@ -208,9 +213,26 @@ int run_pub(const Options & o, Clock::time_point deadline)
     std::fprintf(stderr, "standin pub: no reader matched on %s\n", o.topic.c_str());
     return kTimeout;
   }
-  for (int64_t i = 0; i < o.count; ++i) {
+  std::vector<Bytes> from_file;
+  if (!o.payloads_file.empty()) {
+    std::string error;
+    from_file = pelmora_standin::payloads_from_file(o.payloads_file, &error);
+    if (from_file.empty()) {
+      std::fprintf(stderr, "standin pub: %s\n", error.c_str());
+      return kUsage;
+    }
+  }
+  const int64_t count = from_file.empty() ? o.count : static_cast<int64_t>(from_file.size());
+  // This writer may match a reader before the reader has matched it; a
+  // volatile reader then never sees what was written in between.
+  std::this_thread::sleep_for(std::chrono::milliseconds(o.settle_ms));
+  for (int64_t i = 0; i < count; ++i) {
     const uint32_t keypoints = o.keypoints[static_cast<size_t>(i) % o.keypoints.size()];
-    Bytes sample = kind->make(o.seed, static_cast<uint32_t>(i), keypoints);
+    Bytes sample = from_file.empty() ?
+      kind->make(o.seed, static_cast<uint32_t>(i), keypoints) : from_file[static_cast<size_t>(i)];
+    if (i > 0 && o.interval_ms != 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(o.interval_ms));
+    }
     // A reliable keep-last writer takes the sample at once; a failure here
     // is a refusal, not back pressure.
     if (writer->write(&sample, dds::HANDLE_NIL) != ReturnCode_t::RETCODE_OK) {
@@ -222,7 +244,7 @@ int run_pub(const Options & o, Clock::time_point deadline)
   const bool acked = writer->wait_for_acknowledgments(eprosima::fastrtps::Duration_t(
       static_cast<int32_t>(std::max<int64_t>(left.count(), 0) / 1000), 0)) == ReturnCode_t::RETCODE_OK;
   std::printf("pub side=standin topic=%s samples=%" PRId64 " payload=%s result=%s\n", o.topic.c_str(),
-    o.count, kind->name, acked ? "ok" : "UNACKNOWLEDGED");
+    count, from_file.empty() ? kind->name : o.payloads_file.c_str(), acked ? "ok" : "UNACKNOWLEDGED");
   std::fflush(stdout);
   return acked ? kOk : kTimeout;
 }
@@ -304,6 +326,14 @@ int main(int argc, char ** argv)
   pub->add_option("--seed", o.seed, "content seed");
   pub->add_option("--peers", o.peers, "readers to wait for")->check(CLI::Range(1, 64));
   pub->add_option("--payload", o.payload, "payload kind")->check(CLI::IsMember(kinds));
+  pub->add_option("--payloads", o.payloads_file,
+    "send the payloads of FILE in order (format of tests/vectors/hostile_payloads.txt), "
+    "good and malformed ones alike, instead of --count generated ones");
+  pub->add_option("--interval", o.interval_ms, "pause MS milliseconds between samples")
+    ->check(CLI::Range(0u, 60000u));
+  pub->add_option("--settle", o.settle_ms,
+    "pause MS milliseconds after the readers matched, so that they have matched this writer too")
+    ->check(CLI::Range(0u, 60000u));
   app.get_subcommand("echo")->add_option_function<uint32_t>("--verify-seed",
     [&o](uint32_t seed) {o.seed = seed; o.verify = true;}, "check every sample against seed S");
   try {

@@ -195,7 +195,8 @@ class Peer:
         if self.killed or self.ip_sockets:
             return False
         if self.expect == 'refused':
-            received = re.search(r' received=(\d+)/(\d+) verified=0 wrong=(\d+) ', self.summary)
+            received = re.search(r' received=(\d+) verified=0 wrong=(\d+) .* expected=(\d+) ',
+                                 self.summary)
             return (self.process.returncode == 1 and received is not None
                     and received.group(1) == received.group(2) == received.group(3))
         if self.expect == 'alone':

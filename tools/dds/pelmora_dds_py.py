@@ -27,6 +27,7 @@ C, C++ and Python peers verify each other. Exit codes as pelmora-dds: 0 ok,
 
 import argparse
 import array
+import bisect
 import ctypes
 import functools
 import os
@@ -36,7 +37,7 @@ import time
 
 EXIT_OK, EXIT_WRONG, EXIT_TIMEOUT, EXIT_SETUP, EXIT_REFUSED, EXIT_USAGE, EXIT_INTERRUPTED = \
     0, 1, 2, 3, 4, 64, 130
-EVENTS = {1: 'matched', 2: 'lost', 3: 'incompatible'}
+EVENTS = {1: 'matched', 2: 'lost', 3: 'incompatible', 4: 'lost the liveliness of', 5: 'alive:'}
 SHOWN_ITEMS = 8
 DDS_OK, DDS_TIMEOUT, DDS_ERROR = 0, 1, -1
 ENCAPSULATION_BYTES = 4
@@ -98,7 +99,7 @@ def make_sample(features_class, seed, index, keypoints):
                           **sample_fields(seed, index, keypoints))
 
 
-def check_sample(message, seed):
+def sample_problem(message, seed):
     """Returns '' when message is the generated sample it claims to be."""
     k = message.keypointnumber
     if k > MAX_KEYPOINTS:
@@ -139,6 +140,88 @@ def features_yaml(message, shown):
         if len(head) < len(values):
             lines.append('  # %d of %d items shown; --full prints them all' % (len(head), len(values)))
     return '\n'.join(lines) + '\n'
+
+
+# --- what a reader saw of a stream -------------------------------------------
+
+# Echo verdicts, most serious first (tools/dds/src/stream_stats.cpp has the
+# same rules; tests/python/test_stream_stats.py holds both to the same cases).
+OK, WRONG, TIMED_OUT, LOST = 'ok', 'wrong', 'timed_out', 'lost'
+
+
+class SequenceCheck:
+    """Follows the indices generated samples carry and tells which never
+    arrived, which came after a later one and which came twice. Holes are
+    kept as ranges, so memory grows with their number only."""
+
+    NEXT, AFTER_GAP, LATE, DUPLICATE = 'next', 'after_gap', 'late', 'duplicate'
+
+    def __init__(self):
+        self.end = 0          # one past the highest index seen
+        self._starts = []     # sorted first indices of the holes
+        self._ends = {}       # first index -> one past the last
+        self._missing = 0
+        self.late = 0
+        self.duplicates = 0
+
+    def _add_hole(self, first, last):
+        bisect.insort(self._starts, first)
+        self._ends[first] = last
+
+    def note(self, index):
+        if index == self.end:
+            self.end += 1
+            return self.NEXT
+        if index > self.end:
+            self._add_hole(self.end, index)
+            self._missing += index - self.end
+            self.end = index + 1
+            return self.AFTER_GAP
+        at = bisect.bisect_right(self._starts, index) - 1
+        if at < 0 or self._ends[self._starts[at]] <= index:
+            self.duplicates += 1
+            return self.DUPLICATE
+        first = self._starts.pop(at)
+        last = self._ends.pop(first)
+        if first < index:
+            self._add_hole(first, index)
+        if index + 1 < last:
+            self._add_hole(index + 1, last)
+        self._missing -= 1
+        self.late += 1
+        return self.LATE
+
+    def missing(self, expected=0):
+        """Holes below the highest index seen, plus the tail up to `expected`
+        (the count the writer announced; 0 when unknown)."""
+        return self._missing + max(expected - self.end, 0)
+
+
+def missed_samples(holes, reported_lost):
+    """A lost sample leaves a hole: the two describe the same losses."""
+    return max(holes, reported_lost)
+
+
+def summary_fields(counts, checked):
+    text = ' received=%d' % counts['received']
+    if checked:
+        text += ' verified=%d wrong=%d' % (counts['verified'], counts['wrong'])
+    text += ' dropped=%d missed=%d' % (counts['dropped'], counts['missed'])
+    if checked:
+        text += ' out_of_order=%d duplicates=%d' % (counts['out_of_order'], counts['duplicates'])
+    return text
+
+
+def echo_verdict(counts, timed_out, allow_loss):
+    """Most serious first: a wrong, late or repeated sample; the timeout;
+    loss unless allowed."""
+    if counts['wrong'] or counts['out_of_order'] or counts['duplicates']:
+        return WRONG
+    if timed_out:
+        return TIMED_OUT
+    if not allow_loss and (counts['dropped'] or counts['missed']):
+        return LOST
+    return OK
 
 
 # --- the package's capsules and the adapter's C interface -------------------
@@ -188,6 +271,8 @@ def load_adapter(path):
         'pelmora_dds_wait_acknowledged': (ctypes.c_int, [vp, u32]),
         'pelmora_dds_take': (ctypes.c_int, [vp, vp, u32]),
         'pelmora_dds_payload_size': (u32, [vp, vp]),
+        'pelmora_dds_losses': (None, [vp, ctypes.POINTER(ctypes.c_uint64), ctypes.POINTER(ctypes.c_uint64)]),
+        'pelmora_dds_blocked_writes': (ctypes.c_uint64, [vp]),
         'pelmora_dds_last_error': (ctypes.c_char_p, []),
     }
     for name, (restype, argtypes) in signatures.items():
@@ -351,8 +436,31 @@ def run_pub(args, lib, ts, options, deadline):
         lib.pelmora_dds_endpoint_destroy(writer)
 
 
+def check_sample(message, seed, counts, sequence):
+    """Counts the sample's place in the stream and whether it is right."""
+    arrival = sequence.note(message.descriptorsize)
+    if arrival == SequenceCheck.LATE:
+        counts['out_of_order'] += 1
+    elif arrival == SequenceCheck.DUPLICATE:
+        counts['duplicates'] += 1
+    problem = sample_problem(message, seed)
+    if not problem:
+        counts['verified'] += 1
+        return
+    if counts['wrong'] < 5:
+        print('echo: sample %d: %s' % (message.descriptorsize, problem), file=sys.stderr)
+    counts['wrong'] += 1
+
+
+def echo_done(args, counts, sequence):
+    """--count samples arrived or, for checked ones, the writer's last did."""
+    if args.count is None:
+        return False
+    return counts['received'] >= args.count or (
+        args.verify_seed is not None and sequence.end >= args.count)
+
+
 def run_echo(args, lib, ts, options, deadline):
-    count = -1 if args.count is None else args.count
     description = lib.pelmora_dds_options_describe(options).decode()
     reader = lib.pelmora_dds_endpoint_create(0, ts.handle, b'rosidl_typesupport_fastrtps_c', options)
     if not reader:
@@ -362,12 +470,14 @@ def run_echo(args, lib, ts, options, deadline):
     record = ts.create()
     try:
         summary_only = args.verify_seed is not None or args.quiet
-        progress = Progress('echo', count)
-        received = wrong = out_of_order = 0
+        progress = Progress('echo', -1 if args.count is None else args.count)
+        counts = dict(received=0, verified=0, wrong=0, dropped=0, missed=0, out_of_order=0,
+                      duplicates=0)
+        sequence = SequenceCheck()
         size = 0
         first = last = 0.0
         status = DDS_OK
-        while (count < 0 or received < count) and not Stop.requested:
+        while not echo_done(args, counts, sequence) and not Stop.requested:
             status = lib.pelmora_dds_take(reader, record, deadline.left_ms(200))
             report_events('echo', 'writer', lib, reader)
             if status == DDS_TIMEOUT and not deadline.passed():
@@ -375,50 +485,57 @@ def run_echo(args, lib, ts, options, deadline):
             if status != DDS_OK:
                 break
             last = time.perf_counter()
-            if received == 0:
+            if counts['received'] == 0:
                 first = last
             size += lib.pelmora_dds_payload_size(reader, record)
             message = ts.convert_to_py(record)
             if args.verify_seed is not None:
-                if message.descriptorsize != received:
-                    out_of_order += 1
-                problem = check_sample(message, args.verify_seed)
-                if problem:
-                    if wrong < 5:
-                        print('echo: sample %d: %s' % (received, problem), file=sys.stderr)
-                    wrong += 1
+                check_sample(message, args.verify_seed, counts, sequence)
             elif not args.quiet:
                 # One YAML document per sample, '---' between them.
-                sys.stdout.write(('---\n' if received else '') +
+                sys.stdout.write(('---\n' if counts['received'] else '') +
                                  features_yaml(message, 0 if args.full else SHOWN_ITEMS))
                 sys.stdout.flush()
-            received += 1
+            counts['received'] += 1
             if summary_only:
-                progress.tick(received)
-        complete = received > 0 if count < 0 else received == count
-        ok = complete and wrong == 0 and out_of_order == 0 and status != DDS_ERROR
-        if summary_only:
-            line = 'echo side=py topic=%s domain=%d received=%d' % (args.topic, args.domain, received)
-            if count >= 0:
-                line += '/%d' % count
-            if args.verify_seed is not None:
-                line += ' verified=%d wrong=%d out_of_order=%d' % (received - wrong, wrong, out_of_order)
-            gaps = max(received - 1, 0)
-            line += rate_text(gaps, size - size // received if received > 1 else 0, last - first)
-            print(line + ' result=%s' % ('ok' if ok else 'FAILED'), flush=True)
+                progress.tick(counts['received'])
+            if args.take_delay:
+                time.sleep(args.take_delay / 1000.0)
+        report_events('echo', 'writer', lib, reader)
+        dropped, lost = ctypes.c_uint64(), ctypes.c_uint64()
+        lib.pelmora_dds_losses(reader, ctypes.byref(dropped), ctypes.byref(lost))
+        counts['dropped'] = dropped.value
+        expected = args.count if args.verify_seed is not None and args.count else 0
+        counts['missed'] = missed_samples(sequence.missing(expected), lost.value)
+        received = counts['received']
+        complete = received > 0 if args.count is None else echo_done(args, counts, sequence)
+        verdict = echo_verdict(counts, not complete, args.allow_loss)
+        # Printed samples keep stdout a clean YAML stream.
+        line = 'echo side=py topic=%s domain=%d' % (args.topic, args.domain)
+        line += summary_fields(counts, args.verify_seed is not None)
+        if args.count is not None:
+            line += ' expected=%d' % args.count
+        line += rate_text(max(received - 1, 0), size - size // received if received > 1 else 0,
+                          last - first)
+        ok = verdict == OK and status != DDS_ERROR
+        print(line + ' result=%s' % ('ok' if ok else 'FAILED'),
+              file=sys.stdout if summary_only else sys.stderr, flush=True)
         if status == DDS_ERROR:
             print('echo: %s' % last_error(lib), file=sys.stderr)
             return EXIT_SETUP
         if Stop.requested and not complete:
             return EXIT_INTERRUPTED
-        if not complete:
-            if count < 0:
+        if verdict == TIMED_OUT:
+            if args.count is None:
                 print('echo: no sample arrived in %g s' % args.timeout, file=sys.stderr)
             else:
-                print('echo: %d of %d samples arrived in %g s' % (received, count, args.timeout),
+                print('echo: %d of %d samples arrived in %g s' % (received, args.count, args.timeout),
                       file=sys.stderr)
             return EXIT_TIMEOUT
-        return EXIT_OK if ok else EXIT_WRONG
+        if verdict == LOST:
+            print('echo: %d dropped and %d missed samples (--allow-loss accepts them)'
+                  % (counts['dropped'], counts['missed']), file=sys.stderr)
+        return EXIT_OK if verdict == OK else EXIT_WRONG
     finally:
         ts.destroy(record)
         lib.pelmora_dds_endpoint_destroy(reader)
@@ -446,7 +563,8 @@ def parse(argv):
         description=__doc__.split('\n\n')[0],
         allow_abbrev=False,
         epilog='Endpoint options are those of pelmora-dds (see pelmora-dds pub --help). ' +
-               'Exit codes: 0 ok, 1 wrong sample, 2 no peer or too few samples in time, '
+               'Exit codes: 0 ok, 1 wrong, late or repeated sample, or one dropped or missed '
+               '(unless --allow-loss), 2 no peer or too few samples in time, '
                '3 set-up failure, 4 security enforced but enclave files missing, 64 usage, '
                '130 interrupted.')
     parser.add_argument('command', choices=('pub', 'echo'))
@@ -466,6 +584,10 @@ def parse(argv):
     check.add_argument('--quiet', action='store_true')
     parser.add_argument('--full', action='store_true', help='print whole sequences')
     parser.add_argument('--largest', type=int, default=0, help='largest expected payload (bytes)')
+    parser.add_argument('--allow-loss', action='store_true',
+                        help='exit 0 even when samples were dropped as malformed or missed')
+    parser.add_argument('--take-delay', type=int, default=0, metavar='MS',
+                        help='sleep MS milliseconds after each sample: a slow reader')
     parser.add_argument('--timeout', type=float, default=60.0)
     try:
         args, endpoint_args = parser.parse_known_args(argv)
@@ -477,7 +599,8 @@ def parse(argv):
     if not all(0 <= k <= MAX_KEYPOINTS for k in args.size):
         problems.append('--size must be in [0, %d]' % MAX_KEYPOINTS)
     for name, low, high in (('seed', 0, _M32), ('verify_seed', 0, _M32), ('peers', 1, 64),
-                            ('largest', 0, _M32), ('count', 0, 10 ** 8)):
+                            ('largest', 0, _M32), ('count', 0, 10 ** 8),
+                            ('take_delay', 0, 60000)):
         value = getattr(args, name)
         if value is not None and not low <= value <= high:
             problems.append('--%s must be in [%d, %d]' % (name.replace('_', '-'), low, high))

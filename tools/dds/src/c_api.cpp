@@ -217,6 +217,8 @@ extern "C" int pelmora_dds_next_event(pelmora_dds_endpoint * endpoint, const cha
   switch (event.kind) {
     case PeerEvent::Kind::matched: return PELMORA_DDS_EVENT_MATCHED;
     case PeerEvent::Kind::lost: return PELMORA_DDS_EVENT_LOST;
+    case PeerEvent::Kind::not_alive: return PELMORA_DDS_EVENT_NOT_ALIVE;
+    case PeerEvent::Kind::alive: return PELMORA_DDS_EVENT_ALIVE;
     case PeerEvent::Kind::incompatible: break;
   }
   return PELMORA_DDS_EVENT_INCOMPATIBLE;
@@ -251,4 +253,22 @@ extern "C" uint32_t pelmora_dds_payload_size(
 extern "C" const char * pelmora_dds_last_error(void)
 {
   return last_error.c_str();
+}
+
+extern "C" void pelmora_dds_losses(pelmora_dds_endpoint * endpoint, uint64_t * dropped, uint64_t * lost)
+{
+  assert(endpoint != nullptr);
+  const pelmora_dds::ReaderLosses losses = endpoint->endpoint->losses();
+  if (dropped != nullptr) {
+    *dropped = losses.dropped;
+  }
+  if (lost != nullptr) {
+    *lost = losses.lost;
+  }
+}
+
+extern "C" uint64_t pelmora_dds_blocked_writes(const pelmora_dds_endpoint * endpoint)
+{
+  assert(endpoint != nullptr);
+  return endpoint->endpoint->blocked_writes();
 }

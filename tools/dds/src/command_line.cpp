@@ -101,6 +101,14 @@ void add_endpoint_options(CLI::App & app, EndpointOptions & options)
     "DDS Security enclave of the keystore in $ROS_SECURITY_KEYSTORE, such as /robot/camera "
     "(default /); used when ROS_SECURITY_ENABLE=true, replaced by "
     "$ROS_SECURITY_ENCLAVE_OVERRIDE")->check(enclave_name());
+  app.add_option_function<double>("--qos-liveliness-lease",
+    [&options](double seconds) {options.qos.liveliness_lease_ms = static_cast<uint32_t>(seconds * 1000);},
+    "liveliness lease in seconds: a writer silent for that long is reported not alive "
+    "(default infinite)")->check(CLI::Range(0.1, 3600.0))->type_name("SEC");
+  app.add_option_function<double>("--max-blocking",
+    [&options](double seconds) {options.qos.max_blocking_ms = static_cast<uint32_t>(seconds * 1000);},
+    "writer: longest wait for room in a full keep_all history before a write reports it is "
+    "blocked (default 0.5)")->check(CLI::Range(0.001, 3600.0))->type_name("SEC");
 }
 
 std::string parse_endpoint_options(const std::vector<std::string> & args, EndpointOptions * options)

@@ -53,6 +53,9 @@ std::string describe(const EndpointOptions & options)
   if (options.qos.history == QosOptions::History::keep_last) {
     text += " " + std::to_string(options.qos.depth);
   }
+  if (options.qos.liveliness_lease_ms != 0) {
+    text += ", liveliness lease " + std::to_string(options.qos.liveliness_lease_ms) + " ms";
+  }
   text += ", transport " + std::string(to_string(options.transport.kind));
   if (!options.transport.discovery_servers.empty()) {
     text += ", discovery server " + options.transport.discovery_servers;

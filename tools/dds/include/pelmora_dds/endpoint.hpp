@@ -28,11 +28,20 @@ struct PeerEvent
     matched,         ///< a remote endpoint of the other role matched
     lost,            ///< a matched remote endpoint went away
     incompatible,    ///< a remote endpoint was refused for its QoS
+    not_alive,       ///< a matched writer let its liveliness lease run out
+    alive,           ///< a writer asserts its liveliness (again)
   };
   Kind kind;
   /// The remote endpoint's identity (a GUID), or for `incompatible` the
   /// policy that failed ("DURABILITY").
   std::string detail;
+};
+
+/// What a reader could not hand over, counted since it was made.
+struct ReaderLosses
+{
+  uint64_t dropped = 0;  ///< payloads the decoder refused (malformed)
+  uint64_t lost = 0;     ///< samples the middleware reports lost (never received)
 };
 
 /// Every blocking call takes a timeout and returns by it. Not thread-safe:
@@ -68,6 +77,20 @@ public:
 
   /// Remote endpoints matched now.
   virtual uint32_t matched_count() = 0;
+
+  // What a backend can tell about faults. A backend that cannot tell
+  // reports nothing; echo then counts only the holes it sees itself.
+
+  /// Reader: refused and lost samples so far.
+  virtual ReaderLosses losses() {return {};}
+
+  /// Reader: told of every refused payload, during take, instead of the
+  /// backend's own line on stderr.
+  virtual void set_drop_observer(DropObserver observer) {(void)observer;}
+
+  /// Writer: writes that found a full keep-all history and waited the
+  /// blocking time for room.
+  virtual uint64_t blocked_writes() const {return 0;}
 
   const std::string & last_error() const {return last_error_;}
 

@@ -23,6 +23,14 @@ struct QosOptions
   Durability durability = Durability::volatile_;
   History history = History::keep_last;
   uint32_t depth = 10;
+  /// Liveliness lease (ROS's liveliness_lease_duration), in milliseconds;
+  /// 0 is infinite, as ROS's default. A writer that asserts nothing for a
+  /// lease is reported not alive; the participant's own lease follows it, so
+  /// a killed peer of either role is noticed within it.
+  uint32_t liveliness_lease_ms = 0;
+  /// Longest a write waits for room in a full keep-all history before it
+  /// reports a blocked write (Fast DDS max_blocking_time).
+  uint32_t max_blocking_ms = 500;
 };
 
 struct TransportOptions

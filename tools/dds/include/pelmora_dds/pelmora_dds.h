@@ -40,7 +40,9 @@ enum
 {
   PELMORA_DDS_EVENT_MATCHED = 1,
   PELMORA_DDS_EVENT_LOST = 2,
-  PELMORA_DDS_EVENT_INCOMPATIBLE = 3
+  PELMORA_DDS_EVENT_INCOMPATIBLE = 3,
+  PELMORA_DDS_EVENT_NOT_ALIVE = 4,
+  PELMORA_DDS_EVENT_ALIVE = 5
 };
 
 /* Options with ROS's defaults (topic /features, reliable, volatile,
@@ -127,6 +129,15 @@ int pelmora_dds_take(pelmora_dds_endpoint * endpoint, void * message, uint32_t t
 /* Payload bytes of `message` on the wire, encapsulation header included. */
 PELMORA_DDS_PUBLIC
 uint32_t pelmora_dds_payload_size(const pelmora_dds_endpoint * endpoint, const void * message);
+
+/* Reader: payloads the decoder refused and samples the middleware reports
+ * lost, since the reader was made. Either pointer may be null. */
+PELMORA_DDS_PUBLIC
+void pelmora_dds_losses(pelmora_dds_endpoint * endpoint, uint64_t * dropped, uint64_t * lost);
+
+/* Writer: writes that waited for room in a full keep-all history. */
+PELMORA_DDS_PUBLIC
+uint64_t pelmora_dds_blocked_writes(const pelmora_dds_endpoint * endpoint);
 
 /* Text of the last failure in this thread; never null. */
 PELMORA_DDS_PUBLIC

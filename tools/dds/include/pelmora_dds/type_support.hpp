@@ -4,6 +4,7 @@
 #define PELMORA_DDS__TYPE_SUPPORT_HPP_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "rosidl_runtime_c/message_type_support_struct.h"
@@ -32,6 +33,11 @@ struct MessageFactory
   void * (*create)() = nullptr;
   void (*destroy)(void * message) = nullptr;
 };
+
+/// Told of every payload the decoder refuses: its bytes and what the decoder
+/// or the header check said. Called on the thread that takes samples.
+using DropObserver =
+  std::function<void(const uint8_t * payload, uint32_t size, const std::string & decoder_said)>;
 
 /// DDS type name of a ROS message: "<namespace>::dds_::<name>_", the name
 /// under which every ROS 2 middleware registers it, so C and C++ peers match.

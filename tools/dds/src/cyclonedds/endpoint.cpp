@@ -171,6 +171,9 @@ public:
   std::vector<PeerEvent> take_events() override {return events_.take();}
   uint32_t matched_count() override;
   uint64_t dropped() const override {return dropped_;}
+  ReaderLosses losses() override;
+  void set_drop_observer(DropObserver observer) override {drop_observer_ = std::move(observer);}
+  uint64_t blocked_writes() const override {return blocked_writes_;}
 
 private:
   Status fail(const std::string & what, dds_return_t code)
@@ -192,6 +195,8 @@ private:
   dds_entity_t waitset_ = 0;
   const ddsi_sertype * sertype_ = nullptr;  // kept alive by the topic
   uint64_t dropped_ = 0;
+  uint64_t blocked_writes_ = 0;
+  DropObserver drop_observer_;
 };
 
 std::string Impl::open(
@@ -301,6 +306,7 @@ Status Impl::write_until(Write write, milliseconds timeout)
     if (rc != DDS_RETCODE_TIMEOUT) {
       return fail("write", rc);
     }
+    ++blocked_writes_;
     if (Clock::now() >= deadline) {
       last_error_ = "write timed out: history full and not acknowledged";
       return Status::timeout;
@@ -360,13 +366,18 @@ Status Impl::take(void * message, milliseconds timeout)
       std::string error;
       const bool data = info.valid_data && serdata_bytes(serdata, &bytes, &size);
       const bool decoded = data && codec_->decode(bytes, size, message, &error);
+      if (data && !decoded) {
+        // The observer reads the refused bytes, so they are still held.
+        ++dropped_;
+        if (drop_observer_) {
+          drop_observer_(bytes, size, error);
+        } else {
+          std::fprintf(stderr, "pelmora-dds: dropped a sample of %u bytes: %s\n", size, error.c_str());
+        }
+      }
       ddsi_serdata_unref(serdata);
       if (decoded) {
         return Status::ok;
-      }
-      if (data) {
-        ++dropped_;
-        std::fprintf(stderr, "pelmora-dds: dropped a sample of %u bytes: %s\n", size, error.c_str());
       }
       continue;  // a bad sample or a state change without data
     }
@@ -380,6 +391,17 @@ Status Impl::take(void * message, milliseconds timeout)
       return fail("wait for data", woken);
     }
   }
+}
+
+ReaderLosses Impl::losses()
+{
+  ReaderLosses losses;
+  losses.dropped = dropped_;
+  dds_sample_lost_status_t lost{};
+  if (role_ == Role::reader && dds_get_sample_lost_status(endpoint_, &lost) == DDS_RETCODE_OK) {
+    losses.lost = lost.total_count;
+  }
+  return losses;
 }
 
 uint32_t Impl::payload_size(const void * message) const

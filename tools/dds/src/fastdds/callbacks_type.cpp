@@ -1,5 +1,6 @@
 #include "fastdds/callbacks_type.hpp"
 
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -79,10 +80,13 @@ bool CallbacksTopicType::serialize(void * data, SerializedPayload_t * payload)
 
 bool CallbacksTopicType::deserialize(SerializedPayload_t * payload, void * data)
 {
-  if (payload->length < kEncapsulationBytes || payload->data[0] != 0x00 ||
-    payload->data[1] > 0x01)
-  {
-    return false;  // not plain CDR
+  if (payload->length < kEncapsulationBytes) {
+    return drop(*payload, "no encapsulation header");
+  }
+  if (payload->data[0] != 0x00 || payload->data[1] > 0x01) {
+    char id[48];
+    std::snprintf(id, sizeof(id), "unknown encapsulation 0x%02x%02x", payload->data[0], payload->data[1]);
+    return drop(*payload, id);
   }
   const Cdr::Endianness endianness =
     payload->data[1] == 0x01 ? Cdr::LITTLE_ENDIANNESS : Cdr::BIG_ENDIANNESS;
@@ -91,12 +95,25 @@ bool CallbacksTopicType::deserialize(SerializedPayload_t * payload, void * data)
     payload->length - kEncapsulationBytes);
   Cdr cdr(buffer, endianness, Cdr::CORBA_CDR);
   try {
-    return callbacks_->cdr_deserialize(cdr, data);
-  } catch (const eprosima::fastcdr::exception::Exception &) {
-    return false;
+    // Bytes behind the message are left unread: CDR readers stop at the
+    // last member, and the header's options may announce padding there.
+    return callbacks_->cdr_deserialize(cdr, data) || drop(*payload, "the type support refused it");
+  } catch (const eprosima::fastcdr::exception::Exception & e) {
+    return drop(*payload, e.what());
   } catch (const std::bad_alloc &) {
-    return false;
+    return drop(*payload, "out of memory");
   }
+}
+
+bool CallbacksTopicType::drop(const SerializedPayload_t & payload, const std::string & why)
+{
+  ++dropped_;
+  if (drop_observer_) {
+    drop_observer_(payload.data, payload.length, why);
+  } else {
+    std::fprintf(stderr, "dropped a malformed sample of %u bytes: %s\n", payload.length, why.c_str());
+  }
+  return false;
 }
 
 void * CallbacksTopicType::createData()

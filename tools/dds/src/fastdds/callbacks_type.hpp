@@ -3,6 +3,7 @@
 #ifndef PELMORA_DDS__FASTDDS__CALLBACKS_TYPE_HPP_
 #define PELMORA_DDS__FASTDDS__CALLBACKS_TYPE_HPP_
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -44,10 +45,21 @@ public:
 
   const message_type_support_callbacks_t * callbacks() const {return callbacks_;}
 
+  /// A refused payload is dropped: Fast-DDS skips it and the reader takes
+  /// the next sample. Without an observer, one line on stderr says why.
+  void set_drop_observer(DropObserver observer) {drop_observer_ = std::move(observer);}
+  /// Payloads refused so far.
+  uint64_t dropped() const {return dropped_.load();}
+
 private:
+  bool drop(
+    const eprosima::fastrtps::rtps::SerializedPayload_t & payload, const std::string & why);
+
   const message_type_support_callbacks_t * callbacks_;
   MessageFactory factory_;
   bool bounded_;
+  DropObserver drop_observer_;
+  std::atomic<uint64_t> dropped_{0};
 };
 
 }  // namespace pelmora_dds

@@ -145,6 +145,16 @@ public:
     push({PeerEvent::Kind::incompatible, policy_name(s.last_policy_id)});
   }
 
+  void on_liveliness_changed(dds::DataReader *, const dds::LivelinessChangedStatus & s) override
+  {
+    if (s.not_alive_count_change > 0) {
+      push({PeerEvent::Kind::not_alive, guid_text(s.last_publication_handle)});
+    }
+    if (s.alive_count_change > 0) {
+      push({PeerEvent::Kind::alive, guid_text(s.last_publication_handle)});
+    }
+  }
+
   void on_requested_incompatible_qos(
     dds::DataReader *, const dds::RequestedIncompatibleQosStatus & s) override
   {
@@ -192,6 +202,9 @@ public:
   uint32_t payload_size(const void * message) const override {return type_->payload_size(message);}
   std::vector<PeerEvent> take_events() override {return events_.take();}
   uint32_t matched_count() override;
+  ReaderLosses losses() override;
+  void set_drop_observer(DropObserver observer) override {type_->set_drop_observer(std::move(observer));}
+  uint64_t blocked_writes() const override {return blocked_writes_;}
 
 private:
   // Fast DDS 2.9.1 aborts a secured writer (an assertion on an empty
@@ -218,6 +231,7 @@ private:
   dds::DomainParticipant * participant_ = nullptr;
   dds::DataWriter * writer_ = nullptr;
   dds::DataReader * reader_ = nullptr;
+  uint64_t blocked_writes_ = 0;
 };
 
 std::string FastddsEndpoint::open(
@@ -238,6 +252,7 @@ std::string FastddsEndpoint::open(
   }
   apply_security(options.security, &pqos);
   secured_ = options.security.enabled;
+  apply_lease(options.qos, &pqos);
   participant_ = domain->create_participant(options.domain, pqos);
   if (participant_ == nullptr) {
     // With security, Fast DDS refuses a participant whose files it cannot
@@ -292,6 +307,18 @@ uint32_t FastddsEndpoint::matched_count()
   return matched > 0 ? static_cast<uint32_t>(matched) : 0;
 }
 
+ReaderLosses FastddsEndpoint::losses()
+{
+  ReaderLosses losses;
+  if (reader_ != nullptr) {
+    losses.dropped = type_->dropped();
+    dds::SampleLostStatus lost;
+    reader_->get_sample_lost_status(lost);
+    losses.lost = lost.total_count > 0 ? static_cast<uint64_t>(lost.total_count) : 0;
+  }
+  return losses;
+}
+
 Status FastddsEndpoint::wait_for_peers(uint32_t count, milliseconds timeout)
 {
   const auto deadline = Clock::now() + timeout;
@@ -327,6 +354,7 @@ Status FastddsEndpoint::write(const void * message, milliseconds timeout)
       last_error_ = "write failed with return code " + std::to_string(rc());
       return Status::error;
     }
+    ++blocked_writes_;
     if (Clock::now() >= deadline) {
       last_error_ = "write timed out: history full and not acknowledged";
       return Status::timeout;

@@ -29,6 +29,11 @@ constexpr uint32_t kUdpSocketBuffer = 4 * kMiB;
 // large samples are repaired after at most this (Fast DDS's default is 3 s).
 const eprosima::fastrtps::Duration_t kHeartbeatPeriod(0, 100 * 1000 * 1000);
 
+eprosima::fastrtps::Duration_t duration_of(uint32_t ms)
+{
+  return eprosima::fastrtps::Duration_t(static_cast<int32_t>(ms / 1000), (ms % 1000) * 1000000u);
+}
+
 std::shared_ptr<eprosima::fastdds::rtps::SharedMemTransportDescriptor> shm_transport(
   const ResourcePlan & plan)
 {
@@ -139,6 +144,19 @@ std::string apply_transport(
   return std::string();
 }
 
+void apply_lease(const QosOptions & ros, eprosima::fastdds::dds::DomainParticipantQos * qos)
+{
+  if (ros.liveliness_lease_ms == 0) {
+    return;
+  }
+  // A killed peer stops announcing its participant; with the default lease
+  // of 20 s a reliable writer would wait that long for a dead reader.
+  auto & discovery = qos->wire_protocol().builtin.discovery_config;
+  discovery.leaseDuration = duration_of(std::max<uint32_t>(ros.liveliness_lease_ms, 1000));
+  discovery.leaseDuration_announcementperiod =
+    duration_of(std::max<uint32_t>(ros.liveliness_lease_ms, 1000) / 3);
+}
+
 namespace
 {
 
@@ -189,6 +207,12 @@ void apply_common(const QosOptions & ros, const ResourcePlan & plan, Qos * qos)
   qos->endpoint().history_memory_policy =
     eprosima::fastrtps::rtps::PREALLOCATED_WITH_REALLOC_MEMORY_MODE;
   qos->data_sharing().off();
+  if (ros.liveliness_lease_ms != 0) {
+    qos->liveliness().kind = dds::AUTOMATIC_LIVELINESS_QOS;
+    qos->liveliness().lease_duration = duration_of(ros.liveliness_lease_ms);
+    // Three assertions per lease, so one lost packet loses no liveliness.
+    qos->liveliness().announcement_period = duration_of(ros.liveliness_lease_ms / 3);
+  }
 }
 
 }  // namespace
@@ -196,7 +220,7 @@ void apply_common(const QosOptions & ros, const ResourcePlan & plan, Qos * qos)
 void apply_qos(const QosOptions & ros, const ResourcePlan & plan, dds::DataWriterQos * qos)
 {
   apply_common(ros, plan, qos);
-  qos->reliability().max_blocking_time = eprosima::fastrtps::Duration_t(0, 500 * 1000 * 1000);
+  qos->reliability().max_blocking_time = duration_of(ros.max_blocking_ms);
   qos->reliable_writer_qos().times.heartbeatPeriod = kHeartbeatPeriod;
 }
 

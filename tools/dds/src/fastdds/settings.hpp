@@ -34,6 +34,9 @@ std::string apply_transport(
   const TransportOptions & transport, const ResourcePlan & plan,
   eprosima::fastdds::dds::DomainParticipantQos * qos);
 
+/// Shortens the participant's lease to the liveliness lease, when one is set.
+void apply_lease(const QosOptions & ros, eprosima::fastdds::dds::DomainParticipantQos * qos);
+
 /// Sets reliability, durability, history and resource limits as ROS does;
 /// `system_default` policies keep what `qos` holds.
 void apply_qos(

@@ -1,9 +1,13 @@
 // pelmora-dds echo: receives samples and prints them as YAML, or checks
-// them against a seed and prints a summary.
+// them against a seed, and accounts for what it could not print: payloads
+// dropped as malformed, samples missed, late or repeated.
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
+#include <thread>
 
+#include "payload_check.hpp"
+#include "stream_stats.hpp"
 #include "tool.hpp"
 
 namespace pelmora_dds
@@ -17,34 +21,77 @@ constexpr size_t kShownItems = 8;
 
 struct Tally
 {
-  int64_t received = 0;
-  int64_t wrong = 0;
-  int64_t out_of_order = 0;
+  StreamCounts counts;
+  SequenceCheck sequence;
   uint64_t bytes = 0;
   Clock::time_point first{};
   Clock::time_point last{};
 };
 
+// One line per refused payload, naming the field when the bytes tell it.
+void report_drop(const uint8_t * payload, uint32_t size, const std::string & decoder_said)
+{
+  const PayloadCheck check = check_payload(payload, size);
+  std::fprintf(stderr, "echo: dropped a malformed sample of %u bytes: %s\n", size,
+    check.well_formed ? decoder_said.c_str() : check.reason.c_str());
+}
+
+// The summary goes to stdout when only a summary is asked for, else to
+// stderr, so that printed samples stay a clean YAML stream.
 void print_summary(const ToolOptions & o, const Side & side, const Tally & t, bool ok)
 {
-  std::printf("echo side=%s topic=%s domain=%u received=%" PRId64, side.name,
-    o.endpoint.topic.c_str(), o.endpoint.domain, t.received);
+  FILE * out = o.verify || o.quiet ? stdout : stderr;
+  std::fprintf(out, "echo side=%s topic=%s domain=%u", side.name, o.endpoint.topic.c_str(),
+    o.endpoint.domain);
+  std::fputs(summary_fields(t.counts, o.verify).c_str(), out);
   if (o.count >= 0) {
-    std::printf("/%" PRId64, o.count);
-  }
-  if (o.verify) {
-    std::printf(" verified=%" PRId64 " wrong=%" PRId64 " out_of_order=%" PRId64,
-      t.received - t.wrong, t.wrong, t.out_of_order);
+    std::fprintf(out, " expected=%" PRId64, o.count);
   }
   // The rate counts the gaps between arrivals, so the first sample starts
   // the clock and is not counted.
+  const int64_t received = static_cast<int64_t>(t.counts.received);
   const double elapsed = std::chrono::duration<double>(t.last - t.first).count();
-  const int64_t gaps = t.received > 1 ? t.received - 1 : 0;
-  const uint64_t gap_bytes = t.received > 1 ? t.bytes - t.bytes / t.received : 0;
-  std::printf(" elapsed=%.3fs rate=%.1fmsg/s throughput=%.1fMB/s result=%s\n", elapsed,
+  const int64_t gaps = received > 1 ? received - 1 : 0;
+  const uint64_t gap_bytes = received > 1 ? t.bytes - t.bytes / received : 0;
+  std::fprintf(out, " elapsed=%.3fs rate=%.1fmsg/s throughput=%.1fMB/s result=%s\n", elapsed,
     elapsed > 0 ? gaps / elapsed : 0.0, elapsed > 0 ? gap_bytes / elapsed / 1e6 : 0.0,
     ok ? "ok" : "FAILED");
-  std::fflush(stdout);
+  std::fflush(out);
+}
+
+void check_sample(const ToolOptions & o, const FeaturesView & view, Tally & t)
+{
+  switch (t.sequence.note(view.descriptorsize)) {
+    case SequenceCheck::Arrival::late:
+      ++t.counts.out_of_order;
+      break;
+    case SequenceCheck::Arrival::duplicate:
+      ++t.counts.duplicates;
+      break;
+    case SequenceCheck::Arrival::next:
+    case SequenceCheck::Arrival::after_gap:
+      break;
+  }
+  const std::string wrong = verify(view, o.seed);
+  if (wrong.empty()) {
+    ++t.counts.verified;
+    return;
+  }
+  if (t.counts.wrong < 5) {
+    std::fprintf(stderr, "echo: sample %u: %s\n", view.descriptorsize, wrong.c_str());
+  }
+  ++t.counts.wrong;
+}
+
+// Done when --count samples arrived or, for checked samples, when the
+// writer's last one did: whatever is still missing then will not come.
+bool done(const ToolOptions & o, const Tally & t)
+{
+  if (o.count < 0) {
+    return false;
+  }
+  const uint64_t count = static_cast<uint64_t>(o.count);
+  return t.counts.received >= count || (o.verify && t.sequence.end() >= count);
 }
 
 }  // namespace
@@ -60,13 +107,14 @@ int run_echo(const ToolOptions & o, const Side & side)
     std::fprintf(stderr, "echo: %s\n", error.c_str());
     return kSetup;
   }
+  reader->set_drop_observer(report_drop);
   std::fprintf(stderr, "echo: waiting for samples on %s ...\n", describe(o.endpoint).c_str());
   const bool summary_only = o.verify || o.quiet;
   Message message(side);
   Progress progress("echo", o.count);
   Tally t;
   Status status = Status::ok;
-  while ((o.count < 0 || t.received < o.count) && !g_stop) {
+  while (!done(o, t) && !g_stop) {
     status = reader->take(message.ptr, std::min(left_until(deadline), std::chrono::milliseconds(200)));
     report_events("echo", "writer", *reader);
     if (status == Status::timeout && Clock::now() < deadline) {
@@ -76,39 +124,36 @@ int run_echo(const ToolOptions & o, const Side & side)
       break;
     }
     t.last = Clock::now();
-    if (t.received == 0) {
+    if (t.counts.received == 0) {
       t.first = t.last;
     }
     const FeaturesView view = side.view(message.ptr);
     t.bytes += reader->payload_size(message.ptr);
     if (o.verify) {
-      // Reliable delivery keeps the writer's order: sample i is the i-th.
-      if (view.descriptorsize != static_cast<uint32_t>(t.received)) {
-        ++t.out_of_order;
-      }
-      const std::string wrong = verify(view, o.seed);
-      if (!wrong.empty()) {
-        if (t.wrong < 5) {
-          std::fprintf(stderr, "echo: sample %" PRId64 ": %s\n", t.received, wrong.c_str());
-        }
-        ++t.wrong;
-      }
+      check_sample(o, view, t);
     } else if (!o.quiet) {
       // One YAML document per sample, "---" between them.
-      std::fputs(t.received > 0 ? "---\n" : "", stdout);
+      std::fputs(t.counts.received > 0 ? "---\n" : "", stdout);
       std::fputs(features_yaml(view, o.full ? 0 : kShownItems).c_str(), stdout);
       std::fflush(stdout);
     }
-    ++t.received;
+    ++t.counts.received;
     if (summary_only) {
-      progress.tick(t.received);
+      progress.tick(static_cast<int64_t>(t.counts.received));
+    }
+    if (o.take_delay_ms != 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(o.take_delay_ms));
     }
   }
-  const bool complete = o.count < 0 ? t.received > 0 : t.received == o.count;
-  const bool ok = complete && t.wrong == 0 && t.out_of_order == 0 && status != Status::error;
-  if (summary_only) {
-    print_summary(o, side, t, ok);
-  }
+  report_events("echo", "writer", *reader);
+  const ReaderLosses losses = reader->losses();
+  t.counts.dropped = losses.dropped;
+  const uint64_t expected = o.verify && o.count > 0 ? static_cast<uint64_t>(o.count) : 0;
+  t.counts.missed = missed_samples(t.sequence.missing(expected), losses.lost);
+  const bool complete = o.count < 0 ? t.counts.received > 0 : done(o, t);
+  const EchoVerdict verdict =
+    echo_verdict(t.counts, complete ? EchoEnd::complete : EchoEnd::timed_out, o.allow_loss);
+  print_summary(o, side, t, verdict == EchoVerdict::ok && status != Status::error);
   if (status == Status::error) {
     std::fprintf(stderr, "echo: %s\n", reader->last_error().c_str());
     return kSetup;
@@ -116,16 +161,25 @@ int run_echo(const ToolOptions & o, const Side & side)
   if (g_stop && !complete) {
     return kInterrupted;
   }
-  if (!complete) {
-    if (o.count < 0) {
-      std::fprintf(stderr, "echo: no sample arrived in %.0f s\n", o.timeout);
-    } else {
-      std::fprintf(stderr, "echo: %" PRId64 " of %" PRId64 " samples arrived in %.0f s\n",
-        t.received, o.count, o.timeout);
-    }
-    return kTimeout;
+  switch (verdict) {
+    case EchoVerdict::ok:
+      return kOk;
+    case EchoVerdict::timed_out:
+      if (o.count < 0) {
+        std::fprintf(stderr, "echo: no sample arrived in %.0f s\n", o.timeout);
+      } else {
+        std::fprintf(stderr, "echo: %" PRIu64 " of %" PRId64 " samples arrived in %.0f s\n",
+          t.counts.received, o.count, o.timeout);
+      }
+      return kTimeout;
+    case EchoVerdict::lost:
+      std::fprintf(stderr, "echo: %" PRIu64 " dropped and %" PRIu64 " missed samples "
+        "(--allow-loss accepts them)\n", t.counts.dropped, t.counts.missed);
+      return kWrong;
+    case EchoVerdict::wrong:
+      break;
   }
-  return ok ? kOk : kWrong;
+  return kWrong;
 }
 
 }  // namespace pelmora_dds

@@ -18,9 +18,10 @@ namespace
 using namespace pelmora_dds;
 
 const char * const kExitCodes =
-  "Exit codes: 0 done; 1 echo: a sample was wrong; 2 no peer matched, or fewer\n"
-  "samples than --count before --timeout; 3 DDS set-up failed; 4 security is\n"
-  "enforced but the enclave's files are missing; 64 wrong argument or environment\n"
+  "Exit codes: 0 done; 1 echo: a sample was wrong, late or repeated, or one was\n"
+  "dropped or missed (unless --allow-loss); 2 no peer matched, or fewer samples\n"
+  "than --count before --timeout; 3 DDS set-up failed; 4 security is enforced\n"
+  "but the enclave's files are missing; 64 wrong argument or environment\n"
   "variable; 130 interrupted.\n"
   "Environment: ROS_DOMAIN_ID, ROS_LOCALHOST_ONLY=1, ROS_DISCOVERY_SERVER,\n"
   "FASTRTPS_DEFAULT_PROFILES_FILE, ROS_SECURITY_ENABLE, ROS_SECURITY_STRATEGY,\n"
@@ -51,6 +52,8 @@ void add_pub(CLI::App & app, ToolOptions & o, std::vector<uint64_t> & bytes)
   pub->add_option("--seed", o.seed, "content seed")->capture_default_str();
   pub->add_option("--peers", o.peers, "readers to wait for before publishing")
     ->check(CLI::Range(1u, 64u))->capture_default_str();
+  pub->add_option("--interval", o.interval_ms, "pause MS milliseconds between samples")
+    ->check(CLI::Range(0u, 60000u))->type_name("MS");
 }
 
 void add_echo(CLI::App & app, ToolOptions & o)
@@ -66,6 +69,10 @@ void add_echo(CLI::App & app, ToolOptions & o)
   echo->add_flag("--full", o.full, "print whole sequences (default: the first 8 items)");
   echo->add_option("--largest", o.endpoint.largest_sample, "largest expected payload in bytes")
     ->check(CLI::Range(1u, UINT32_MAX))->type_name("B");
+  echo->add_flag("--allow-loss", o.allow_loss,
+    "exit 0 even when samples were dropped as malformed or missed (they are still counted)");
+  echo->add_option("--take-delay", o.take_delay_ms, "sleep MS milliseconds after each sample: "
+    "a slow reader")->check(CLI::Range(0u, 60000u))->type_name("MS");
 }
 
 }  // namespace

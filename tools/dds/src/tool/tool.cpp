@@ -23,6 +23,8 @@ const char * event_text(PeerEvent::Kind kind)
   switch (kind) {
     case PeerEvent::Kind::matched: return "matched";
     case PeerEvent::Kind::lost: return "lost";
+    case PeerEvent::Kind::not_alive: return "lost the liveliness of";
+    case PeerEvent::Kind::alive: return "alive:";
     case PeerEvent::Kind::incompatible: break;
   }
   return "incompatible";

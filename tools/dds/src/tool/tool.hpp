@@ -20,7 +20,8 @@ namespace pelmora_dds
 enum Exit
 {
   kOk = 0,       ///< every sample went (pub) or arrived and was right (echo)
-  kWrong = 1,    ///< echo: a sample differed from what its seed says
+  kWrong = 1,    ///< echo: a sample was wrong, late or repeated, or (without
+                 ///< --allow-loss) a sample was dropped as malformed or missed
   kTimeout = 2,  ///< no peer matched, or fewer samples than --count in time
   kSetup = 3,    ///< the DDS entities could not be made
   kRefused = 4,  ///< security is enforced but the enclave's files are missing
@@ -38,10 +39,13 @@ struct ToolOptions
   std::vector<uint32_t> keypoints{0};  ///< sample i has keypoints[i % size]
   uint32_t seed = 1;
   uint32_t peers = 1;
+  uint32_t interval_ms = 0;  ///< pause between samples
   // echo
   bool verify = false;
   bool quiet = false;
   bool full = false;
+  bool allow_loss = false;
+  uint32_t take_delay_ms = 0;  ///< sleep after each take: a slow reader
 };
 
 using Clock = std::chrono::steady_clock;
