@@ -1,7 +1,6 @@
 // The Cyclone DDS endpoint: one participant with one writer or reader of
 // the walker's sertype.
 #include <cstdio>
-#include <deque>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -13,6 +12,7 @@
 #include "cyclonedds/security.hpp"
 #include "cyclonedds/settings.hpp"
 #include "cyclonedds/walker_sertype.hpp"
+#include "peer_event_queue.hpp"
 #include "pelmora_cdr_walker/walker.hpp"
 #include "pelmora_dds/ros_names.hpp"
 
@@ -101,13 +101,7 @@ const char * policy_name(dds_qos_policy_id_t id)
 class Events
 {
 public:
-  std::vector<PeerEvent> take()
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<PeerEvent> out(events_.begin(), events_.end());
-    events_.clear();
-    return out;
-  }
+  std::vector<PeerEvent> take() {return queue_.take();}
 
   dds_listener_t * listener()
   {
@@ -130,21 +124,14 @@ public:
 private:
   void matched(int32_t change, dds_instance_handle_t handle)
   {
-    if (change != 0) {
-      char text[24];
-      std::snprintf(text, sizeof(text), "%016llx", static_cast<unsigned long long>(handle));
-      push({change > 0 ? PeerEvent::Kind::matched : PeerEvent::Kind::lost, text});
-    }
+    char text[24];
+    std::snprintf(text, sizeof(text), "%016llx", static_cast<unsigned long long>(handle));
+    queue_.push_match(change, text);
   }
 
-  void push(PeerEvent event)
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back(std::move(event));
-  }
+  void push(PeerEvent event) {queue_.push(std::move(event));}
 
-  std::mutex mutex_;
-  std::deque<PeerEvent> events_;
+  PeerEventQueue queue_;
 };
 
 class Impl final : public CycloneEndpoint

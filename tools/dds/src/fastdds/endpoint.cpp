@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cstdlib>
-#include <deque>
 #include <mutex>
 #include <set>
 #include <sstream>
@@ -26,6 +25,7 @@
 #include "fastdds/settings.hpp"
 #include "pelmora_dds/environment.hpp"
 #include "pelmora_dds/ros_names.hpp"
+#include "peer_event_queue.hpp"
 
 namespace pelmora_dds
 {
@@ -121,13 +121,7 @@ const char * policy_name(dds::QosPolicyId_t id)
 class Events : public dds::DataWriterListener, public dds::DataReaderListener
 {
 public:
-  std::vector<PeerEvent> take()
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<PeerEvent> out(events_.begin(), events_.end());
-    events_.clear();
-    return out;
-  }
+  std::vector<PeerEvent> take() {return queue_.take();}
 
   void on_publication_matched(dds::DataWriter *, const dds::PublicationMatchedStatus & s) override
   {
@@ -164,19 +158,12 @@ public:
 private:
   void matched(int32_t change, const dds::InstanceHandle_t & handle)
   {
-    if (change != 0) {
-      push({change > 0 ? PeerEvent::Kind::matched : PeerEvent::Kind::lost, guid_text(handle)});
-    }
+    queue_.push_match(change, guid_text(handle));
   }
 
-  void push(PeerEvent event)
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back(std::move(event));
-  }
+  void push(PeerEvent event) {queue_.push(std::move(event));}
 
-  std::mutex mutex_;
-  std::deque<PeerEvent> events_;
+  PeerEventQueue queue_;
 };
 
 class FastddsEndpoint final : public Endpoint
