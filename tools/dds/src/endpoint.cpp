@@ -1,6 +1,7 @@
 #include "pelmora_dds/endpoint.hpp"
 
 #include <cstring>
+#include <thread>
 
 #include "fastdds/backend.hpp"
 #ifdef PELMORA_DDS_WITH_CYCLONEDDS
@@ -87,6 +88,23 @@ std::unique_ptr<Endpoint> Endpoint::create(
     return own == nullptr ? nullptr : vendor.create(role, own, options, error, factory);
   }
   return fail("no DDS vendor '" + options.vendor + "' in this build");
+}
+
+Status Endpoint::wait_for_peers(uint32_t count, std::chrono::milliseconds timeout)
+{
+  constexpr std::chrono::milliseconds kPollStep{20};
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;; ) {
+    const uint32_t matched = matched_count();
+    if (matched >= count) {
+      return Status::ok;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      last_error_ = "matched " + std::to_string(matched) + " of " + std::to_string(count) + " peers";
+      return Status::timeout;
+    }
+    std::this_thread::sleep_for(kPollStep);
+  }
 }
 
 }  // namespace pelmora_dds

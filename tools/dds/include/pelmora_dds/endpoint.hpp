@@ -55,8 +55,9 @@ public:
   Endpoint(const Endpoint &) = delete;
   Endpoint & operator=(const Endpoint &) = delete;
 
-  /// Waits until at least `count` endpoints of the other role have matched.
-  virtual Status wait_for_peers(uint32_t count, std::chrono::milliseconds timeout) = 0;
+  /// Waits until at least `count` endpoints of the other role have matched
+  /// (polls matched_count(), which every backend answers).
+  Status wait_for_peers(uint32_t count, std::chrono::milliseconds timeout);
 
   /// Publishes `message` (a message of the type support's language), retrying
   /// while a full keep-all history holds it back, until `timeout` has passed.

@@ -149,7 +149,6 @@ public:
 
   std::string open(Role role, const rosidl_message_type_support_t * type_support, const EndpointOptions & options);
 
-  Status wait_for_peers(uint32_t count, milliseconds timeout) override;
   Status write(const void * message, milliseconds timeout) override;
   Status write_bytes(const uint8_t * bytes, uint32_t size, milliseconds timeout) override;
   Status wait_acknowledged(milliseconds timeout) override;
@@ -259,22 +258,6 @@ uint32_t Impl::matched_count()
   dds_subscription_matched_status_t status{};
   dds_get_subscription_matched_status(endpoint_, &status);
   return status.current_count;
-}
-
-Status Impl::wait_for_peers(uint32_t count, milliseconds timeout)
-{
-  const auto deadline = Clock::now() + timeout;
-  for (;; ) {
-    const uint32_t matched = matched_count();
-    if (matched >= count) {
-      return Status::ok;
-    }
-    if (Clock::now() >= deadline) {
-      last_error_ = "matched " + std::to_string(matched) + " of " + std::to_string(count) + " peers";
-      return Status::timeout;
-    }
-    std::this_thread::sleep_for(kPollStep);
-  }
 }
 
 template<typename Write>

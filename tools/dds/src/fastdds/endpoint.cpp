@@ -182,7 +182,6 @@ public:
     Role role, const rosidl_message_type_support_t * type_support,
     const EndpointOptions & options, MessageFactory factory);
 
-  Status wait_for_peers(uint32_t count, milliseconds timeout) override;
   Status write(const void * message, milliseconds timeout) override;
   Status wait_acknowledged(milliseconds timeout) override;
   Status take(void * message, milliseconds timeout) override;
@@ -304,22 +303,6 @@ ReaderLosses FastddsEndpoint::losses()
     losses.lost = lost.total_count > 0 ? static_cast<uint64_t>(lost.total_count) : 0;
   }
   return losses;
-}
-
-Status FastddsEndpoint::wait_for_peers(uint32_t count, milliseconds timeout)
-{
-  const auto deadline = Clock::now() + timeout;
-  for (;; ) {
-    const uint32_t matched = matched_count();
-    if (matched >= count) {
-      return Status::ok;
-    }
-    if (Clock::now() >= deadline) {
-      last_error_ = "matched " + std::to_string(matched) + " of " + std::to_string(count) + " peers";
-      return Status::timeout;
-    }
-    std::this_thread::sleep_for(kPollStep);
-  }
 }
 
 Status FastddsEndpoint::write(const void * message, milliseconds timeout)
