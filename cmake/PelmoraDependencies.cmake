@@ -1,5 +1,5 @@
-# Locates Python, ament_cmake (optional), the ROS 2 runtime pieces and
-# Fast-CDR.
+# Locates Python, ament_cmake (optional), the ROS 2 runtime pieces,
+# Fast-CDR and the optional Cyclone DDS and OpenCV.
 #
 # The interpreter comes first: ament_cmake runs its templates with the
 # Python3::Interpreter it finds, and only Debian's interpreter has Debian's
@@ -42,3 +42,20 @@ find_package(fastcdr 1 REQUIRED CONFIG)
 # Cyclone DDS (optional): the second DDS backend of the tools and the idlc
 # witness of the interoperability tests.
 find_package(CycloneDDS CONFIG QUIET)
+
+# OpenCV (optional): libpelmora_features_cv, the stereo extraction and their
+# tests. Found here so that its imported targets are seen in every folder.
+find_package(OpenCV QUIET COMPONENTS core features2d imgcodecs)
+
+# The real stereo pair of Debian's python3-skimage (the folder holding
+# motorcycle_left.png and motorcycle_right.png): the default images of
+# pelmora-stereo-extract and the data of the tests that use real images.
+# The default is the installed package's folder when it is there; a copy
+# unpacked elsewhere (apt-get download, dpkg-deb -x) is passed by hand.
+set(_pelmora_skimage_data /usr/lib/python3/dist-packages/skimage/data)
+if(NOT EXISTS ${_pelmora_skimage_data}/motorcycle_left.png)
+  set(_pelmora_skimage_data "")
+endif()
+set(PELMORA_STEREO_DATA_DIR "${_pelmora_skimage_data}" CACHE PATH
+  "Folder holding motorcycle_left.png and motorcycle_right.png (python3-skimage's data)")
+unset(_pelmora_skimage_data)
