@@ -1,0 +1,241 @@
+"""Keypoints in a Features message, on NumPy (and OpenCV when cv2 imports).
+
+Item i of each per-keypoint sequence describes keypoint i (the README's
+"Keypoints in a Features message" gives the whole convention):
+
+    x, y         pt in pixels            angle        degrees, -1 for none
+    patternzise  size, rounded           confidence   response x 10**6, rounded
+    uniqueid     class_id as uint32      isrightimage 0 left (or only), 1 right
+    descriptor   N x ceil(B / 4) words: descriptor i's B bytes in order,
+                 packed little-endian four to a word, the last word zero-padded
+
+Rounding is to the nearest integer with ties to even (numpy.rint, as
+OpenCV's cvRound and pelmora::features_cv round), then clamped to
+0..4294967295; NaN gives 0. Lost on the way: octave, the fraction of size and any response
+below 1e-6.
+
+    arrays(message)              NumPy views on the message's own arrays
+    from_arrays(x, y, ...)       a Features from per-keypoint arrays
+    from_cv2(keypoints, descriptors, right_image=False)
+    to_cv2(message, descriptor_dtype=numpy.uint8)
+"""
+
+import collections
+import sys
+
+import numpy
+
+from pelmora.msg import Features
+
+__all__ = ['Keypoints', 'arrays', 'from_arrays', 'from_cv2', 'to_cv2']
+
+_UINT32_MAX = 0xFFFFFFFF
+_WORD_BYTES = 4
+_PER_KEYPOINT = {'x': numpy.float32, 'y': numpy.float32, 'angle': numpy.float32,
+                 'uniqueid': numpy.uint32, 'isrightimage': numpy.uint32,
+                 'patternzise': numpy.uint32, 'confidence': numpy.uint32}
+_NO_ANGLE = -1.0
+_NO_CLASS = -1
+_INT32_RANGE = (-(1 << 31), (1 << 31) - 1)
+
+Keypoints = collections.namedtuple('Keypoints', tuple(_PER_KEYPOINT) + ('descriptors',))
+Keypoints.__doc__ = """The per-keypoint arrays of a Features message (see arrays())."""
+
+
+def _words_per_descriptor(descriptor_bytes):
+    return -(-descriptor_bytes // _WORD_BYTES)
+
+
+def _descriptor_bytes(words):
+    """The words as bytes in descriptor order: their own memory where a
+    uint32 is stored least significant byte first, else a swapped copy."""
+    if sys.byteorder != 'little':
+        words = words.astype('<u4')
+    return words.view(numpy.uint8)
+
+
+def _check_shape(message):
+    """Raises ValueError naming the first sequence that does not have the
+    length keypointnumber and descriptorsize give."""
+    count = message.keypointnumber
+    for field in _PER_KEYPOINT:
+        items = len(getattr(message, field))
+        if items != count:
+            raise ValueError("'%s' holds %d items for keypointnumber %d" % (field, items, count))
+    words = count * _words_per_descriptor(message.descriptorsize)
+    if len(message.descriptor) != words:
+        raise ValueError("'descriptor' holds %d words where keypointnumber %d x ceil(descriptorsize %d / 4)"
+                         " gives %d" % (len(message.descriptor), count, message.descriptorsize, words))
+
+
+def arrays(message):
+    """The keypoints of a Features message as NumPy arrays, without copying.
+
+    Returns a Keypoints named tuple: x, y, angle (float32), uniqueid,
+    isrightimage, patternzise, confidence (uint32), each of shape (N,), and
+    descriptors (uint8, shape (N, B)). The per-keypoint arrays are views on
+    the message's own array.array objects (numpy.frombuffer): writing to
+    them writes to the message, their cost does not grow with N, and while
+    they live the message's arrays cannot change size (BufferError).
+
+    descriptors is a view too when B is a multiple of 4 (ORB's 32 bytes,
+    float descriptors). Otherwise each row ends in padding bytes, and
+    descriptors is a contiguous copy without them.
+
+    Raises ValueError naming the field when a sequence's length disagrees
+    with keypointnumber, or descriptor does not hold N x ceil(B / 4) words.
+    """
+    _check_shape(message)
+    views = {field: numpy.frombuffer(getattr(message, field), dtype)
+             for field, dtype in _PER_KEYPOINT.items()}
+    count, size = message.keypointnumber, message.descriptorsize
+    words = numpy.frombuffer(message.descriptor, numpy.uint32)
+    rows = _descriptor_bytes(words).reshape(count, _words_per_descriptor(size) * _WORD_BYTES)
+    descriptors = rows if size % _WORD_BYTES == 0 else numpy.ascontiguousarray(rows[:, :size])
+    return Keypoints(descriptors=descriptors, **views)
+
+
+def _rounded_uint32(field, values, scale=1.0):
+    """values x scale (in double), rounded to the nearest integer with ties
+    to even and clamped to 0..4294967295; NaN gives 0."""
+    try:
+        scaled = numpy.rint(numpy.asarray(values, numpy.float64) * scale)
+    except (TypeError, ValueError) as error:
+        raise ValueError("'%s' takes numbers: %s" % (field, error)) from None
+    return numpy.clip(numpy.nan_to_num(scaled, nan=0.0), 0, _UINT32_MAX).astype(numpy.uint32)
+
+
+def _uniqueid(class_id):
+    """class_id (int32 values) as uint32: -1 is 4294967295."""
+    ids = numpy.asarray(class_id)
+    if ids.dtype.kind not in 'iu':
+        raise ValueError("'class_id' takes integers, got %s" % ids.dtype)
+    if ids.size and (ids.min() < _INT32_RANGE[0] or ids.max() > _INT32_RANGE[1]):
+        raise ValueError("'class_id' takes int32 values (%d..%d)" % _INT32_RANGE)
+    return ids.astype(numpy.int64).astype(numpy.uint32)
+
+
+def _per_keypoint(field, values, count):
+    """values as a 1-D array of count items, or ValueError naming the field;
+    a scalar stands for every keypoint."""
+    array = numpy.asarray(values)
+    if array.ndim == 0:
+        return numpy.full(count, array)
+    if array.shape != (count,):
+        raise ValueError("'%s' has shape %s for %d keypoints (x has %d)"
+                         % (field, array.shape, count, count))
+    return array
+
+
+def _floats(field, values, count):
+    """Float32 items as they are; other numbers go through float64, which
+    the message rounds to float32 (refusing a finite value beyond its range)."""
+    array = _per_keypoint(field, values, count)
+    return array if array.dtype == numpy.float32 else array.astype(numpy.float64)
+
+
+def _descriptor_words(descriptors, count):
+    """(B, words) for N descriptors: one row of B bytes per keypoint, any
+    dtype; an empty array or None means none (B = 0)."""
+    if descriptors is None:
+        return 0, numpy.zeros(0, numpy.uint32)
+    rows = numpy.asarray(descriptors)
+    if rows.size == 0:
+        return 0, numpy.zeros(0, numpy.uint32)
+    if rows.ndim != 2 or rows.shape[0] != count:
+        raise ValueError("'descriptors' has shape %s; it takes one row per keypoint (%d)"
+                         % (rows.shape, count))
+    size = rows.shape[1] * rows.itemsize
+    if size > _UINT32_MAX:
+        raise ValueError("'descriptors' rows of %d bytes exceed descriptorsize's range" % size)
+    row_bytes = numpy.ascontiguousarray(rows).view(numpy.uint8).reshape(count, size)
+    padded = _words_per_descriptor(size) * _WORD_BYTES
+    if padded != size:
+        row_bytes = numpy.pad(row_bytes, ((0, 0), (0, padded - size)))
+    return size, row_bytes.reshape(-1).view('<u4').astype(numpy.uint32, copy=False)
+
+
+def from_arrays(x, y, *, angle=None, size=None, response=None, class_id=None, right_image=None,
+                descriptors=None):
+    """A Features message of N keypoints from per-keypoint arrays.
+
+    x, y         N positions in pixels (N is len(x))
+    angle        degrees (default -1: none)
+    size         diameters, stored rounded in patternzise (default 0)
+    response     stored in millionths in confidence (default 0)
+    class_id     int32 values, stored as uint32 in uniqueid (default -1)
+    right_image  true for keypoints of the right image (default: left); a
+                 scalar stands for every keypoint
+    descriptors  N rows of B bytes (any dtype: uint8 ORB rows, float32
+                 SIFT rows); None or an empty array for none
+
+    Raises ValueError naming the field whose shape disagrees with x, or
+    that holds a value the convention cannot store.
+    """
+    xs = numpy.asarray(x)
+    if xs.ndim != 1:
+        raise ValueError("'x' takes a 1-D array, got shape %s" % (xs.shape,))
+    count = len(xs)
+    ys = _floats('y', y, count)
+    defaults = {'angle': _NO_ANGLE, 'size': 0.0, 'response': 0.0, 'class_id': _NO_CLASS,
+                'right_image': False}
+    given = dict(angle=angle, size=size, response=response, class_id=class_id,
+                 right_image=right_image)
+    values = {field: _per_keypoint(field, defaults[field] if value is None else value, count)
+              for field, value in given.items()}
+    descriptor_size, words = _descriptor_words(descriptors, count)
+    return Features(
+        keypointnumber=count, descriptorsize=descriptor_size, descriptor=words,
+        uniqueid=_uniqueid(values['class_id']),
+        isrightimage=(values['right_image'] != 0).astype(numpy.uint32),
+        patternzise=_rounded_uint32('size', values['size']),
+        confidence=_rounded_uint32('response', values['response'], 1e6),
+        x=_floats('x', xs, count), y=ys, angle=_floats('angle', values['angle'], count))
+
+
+def _cv2():
+    try:
+        import cv2
+    except ImportError as error:
+        raise ImportError(
+            'pelmora.keypoints needs OpenCV for cv2.KeyPoint: install Debian\'s python3-opencv '
+            '(apt-get install python3-opencv)') from error
+    return cv2
+
+
+def from_cv2(keypoints, descriptors, right_image=False):
+    """A Features message from OpenCV keypoints (a sequence of cv2.KeyPoint)
+    and their descriptors (N rows, as detectAndCompute returns them; None
+    for none). The octave is not kept. Raises ImportError without cv2."""
+    _cv2()
+    return from_arrays(
+        [k.pt[0] for k in keypoints], [k.pt[1] for k in keypoints],
+        angle=[k.angle for k in keypoints], size=[k.size for k in keypoints],
+        response=[k.response for k in keypoints], class_id=[k.class_id for k in keypoints],
+        right_image=bool(right_image), descriptors=descriptors)
+
+
+def to_cv2(message, descriptor_dtype=numpy.uint8):
+    """(list of cv2.KeyPoint, descriptors) from a Features message: octave 0,
+    response = confidence / 10**6, class_id from uniqueid (4294967295 is -1).
+
+    descriptors is a new N x (B / itemsize) array of descriptor_dtype, owning
+    its memory. Raises ValueError naming the field for a message whose shape
+    breaks the convention or whose descriptorsize is not a whole number of
+    descriptor_dtype items, ImportError without cv2.
+    """
+    cv2 = _cv2()
+    view = arrays(message)
+    dtype = numpy.dtype(descriptor_dtype)
+    if message.descriptorsize % dtype.itemsize:
+        raise ValueError("'descriptorsize' %d is not a whole number of %d-byte %s items"
+                         % (message.descriptorsize, dtype.itemsize, dtype))
+    rows = view.descriptors
+    if rows.base is not None:  # a view on the message: the result owns its copy
+        rows = rows.copy()
+    class_ids = view.uniqueid.view(numpy.int32)
+    keypoints = [cv2.KeyPoint(float(x), float(y), float(size), float(angle), float(confidence) / 1e6,
+                              0, int(class_id))
+                 for x, y, size, angle, confidence, class_id
+                 in zip(view.x, view.y, view.patternzise, view.angle, view.confidence, class_ids)]
+    return keypoints, rows.view(dtype)
