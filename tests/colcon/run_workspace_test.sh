@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Builds this package and a consumer package of the tests' own in a fresh
 # colcon workspace, as a ROS 2 user would, then runs the consumer's C++
-# program and, in a shell that sourced install/setup.bash, a Python check.
+# programs and, in a shell that sourced install/setup.bash, a Python check.
 #
-# Usage: run_workspace_test.sh <source-root> [cmake arguments for both packages...]
+# Usage: run_workspace_test.sh <source-root> with-features-cv|without-features-cv
+#          [cmake arguments for both packages...]
+# with-features-cv: pelmora builds libpelmora_features_cv here (OpenCV is
+# installed), so the consumer must have linked and must run its program.
 set -euo pipefail
 source_root=$1
-shift
+features_cv=$2
+shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -38,5 +42,8 @@ env -i HOME="$HOME" PATH=/usr/bin:/bin bash -c '
   set -eo pipefail  # the setup scripts read unset variables
   source "$1/install/setup.bash"
   "$1/install/pelmora_consumer/lib/pelmora_consumer/round_trip"
+  if [ "$4" = with-features-cv ]; then
+    "$1/install/pelmora_consumer/lib/pelmora_consumer/features_cv_round_trip"
+  fi
   python3 "$2/check_workspace.py" "$1/install/pelmora" "$3/msg"
-' workspace "$work" "$here" "$source_root"
+' workspace "$work" "$here" "$source_root" "$features_cv"
