@@ -2,12 +2,9 @@
 """Python peer of pelmora-dds: publishes or receives pelmora.msg.Features
 over DDS as a ROS 2 peer.
 
-The message travels the way a ROS 2 client library moves it: the capsules of
-pelmora's type-support module create a C record, fill it from the Python
-object (convert_from_py) and hand the record with the C dispatcher's handle
-to the middleware -- here libpelmora_dds through its C interface. Received
-records become Python objects again through convert_to_py. Nothing in this
-file encodes or decodes CDR.
+The message travels the way a ROS 2 client library moves it, through the
+package's capsules and libpelmora_dds's C interface (pelmora_dds_adapter.py).
+Nothing in this file encodes or decodes CDR.
 
     pelmora_dds_py.py pub  [--lib LIBPELMORA_DDS] [--count N]
                            [--size K[,K..] | --bytes B[,B..]] [--seed S]
@@ -31,15 +28,21 @@ import bisect
 import ctypes
 import functools
 import os
-import signal
 import sys
 import time
 
-EXIT_OK, EXIT_WRONG, EXIT_TIMEOUT, EXIT_SETUP, EXIT_REFUSED, EXIT_USAGE, EXIT_INTERRUPTED = \
-    0, 1, 2, 3, 4, 64, 130
-EVENTS = {1: 'matched', 2: 'lost', 3: 'incompatible', 4: 'lost the liveliness of', 5: 'alive:'}
+# The folders of the modules this program imports, relative to the prefix
+# (the folder above bin/); CMake fills them in for the copies it makes.
+MODULE_DIRS = ()
+sys.path[:0] = [os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), folder)
+                for folder in MODULE_DIRS]
+
+from pelmora_dds_adapter import (  # noqa: E402
+    CDR_TYPE_SUPPORT, DDS_ERROR, DDS_OK, DDS_TIMEOUT, EXIT_INTERRUPTED, EXIT_OK, EXIT_SETUP,
+    EXIT_TIMEOUT, EXIT_USAGE, EXIT_WRONG, READER, WRITER, Deadline, Stop, TypeSupport,
+    default_library, last_error, load_adapter, make_options, report_events, wait_for_peers)
+
 SHOWN_ITEMS = 8
-DDS_OK, DDS_TIMEOUT, DDS_ERROR = 0, 1, -1
 ENCAPSULATION_BYTES = 4
 MAX_KEYPOINTS = 1 << 22
 DESCRIPTOR_WORDS_PER_KEYPOINT = 8
@@ -224,75 +227,7 @@ def echo_verdict(counts, timed_out, allow_loss):
     return OK
 
 
-# --- the package's capsules and the adapter's C interface -------------------
-
-class TypeSupport:
-    """Function pointers behind the capsules of pelmora's C type-support module."""
-
-    def __init__(self):
-        from pelmora.msg import Features
-        metaclass = type(Features)
-        metaclass.__import_type_support__()
-        pointer_of = ctypes.pythonapi.PyCapsule_GetPointer
-        pointer_of.restype = ctypes.c_void_p
-        pointer_of.argtypes = [ctypes.py_object, ctypes.c_char_p]
-        # These run Python code or touch records under the interpreter lock:
-        # PYFUNCTYPE keeps the lock and raises a Python error the call set.
-        self.create = ctypes.PYFUNCTYPE(ctypes.c_void_p)(
-            pointer_of(metaclass._CREATE_ROS_MESSAGE, None))
-        self.destroy = ctypes.PYFUNCTYPE(None, ctypes.c_void_p)(
-            pointer_of(metaclass._DESTROY_ROS_MESSAGE, None))
-        self.convert_from_py = ctypes.PYFUNCTYPE(ctypes.c_bool, ctypes.py_object, ctypes.c_void_p)(
-            pointer_of(metaclass._CONVERT_FROM_PY, None))
-        self.convert_to_py = ctypes.PYFUNCTYPE(ctypes.py_object, ctypes.c_void_p)(
-            pointer_of(metaclass._CONVERT_TO_PY, None))
-        self.handle = pointer_of(metaclass._TYPE_SUPPORT, None)
-        self.features = Features
-
-
-def load_adapter(path):
-    """libpelmora_dds with typed signatures; its calls release the interpreter lock."""
-    lib = ctypes.CDLL(path)
-    vp, u32 = ctypes.c_void_p, ctypes.c_uint32
-    signatures = {
-        'pelmora_dds_options_create': (vp, []),
-        'pelmora_dds_options_destroy': (None, [vp]),
-        'pelmora_dds_options_parse': (ctypes.c_int, [vp, ctypes.c_int, ctypes.POINTER(ctypes.c_char_p)]),
-        'pelmora_dds_options_resolve_security': (ctypes.c_int, [vp, ctypes.POINTER(ctypes.c_char_p)]),
-        'pelmora_dds_options_set_largest_sample': (None, [vp, u32]),
-        'pelmora_dds_options_describe': (ctypes.c_char_p, [vp]),
-        'pelmora_dds_options_help': (ctypes.c_char_p, []),
-        'pelmora_dds_endpoint_create': (vp, [ctypes.c_int, vp, ctypes.c_char_p, vp]),
-        'pelmora_dds_matched_count': (u32, [vp]),
-        'pelmora_dds_next_event': (ctypes.c_int, [vp, ctypes.POINTER(ctypes.c_char_p)]),
-        'pelmora_dds_endpoint_destroy': (None, [vp]),
-        'pelmora_dds_wait_for_peers': (ctypes.c_int, [vp, u32, u32]),
-        'pelmora_dds_write': (ctypes.c_int, [vp, vp, u32]),
-        'pelmora_dds_wait_acknowledged': (ctypes.c_int, [vp, u32]),
-        'pelmora_dds_take': (ctypes.c_int, [vp, vp, u32]),
-        'pelmora_dds_payload_size': (u32, [vp, vp]),
-        'pelmora_dds_losses': (None, [vp, ctypes.POINTER(ctypes.c_uint64), ctypes.POINTER(ctypes.c_uint64)]),
-        'pelmora_dds_blocked_writes': (ctypes.c_uint64, [vp]),
-        'pelmora_dds_last_error': (ctypes.c_char_p, []),
-    }
-    for name, (restype, argtypes) in signatures.items():
-        function = getattr(lib, name)
-        function.restype = restype
-        function.argtypes = argtypes
-    return lib
-
-
-class Deadline:
-    def __init__(self, seconds):
-        self.end = time.monotonic() + seconds
-
-    def left_ms(self, most=None):
-        left = max(0, int((self.end - time.monotonic()) * 1000))
-        return left if most is None else min(left, most)
-
-    def passed(self):
-        return time.monotonic() >= self.end
-
+# --- progress on stderr -----------------------------------------------------
 
 class Progress:
     def __init__(self, label, total):
@@ -305,90 +240,17 @@ class Progress:
             print('%s: %d%s samples' % (self.label, done, total), file=sys.stderr, flush=True)
 
 
-class Stop:
-    """SIGINT and SIGTERM end the loops at their next check."""
-    requested = False
-
-    @classmethod
-    def install(cls):
-        def request(signum, frame):
-            cls.requested = True
-        signal.signal(signal.SIGINT, request)
-        signal.signal(signal.SIGTERM, request)
-
-
 def rate_text(samples, size, elapsed):
     rate = samples / elapsed if elapsed > 0 else 0.0
     mbps = size / elapsed / 1e6 if elapsed > 0 else 0.0
     return ' elapsed=%.3fs rate=%.1fmsg/s throughput=%.1fMB/s' % (elapsed, rate, mbps)
 
 
-def last_error(lib):
-    return lib.pelmora_dds_last_error().decode(errors='replace')
-
-
-def report_events(label, peer_role, lib, endpoint):
-    detail = ctypes.c_char_p()
-    while True:
-        kind = lib.pelmora_dds_next_event(endpoint, ctypes.byref(detail))
-        if not kind:
-            return
-        text = detail.value.decode(errors='replace')
-        if EVENTS[kind] == 'incompatible':
-            print('%s: a %s was refused: its %s QoS is incompatible with ours'
-                  % (label, peer_role, text), file=sys.stderr, flush=True)
-        else:
-            print('%s: %s %s %s' % (label, EVENTS[kind], peer_role, text), file=sys.stderr, flush=True)
-
-
-def wait_for_peers(label, peer_role, lib, endpoint, description, count, deadline):
-    """True once `count` peers matched; says on stderr what it waits for."""
-    print('%s: waiting for %d %s%s on %s ...' % (label, count, peer_role, '' if count == 1 else 's',
-                                                description), file=sys.stderr, flush=True)
-    next_note = time.monotonic() + 5
-    while True:
-        status = lib.pelmora_dds_wait_for_peers(endpoint, count, deadline.left_ms(200))
-        report_events(label, peer_role, lib, endpoint)
-        if status == DDS_OK:
-            return True
-        if Stop.requested or deadline.passed():
-            return False
-        if time.monotonic() >= next_note:
-            next_note += 5
-            print('%s: still waiting: %d of %d %ss matched, %d s left'
-                  % (label, lib.pelmora_dds_matched_count(endpoint), count, peer_role,
-                     deadline.left_ms() // 1000), file=sys.stderr, flush=True)
-
-
-def make_options(lib, endpoint_args, largest):
-    """The adapter's options from the environment and the endpoint arguments,
-    or exits with the usage code (the refusal code when security is enforced
-    and files are missing) and the adapter's message."""
-    options = lib.pelmora_dds_options_create()
-    if not options:
-        print('pelmora_dds_py.py: %s' % last_error(lib), file=sys.stderr)
-        sys.exit(EXIT_USAGE)
-    argv = (ctypes.c_char_p * max(len(endpoint_args), 1))(*[a.encode() for a in endpoint_args])
-    if lib.pelmora_dds_options_parse(options, len(endpoint_args), argv) != DDS_OK:
-        print('pelmora_dds_py.py: %s' % last_error(lib), file=sys.stderr)
-        lib.pelmora_dds_options_destroy(options)
-        sys.exit(EXIT_USAGE)
-    warning = ctypes.c_char_p()
-    if lib.pelmora_dds_options_resolve_security(options, ctypes.byref(warning)) != DDS_OK:
-        print('pelmora_dds_py.py: %s' % last_error(lib), file=sys.stderr)
-        lib.pelmora_dds_options_destroy(options)
-        sys.exit(EXIT_REFUSED)
-    if warning.value:
-        print('pelmora_dds_py.py: %s' % warning.value.decode(errors='replace'), file=sys.stderr)
-    lib.pelmora_dds_options_set_largest_sample(options, largest)
-    return options
-
-
 def run_pub(args, lib, ts, options, deadline):
     count = 10 if args.count is None else args.count
     payload = ENCAPSULATION_BYTES + encoded_size(max(args.size))
     description = lib.pelmora_dds_options_describe(options).decode()
-    writer = lib.pelmora_dds_endpoint_create(1, ts.handle, b'rosidl_typesupport_fastrtps_c', options)
+    writer = lib.pelmora_dds_endpoint_create(WRITER, ts.handle, CDR_TYPE_SUPPORT, options)
     if not writer:
         print('pub: %s' % last_error(lib), file=sys.stderr)
         return EXIT_SETUP
@@ -462,7 +324,7 @@ def echo_done(args, counts, sequence):
 
 def run_echo(args, lib, ts, options, deadline):
     description = lib.pelmora_dds_options_describe(options).decode()
-    reader = lib.pelmora_dds_endpoint_create(0, ts.handle, b'rosidl_typesupport_fastrtps_c', options)
+    reader = lib.pelmora_dds_endpoint_create(READER, ts.handle, CDR_TYPE_SUPPORT, options)
     if not reader:
         print('echo: %s' % last_error(lib), file=sys.stderr)
         return EXIT_SETUP
@@ -546,18 +408,6 @@ def int_list(text):
     return [int(item) for item in text.split(',')]
 
 
-# The library folder under the install prefix; the installed copy of this
-# script names the one the build installs to.
-INSTALLED_LIBDIR = 'lib'
-
-
-def default_library():
-    """libpelmora_dds of the prefix this script is installed in (bin/)."""
-    here = os.path.dirname(os.path.abspath(__file__))
-    installed = os.path.join(os.path.dirname(here), INSTALLED_LIBDIR, 'libpelmora_dds.so')
-    return os.environ.get('PELMORA_DDS_LIBRARY') or (installed if os.path.exists(installed) else None)
-
-
 def parse(argv):
     parser = argparse.ArgumentParser(
         description=__doc__.split('\n\n')[0],
@@ -568,7 +418,7 @@ def parse(argv):
                '3 set-up failure, 4 security enforced but enclave files missing, 64 usage, '
                '130 interrupted.')
     parser.add_argument('command', choices=('pub', 'echo'))
-    parser.add_argument('--lib', default=default_library(),
+    parser.add_argument('--lib', default=default_library(__file__),
                         help='path of libpelmora_dds.so (default: $PELMORA_DDS_LIBRARY, '
                              'else the one installed beside this script)')
     parser.add_argument('--count', type=int)
@@ -620,7 +470,7 @@ def main(argv):
     deadline = Deadline(args.timeout)
     lib = load_adapter(args.lib)
     payload = ENCAPSULATION_BYTES + encoded_size(max(args.size)) if args.command == 'pub' else args.largest
-    options = make_options(lib, endpoint_args, payload)
+    options = make_options('pelmora_dds_py.py', lib, endpoint_args, payload)
     try:
         # The summary line names the topic and domain as the adapter took them.
         described = lib.pelmora_dds_options_describe(options).decode()

@@ -1,0 +1,179 @@
+"""The DDS adapter's C interface and the package's capsules, from Python.
+
+A Python program moves Features the way a ROS 2 client library does: the
+capsules of pelmora's C type-support module create a C record, fill it from
+the Python object (convert_from_py) and hand the record with the C
+dispatcher's handle to libpelmora_dds through its C interface
+(tools/dds/include/pelmora_dds/pelmora_dds.h); received records become
+Python objects again through convert_to_py. Nothing here encodes or decodes
+CDR. The Python peer (pelmora_dds_py.py) and pelmora-stereo-match use it.
+"""
+
+import ctypes
+import os
+import signal
+import sys
+import time
+
+# Exit codes shared by pelmora-dds and its Python programs.
+EXIT_OK, EXIT_WRONG, EXIT_TIMEOUT, EXIT_SETUP, EXIT_REFUSED, EXIT_USAGE, EXIT_INTERRUPTED = \
+    0, 1, 2, 3, 4, 64, 130
+# Status codes and event kinds of the C interface.
+DDS_OK, DDS_TIMEOUT, DDS_ERROR = 0, 1, -1
+EVENTS = {1: 'matched', 2: 'lost', 3: 'incompatible', 4: 'lost the liveliness of', 5: 'alive:'}
+READER, WRITER = 0, 1
+CDR_TYPE_SUPPORT = b'rosidl_typesupport_fastrtps_c'
+
+# The library folder under the install prefix; the installed copy of this
+# module names the one the build installs to.
+INSTALLED_LIBDIR = 'lib'
+
+
+def default_library(program):
+    """libpelmora_dds of the prefix whose bin/ holds `program` (the build
+    tree has the same layout), or $PELMORA_DDS_LIBRARY; None when neither is
+    there."""
+    prefix = os.path.dirname(os.path.dirname(os.path.abspath(program)))
+    installed = os.path.join(prefix, INSTALLED_LIBDIR, 'libpelmora_dds.so')
+    return os.environ.get('PELMORA_DDS_LIBRARY') or (installed if os.path.exists(installed) else None)
+
+
+class TypeSupport:
+    """Function pointers behind the capsules of pelmora's C type-support module."""
+
+    def __init__(self):
+        from pelmora.msg import Features
+        metaclass = type(Features)
+        metaclass.__import_type_support__()
+        pointer_of = ctypes.pythonapi.PyCapsule_GetPointer
+        pointer_of.restype = ctypes.c_void_p
+        pointer_of.argtypes = [ctypes.py_object, ctypes.c_char_p]
+        # These run Python code or touch records under the interpreter lock:
+        # PYFUNCTYPE keeps the lock and raises a Python error the call set.
+        self.create = ctypes.PYFUNCTYPE(ctypes.c_void_p)(
+            pointer_of(metaclass._CREATE_ROS_MESSAGE, None))
+        self.destroy = ctypes.PYFUNCTYPE(None, ctypes.c_void_p)(
+            pointer_of(metaclass._DESTROY_ROS_MESSAGE, None))
+        self.convert_from_py = ctypes.PYFUNCTYPE(ctypes.c_bool, ctypes.py_object, ctypes.c_void_p)(
+            pointer_of(metaclass._CONVERT_FROM_PY, None))
+        self.convert_to_py = ctypes.PYFUNCTYPE(ctypes.py_object, ctypes.c_void_p)(
+            pointer_of(metaclass._CONVERT_TO_PY, None))
+        self.handle = pointer_of(metaclass._TYPE_SUPPORT, None)
+        self.features = Features
+
+
+def load_adapter(path):
+    """libpelmora_dds with typed signatures; its calls release the interpreter lock."""
+    lib = ctypes.CDLL(path)
+    vp, u32 = ctypes.c_void_p, ctypes.c_uint32
+    signatures = {
+        'pelmora_dds_options_create': (vp, []),
+        'pelmora_dds_options_destroy': (None, [vp]),
+        'pelmora_dds_options_parse': (ctypes.c_int, [vp, ctypes.c_int, ctypes.POINTER(ctypes.c_char_p)]),
+        'pelmora_dds_options_resolve_security': (ctypes.c_int, [vp, ctypes.POINTER(ctypes.c_char_p)]),
+        'pelmora_dds_options_set_largest_sample': (None, [vp, u32]),
+        'pelmora_dds_options_describe': (ctypes.c_char_p, [vp]),
+        'pelmora_dds_options_help': (ctypes.c_char_p, []),
+        'pelmora_dds_endpoint_create': (vp, [ctypes.c_int, vp, ctypes.c_char_p, vp]),
+        'pelmora_dds_matched_count': (u32, [vp]),
+        'pelmora_dds_next_event': (ctypes.c_int, [vp, ctypes.POINTER(ctypes.c_char_p)]),
+        'pelmora_dds_endpoint_destroy': (None, [vp]),
+        'pelmora_dds_wait_for_peers': (ctypes.c_int, [vp, u32, u32]),
+        'pelmora_dds_write': (ctypes.c_int, [vp, vp, u32]),
+        'pelmora_dds_wait_acknowledged': (ctypes.c_int, [vp, u32]),
+        'pelmora_dds_take': (ctypes.c_int, [vp, vp, u32]),
+        'pelmora_dds_payload_size': (u32, [vp, vp]),
+        'pelmora_dds_losses': (None, [vp, ctypes.POINTER(ctypes.c_uint64), ctypes.POINTER(ctypes.c_uint64)]),
+        'pelmora_dds_blocked_writes': (ctypes.c_uint64, [vp]),
+        'pelmora_dds_last_error': (ctypes.c_char_p, []),
+    }
+    for name, (restype, argtypes) in signatures.items():
+        function = getattr(lib, name)
+        function.restype = restype
+        function.argtypes = argtypes
+    return lib
+
+
+class Deadline:
+    def __init__(self, seconds):
+        self.end = time.monotonic() + seconds
+
+    def left_ms(self, most=None):
+        left = max(0, int((self.end - time.monotonic()) * 1000))
+        return left if most is None else min(left, most)
+
+    def passed(self):
+        return time.monotonic() >= self.end
+
+
+class Stop:
+    """SIGINT and SIGTERM end the loops at their next check."""
+    requested = False
+
+    @classmethod
+    def install(cls):
+        def request(signum, frame):
+            cls.requested = True
+        signal.signal(signal.SIGINT, request)
+        signal.signal(signal.SIGTERM, request)
+
+
+def last_error(lib):
+    return lib.pelmora_dds_last_error().decode(errors='replace')
+
+
+def report_events(label, peer_role, lib, endpoint):
+    detail = ctypes.c_char_p()
+    while True:
+        kind = lib.pelmora_dds_next_event(endpoint, ctypes.byref(detail))
+        if not kind:
+            return
+        text = detail.value.decode(errors='replace')
+        if EVENTS[kind] == 'incompatible':
+            print('%s: a %s was refused: its %s QoS is incompatible with ours'
+                  % (label, peer_role, text), file=sys.stderr, flush=True)
+        else:
+            print('%s: %s %s %s' % (label, EVENTS[kind], peer_role, text), file=sys.stderr, flush=True)
+
+
+def wait_for_peers(label, peer_role, lib, endpoint, description, count, deadline):
+    """True once `count` peers matched; says on stderr what it waits for."""
+    print('%s: waiting for %d %s%s on %s ...' % (label, count, peer_role, '' if count == 1 else 's',
+                                                description), file=sys.stderr, flush=True)
+    next_note = time.monotonic() + 5
+    while True:
+        status = lib.pelmora_dds_wait_for_peers(endpoint, count, deadline.left_ms(200))
+        report_events(label, peer_role, lib, endpoint)
+        if status == DDS_OK:
+            return True
+        if Stop.requested or deadline.passed():
+            return False
+        if time.monotonic() >= next_note:
+            next_note += 5
+            print('%s: still waiting: %d of %d %ss matched, %d s left'
+                  % (label, lib.pelmora_dds_matched_count(endpoint), count, peer_role,
+                     deadline.left_ms() // 1000), file=sys.stderr, flush=True)
+
+
+def make_options(program, lib, endpoint_args, largest):
+    """The adapter's options from the environment and the endpoint arguments,
+    or exits with the usage code (the refusal code when security is enforced
+    and files are missing) and the adapter's message, after `program: `."""
+    options = lib.pelmora_dds_options_create()
+    if not options:
+        print('%s: %s' % (program, last_error(lib)), file=sys.stderr)
+        sys.exit(EXIT_USAGE)
+    argv = (ctypes.c_char_p * max(len(endpoint_args), 1))(*[a.encode() for a in endpoint_args])
+    if lib.pelmora_dds_options_parse(options, len(endpoint_args), argv) != DDS_OK:
+        print('%s: %s' % (program, last_error(lib)), file=sys.stderr)
+        lib.pelmora_dds_options_destroy(options)
+        sys.exit(EXIT_USAGE)
+    warning = ctypes.c_char_p()
+    if lib.pelmora_dds_options_resolve_security(options, ctypes.byref(warning)) != DDS_OK:
+        print('%s: %s' % (program, last_error(lib)), file=sys.stderr)
+        lib.pelmora_dds_options_destroy(options)
+        sys.exit(EXIT_REFUSED)
+    if warning.value:
+        print('%s: %s' % (program, warning.value.decode(errors='replace')), file=sys.stderr)
+    lib.pelmora_dds_options_set_largest_sample(options, largest)
+    return options
