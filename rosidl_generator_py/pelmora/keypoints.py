@@ -108,7 +108,7 @@ def _rounded_uint32(field, values, scale=1.0):
 def _uniqueid(class_id):
     """class_id (int32 values) as uint32: -1 is 4294967295."""
     ids = numpy.asarray(class_id)
-    if ids.dtype.kind not in 'iu':
+    if ids.size and ids.dtype.kind not in 'iu':  # [] becomes a float array
         raise ValueError("'class_id' takes integers, got %s" % ids.dtype)
     if ids.size and (ids.min() < _INT32_RANGE[0] or ids.max() > _INT32_RANGE[1]):
         raise ValueError("'class_id' takes int32 values (%d..%d)" % _INT32_RANGE)
