@@ -98,8 +98,7 @@ bool done(const ToolOptions & o, const Tally & t)
 
 int run_echo(const ToolOptions & o, const Side & side)
 {
-  const auto deadline = Clock::now() +
-    std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(o.timeout));
+  const auto deadline = deadline_after(o.timeout);
   std::string error;
   const std::unique_ptr<Endpoint> reader = Endpoint::create(
     Endpoint::Role::reader, side.dispatcher(), o.endpoint, &error, {side.create, side.destroy});

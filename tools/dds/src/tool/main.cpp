@@ -8,7 +8,7 @@
 
 #include "pelmora_dds/command_line.hpp"
 #include "pelmora_dds/environment.hpp"
-#include "security/settings.hpp"
+#include "publishing.hpp"
 #include "security_commands.hpp"
 #include "tool.hpp"
 
@@ -31,8 +31,7 @@ void add_common(CLI::App & command, ToolOptions & o)
 {
   command.add_option("--side", o.side, "language of this peer's message")
     ->check(CLI::IsMember({"c", "cpp"}))->capture_default_str();
-  command.add_option("--timeout", o.timeout, "give up after SEC seconds")
-    ->check(CLI::Range(0.001, 86400.0))->capture_default_str()->type_name("SEC");
+  add_timeout_option(command, o.timeout);
   add_endpoint_options(command, o.endpoint);
   command.footer(kExitCodes);
 }
@@ -50,8 +49,7 @@ void add_pub(CLI::App & app, ToolOptions & o, std::vector<uint64_t> & bytes)
     ->delimiter(',')->check(CLI::Range(uint64_t{0}, uint64_t{UINT32_MAX}))->type_name("B[,B...]")
     ->excludes(size);
   pub->add_option("--seed", o.seed, "content seed")->capture_default_str();
-  pub->add_option("--peers", o.peers, "readers to wait for before publishing")
-    ->check(CLI::Range(1u, 64u))->capture_default_str();
+  add_peers_option(*pub, o.peers);
   pub->add_option("--interval", o.interval_ms, "pause MS milliseconds between samples")
     ->check(CLI::Range(0u, 60000u))->type_name("MS");
 }
@@ -118,14 +116,10 @@ int main(int argc, char ** argv)
   if (security->parsed()) {
     return run_security_command(*security, keystore);
   }
-  const char * command = app.got_subcommand("pub") ? "pub" : "echo";
-  const security::Resolution secured = security::resolve(
-    security::SecurityEnvironment::from_process(), &o.endpoint.security);
-  if (!secured.message.empty()) {
-    std::fprintf(stderr, "pelmora-dds %s: %s\n", command, secured.message.c_str());
-  }
-  if (secured.refused) {
-    return kRefused;
+  const bool pub = app.got_subcommand("pub");
+  const int secured = resolve_security(pub ? "pelmora-dds pub" : "pelmora-dds echo", o.endpoint);
+  if (secured != kOk) {
+    return secured;
   }
   if (!bytes.empty()) {
     o.keypoints.clear();
@@ -139,5 +133,5 @@ int main(int argc, char ** argv)
     return kUsage;
   }
   install_stop_handlers();
-  return std::string(command) == "pub" ? run_pub(o, *side) : run_echo(o, *side);
+  return pub ? run_pub(o, *side) : run_echo(o, *side);
 }

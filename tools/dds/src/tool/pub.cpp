@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
-#include <memory>
 #include <thread>
 
+#include "publishing.hpp"
 #include "tool.hpp"
 
 namespace pelmora_dds
@@ -22,29 +22,17 @@ double seconds(Clock::duration d)
 
 int run_pub(const ToolOptions & o, const Side & side)
 {
-  const auto deadline = Clock::now() +
-    std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(o.timeout));
   const int64_t count = o.count < 0 ? 10 : o.count;
   const uint32_t most_keypoints = *std::max_element(o.keypoints.begin(), o.keypoints.end());
   const uint64_t payload = kEncapsulationBytes + encoded_size(most_keypoints);
   EndpointOptions options = o.endpoint;
   options.largest_sample = static_cast<uint32_t>(std::min<uint64_t>(payload, UINT32_MAX));
-  std::string error;
-  const std::unique_ptr<Endpoint> writer = Endpoint::create(
-    Endpoint::Role::writer, side.dispatcher(), options, &error, {side.create, side.destroy});
-  if (!writer) {
-    std::fprintf(stderr, "pub: %s\n", error.c_str());
-    return kSetup;
+  Publisher publisher("pub", o.timeout);
+  const int started = publisher.start(side.dispatcher(), options, o.peers, {side.create, side.destroy});
+  if (started != kOk) {
+    return started;
   }
-  const Status matched = wait_for_peers("pub", "reader", *writer, options, o.peers, deadline);
-  if (matched != Status::ok) {
-    if (g_stop) {
-      return kInterrupted;
-    }
-    std::fprintf(stderr, "pub: no reader matched in %.0f s: %s\n", o.timeout,
-      writer->last_error().c_str());
-    return kTimeout;
-  }
+  Endpoint & writer = publisher.writer();
 
   Message message(side);
   Progress progress("pub", count);
@@ -60,41 +48,38 @@ int run_pub(const ToolOptions & o, const Side & side)
       std::fprintf(stderr, "pub: cannot build sample %" PRId64 "\n", i);
       return kSetup;
     }
-    const uint64_t blocked_before = writer->blocked_writes();
+    const uint64_t blocked_before = writer.blocked_writes();
     const auto start = Clock::now();
-    const Status status = writer->write(message.ptr, left_until(deadline));
+    const int written = publisher.write(message.ptr, i);
     const Clock::duration took = Clock::now() - start;
     busy += took;
     longest_write = std::max(longest_write, took);
-    if (blocked_before == 0 && writer->blocked_writes() != 0) {
+    if (blocked_before == 0 && writer.blocked_writes() != 0) {
       std::fprintf(stderr, "pub: sample %" PRId64 " found the keep_all history full; each write "
         "now waits up to %u ms for readers to acknowledge\n", i, options.qos.max_blocking_ms);
     }
-    if (status != Status::ok) {
-      std::fprintf(stderr, "pub: sample %" PRId64 ": %s\n", i, writer->last_error().c_str());
-      return status == Status::timeout ? kTimeout : kSetup;
+    if (written != kOk) {
+      return written;
     }
-    bytes += writer->payload_size(message.ptr);
+    bytes += writer.payload_size(message.ptr);
     progress.tick(i + 1);
-    report_events("pub", "reader", *writer);
   }
   if (g_stop) {
     return kInterrupted;
   }
   const auto start = Clock::now();
-  const Status acked = writer->wait_acknowledged(left_until(deadline));
+  const int acknowledged = publisher.finish();
   busy += Clock::now() - start;
-  report_events("pub", "reader", *writer);
   const double elapsed = seconds(busy);
   std::printf("pub side=%s topic=%s domain=%u samples=%" PRId64 " largest=%" PRIu64 "B"
     " blocked=%" PRIu64 " longest_write=%.3fs elapsed=%.3fs rate=%.1fmsg/s throughput=%.1fMB/s"
     " result=%s\n",
-    side.name, options.topic.c_str(), options.domain, count, payload, writer->blocked_writes(),
+    side.name, options.topic.c_str(), options.domain, count, payload, writer.blocked_writes(),
     seconds(longest_write), elapsed,
     elapsed > 0 ? count / elapsed : 0.0, elapsed > 0 ? bytes / elapsed / 1e6 : 0.0,
-    acked == Status::ok ? "ok" : "UNACKNOWLEDGED");
+    acknowledged == kOk ? "ok" : "UNACKNOWLEDGED");
   std::fflush(stdout);
-  return acked == Status::ok ? kOk : kTimeout;
+  return acknowledged;
 }
 
 }  // namespace pelmora_dds

@@ -1,9 +1,11 @@
-#include "tool.hpp"
+#include "run.hpp"
 
+#include <algorithm>
 #include <csignal>
 #include <cinttypes>
 #include <cstdio>
-#include <thread>
+
+#include "security/settings.hpp"
 
 namespace pelmora_dds
 {
@@ -41,11 +43,33 @@ void install_stop_handlers()
   sigaction(SIGTERM, &action, nullptr);
 }
 
+Clock::time_point deadline_after(double seconds)
+{
+  return Clock::now() +
+         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
 std::chrono::milliseconds left_until(Clock::time_point deadline)
 {
   const auto now = Clock::now();
   return now >= deadline ? std::chrono::milliseconds(0) :
          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+}
+
+void add_timeout_option(CLI::App & app, double & timeout)
+{
+  app.add_option("--timeout", timeout, "give up after SEC seconds")
+    ->check(CLI::Range(0.001, 86400.0))->capture_default_str()->type_name("SEC");
+}
+
+int resolve_security(const char * label, EndpointOptions & options)
+{
+  const security::Resolution secured = security::resolve(
+    security::SecurityEnvironment::from_process(), &options.security);
+  if (!secured.message.empty()) {
+    std::fprintf(stderr, "%s: %s\n", label, secured.message.c_str());
+  }
+  return secured.refused ? kRefused : kOk;
 }
 
 void report_events(const char * label, const char * peer_role, Endpoint & endpoint)
