@@ -11,7 +11,7 @@ import numpy
 GOOD, FAIR, BAD, UNKNOWN = (40, 220, 40), (250, 200, 0), (235, 30, 30), (150, 150, 150)
 RING_RADIUS = 3
 # Lines are blended over the images, so that the scene stays visible.
-LINE_OPACITY = 0.45
+LINE_OPACITY = 0.3
 
 
 def colours(errors):
