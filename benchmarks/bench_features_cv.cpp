@@ -1,0 +1,93 @@
+// libpelmora_features_cv against memcpy of the same bytes, all in the same
+// run, for ORB-like keypoints (32-byte descriptors, random values):
+//
+//   FeaturesCv/Memcpy/keypoints:K       baseline: memcpy of 40 + 60·K bytes,
+//                                       the message's encoded size
+//   FeaturesCv/ToMessage/keypoints:K    keypoints and descriptors to a new message
+//   FeaturesCv/FromMessage/keypoints:K  that message back to keypoints and a Mat
+//
+// features_cv_report.py turns the JSON output into the ratios.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "bench_common.hpp"
+#include "pelmora/features_cv.hpp"
+
+namespace
+{
+
+namespace fcv = pelmora::features_cv;
+
+const std::vector<int64_t> kKeypointCounts{2000, 100000};
+
+// K keypoints spread over a 741 × 500 image at ORB's eight scales, as ORB
+// reports them, with random 32-byte descriptors.
+struct OrbLike
+{
+  explicit OrbLike(int keypoints)
+  : descriptors(keypoints, 32, CV_8U)
+  {
+    std::mt19937 random(21);
+    std::uniform_real_distribution<float> x(0.f, 741.f);
+    std::uniform_real_distribution<float> y(0.f, 500.f);
+    std::uniform_real_distribution<float> angle(0.f, 360.f);
+    std::uniform_real_distribution<float> response(0.f, 0.01f);
+    std::uniform_int_distribution<int> octave(0, 7);
+    for (int i = 0; i < keypoints; ++i) {
+      const int level = octave(random);
+      this->keypoints.emplace_back(
+        x(random), y(random), 31.f * std::pow(1.2f, level), angle(random), response(random),
+        level, -1);
+    }
+    cv::randu(descriptors, cv::Scalar(0), cv::Scalar(256));
+  }
+
+  std::vector<cv::KeyPoint> keypoints;
+  cv::Mat descriptors;
+};
+
+void BM_ToMessage(benchmark::State & state)
+{
+  const OrbLike orb(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    pelmora::msg::Features message = fcv::to_message(orb.keypoints, orb.descriptors);
+    benchmark::DoNotOptimize(message.descriptor.data());
+    benchmark::ClobberMemory();
+  }
+  pelmora_bench::set_bytes(state, pelmora_bench::encoded_bytes(orb.keypoints.size()));
+}
+
+void BM_FromMessage(benchmark::State & state)
+{
+  const OrbLike orb(static_cast<int>(state.range(0)));
+  const pelmora::msg::Features message = fcv::to_message(orb.keypoints, orb.descriptors);
+  for (auto _ : state) {
+    fcv::Keypoints back = fcv::from_message(message);
+    benchmark::DoNotOptimize(back.descriptors.data);
+    benchmark::ClobberMemory();
+  }
+  pelmora_bench::set_bytes(state, pelmora_bench::encoded_bytes(orb.keypoints.size()));
+}
+
+void register_counts(const char * name, void (*function)(benchmark::State &))
+{
+  auto * b = benchmark::RegisterBenchmark(name, function);
+  for (const int64_t k : kKeypointCounts) {
+    b->Arg(k);
+  }
+  b->ArgName("keypoints");
+}
+
+}  // namespace
+
+int main(int argc, char ** argv)
+{
+  register_counts("FeaturesCv/Memcpy", pelmora_bench::BM_Memcpy);
+  register_counts("FeaturesCv/ToMessage", BM_ToMessage);
+  register_counts("FeaturesCv/FromMessage", BM_FromMessage);
+  return pelmora_bench::run_registered(argc, argv);
+}
