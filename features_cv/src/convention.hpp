@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 
@@ -31,15 +32,47 @@ constexpr size_t words_per_descriptor(size_t descriptor_bytes)
   return (descriptor_bytes + kWordBytes - 1) / kWordBytes;
 }
 
-/// `size` rounded to the nearest integer, ties to even, clamped to
-/// 0…4294967295 (NaN gives 0).
-uint32_t pattern_size(float size);
+/// `value` rounded to the nearest integer, ties to even (as OpenCV's
+/// cvRound and NumPy's rint round, so every language gets the same
+/// integer), clamped to 0…4294967295; NaN gives 0. Inline and without a
+/// call into libm: to_message does this twice per keypoint.
+inline uint32_t rounded_and_clamped(double value)
+{
+  constexpr double kLargest = std::numeric_limits<uint32_t>::max();
+  if (!(value > 0.0)) {
+    return 0;
+  }
+  if (value >= kLargest) {
+    return std::numeric_limits<uint32_t>::max();
+  }
+  // Between 2^52 and 2^53 doubles are the integers: adding 2^52 rounds
+  // `value` in the default rounding mode, to nearest with ties to even, and
+  // taking it away again is exact.
+  constexpr double kTwoToThe52 = 4503599627370496.0;
+  return static_cast<uint32_t>((value + kTwoToThe52) - kTwoToThe52);
+}
 
-/// `response` in millionths, rounded and clamped like pattern_size.
-uint32_t confidence(float response);
+/// `size` rounded and clamped.
+inline uint32_t pattern_size(float size)
+{
+  return rounded_and_clamped(size);
+}
+
+/// `response` in millionths, rounded and clamped. In double: float32
+/// cannot hold every millionth of a response near 1, and the product must
+/// round once, on the way to the integer.
+inline uint32_t confidence(float response)
+{
+  return rounded_and_clamped(static_cast<double>(response) * 1e6);
+}
 
 /// The class_id whose uint32 form is `uniqueid` (4294967295 is -1).
-int class_id(uint32_t uniqueid);
+inline int class_id(uint32_t uniqueid)
+{
+  constexpr int64_t kWrap = int64_t{1} << 32;
+  return uniqueid <= static_cast<uint32_t>(std::numeric_limits<int>::max()) ?
+         static_cast<int>(uniqueid) : static_cast<int>(int64_t{uniqueid} - kWrap);
+}
 
 /// Throws std::invalid_argument "<field>: <parts...>".
 template<typename ... Parts>

@@ -62,13 +62,19 @@ Keypoints from_message(const pelmora::msg::Features & message, int descriptor_de
   const size_t element = element_bytes(descriptor_depth, message.descriptorsize);
   const size_t count = message.keypointnumber;
   Keypoints result;
-  result.keypoints.reserve(count);
+  result.keypoints.resize(count);
   result.right_image.resize(count);
+  // check_message made sure every sequence holds `count` items.
+  cv::KeyPoint * keypoints = result.keypoints.data();
+  const float * x = message.x.data();
+  const float * y = message.y.data();
+  const float * angle = message.angle.data();
+  const uint32_t * size = message.patternzise.data();
+  const uint32_t * confidence = message.confidence.data();
+  const uint32_t * uniqueid = message.uniqueid.data();
   for (size_t i = 0; i < count; ++i) {
-    result.keypoints.emplace_back(
-      cv::Point2f(message.x[i], message.y[i]), static_cast<float>(message.patternzise[i]),
-      message.angle[i], static_cast<float>(message.confidence[i] / 1e6), 0,
-      class_id(message.uniqueid[i]));
+    keypoints[i] = cv::KeyPoint(cv::Point2f(x[i], y[i]), static_cast<float>(size[i]), angle[i],
+      static_cast<float>(confidence[i] / 1e6), 0, class_id(uniqueid[i]));
     result.right_image[i] = message.isrightimage[i] != 0;
   }
   if (message.descriptorsize != 0) {

@@ -75,14 +75,22 @@ void append(
   message.x.resize(total);
   message.y.resize(total);
   message.angle.resize(total);
-  for (size_t i = first; i < total; ++i) {
-    const cv::KeyPoint & keypoint = keypoints[i - first];
-    message.uniqueid[i] = static_cast<uint32_t>(keypoint.class_id);
-    message.patternzise[i] = pattern_size(keypoint.size);
-    message.confidence[i] = confidence(keypoint.response);
-    message.x[i] = keypoint.pt.x;
-    message.y[i] = keypoint.pt.y;
-    message.angle[i] = keypoint.angle;
+  // Raw pointers to the new items, so that the loop does not reload each
+  // vector's storage after every store.
+  uint32_t * uniqueid = message.uniqueid.data() + first;
+  uint32_t * size = message.patternzise.data() + first;
+  uint32_t * millionths = message.confidence.data() + first;
+  float * x = message.x.data() + first;
+  float * y = message.y.data() + first;
+  float * angle = message.angle.data() + first;
+  for (size_t i = 0; i < keypoints.size(); ++i) {
+    const cv::KeyPoint & keypoint = keypoints[i];
+    uniqueid[i] = static_cast<uint32_t>(keypoint.class_id);
+    size[i] = pattern_size(keypoint.size);
+    millionths[i] = confidence(keypoint.response);
+    x[i] = keypoint.pt.x;
+    y[i] = keypoint.pt.y;
+    angle[i] = keypoint.angle;
   }
   const size_t stride = words_per_descriptor(bytes);
   message.descriptor.resize(total * stride);
