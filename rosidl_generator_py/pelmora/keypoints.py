@@ -99,10 +99,13 @@ def _rounded_uint32(field, values, scale=1.0):
     """values x scale (in double), rounded to the nearest integer with ties
     to even and clamped to 0..4294967295; NaN gives 0."""
     try:
-        scaled = numpy.rint(numpy.asarray(values, numpy.float64) * scale)
+        scaled = numpy.multiply(values, scale, dtype=numpy.float64)
     except (TypeError, ValueError) as error:
         raise ValueError("'%s' takes numbers: %s" % (field, error)) from None
-    return numpy.clip(numpy.nan_to_num(scaled, nan=0.0), 0, _UINT32_MAX).astype(numpy.uint32)
+    # In place, one temporary array; fmax takes 0 over NaN.
+    numpy.rint(scaled, out=scaled)
+    numpy.fmax(scaled, 0.0, out=scaled)
+    return numpy.fmin(scaled, _UINT32_MAX, out=scaled).astype(numpy.uint32)
 
 
 def _uniqueid(class_id):
