@@ -97,6 +97,9 @@ PYTHONPATH=$build/python "$python" "$root/benchmarks/bench_python.py" \
 echo "== Python, tuned malloc ($tuned_malloc) =="
 GLIBC_TUNABLES=$tuned_malloc PYTHONPATH=$build/python "$python" "$root/benchmarks/bench_python.py" \
   --repetitions "$repetitions" --sample-seconds "$py_sample" --json "$results/python-tuned.json"
+echo "== pelmora.keypoints (NumPy) =="
+PYTHONPATH=$build/python "$python" "$root/benchmarks/bench_keypoints.py" \
+  --repetitions "$repetitions" --sample-seconds "$py_sample"
 dds_args=()
 if [ "$dds" = 1 ]; then
   echo "== Fast-DDS =="
