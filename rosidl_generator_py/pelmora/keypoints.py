@@ -125,8 +125,7 @@ def _per_keypoint(field, values, count):
     if array.ndim == 0:
         return numpy.full(count, array)
     if array.shape != (count,):
-        raise ValueError("'%s' has shape %s for %d keypoints (x has %d)"
-                         % (field, array.shape, count, count))
+        raise ValueError("'%s' has shape %s; x has %d keypoints" % (field, array.shape, count))
     return array
 
 
@@ -167,10 +166,11 @@ def from_arrays(x, y, *, angle=None, size=None, response=None, class_id=None, ri
     size         diameters, stored rounded in patternzise (default 0)
     response     stored in millionths in confidence (default 0)
     class_id     int32 values, stored as uint32 in uniqueid (default -1)
-    right_image  true for keypoints of the right image (default: left); a
-                 scalar stands for every keypoint
+    right_image  true for keypoints of the right image (default: left)
     descriptors  N rows of B bytes (any dtype: uint8 ORB rows, float32
                  SIFT rows); None or an empty array for none
+
+    Every argument but x and descriptors takes N items or one value for all.
 
     Raises ValueError naming the field whose shape disagrees with x, or
     that holds a value the convention cannot store.
