@@ -68,13 +68,23 @@ def test_sixteen_bit_images_are_refused(tmp_path):
         png_io.read_png(path)
 
 
-@pytest.mark.parametrize('channels', [1, 2, 3, 4])
-def test_written_images_read_back(tmp_path, channels):
+def written(tmp_path, channels):
     image = numpy.random.default_rng(channels).integers(0, 256, (37, 53, channels), numpy.uint8)
     path = tmp_path / 'out.png'
     png_io.write_png(path, image)
+    return image, path
+
+
+@pytest.mark.parametrize('channels', [1, 2, 3, 4])
+def test_written_images_read_back(tmp_path, channels):
+    image, path = written(tmp_path, channels)
     assert (png_io.read_png(path) == image).all()
+
+
+@pytest.mark.parametrize('channels', [1, 2, 3, 4])
+def test_written_images_read_back_in_opencv(tmp_path, channels):
     cv2 = pytest.importorskip('cv2', reason="cv2 does not import (Debian's python3-opencv)")
+    image, path = written(tmp_path, channels)
     decoded = cv2.imread(str(path), cv2.IMREAD_UNCHANGED)
     # OpenCV gives BGR order, and grey with alpha as BGRA.
     order = {1: [0], 2: [0, 3], 3: [2, 1, 0], 4: [2, 1, 0, 3]}[channels]
