@@ -42,3 +42,6 @@ find_package(fastcdr 1 REQUIRED CONFIG)
 # Cyclone DDS (optional): the second DDS backend of the tools and the idlc
 # witness of the interoperability tests.
 find_package(CycloneDDS CONFIG QUIET)
+if(NOT CycloneDDS_FOUND)
+  pelmora_left_out(cyclonedds-dev "pelmora-dds offers Fast DDS only and the Cyclone DDS tests are not built")
+endif()
