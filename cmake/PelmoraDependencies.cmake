@@ -42,10 +42,17 @@ find_package(fastcdr 1 REQUIRED CONFIG)
 # Cyclone DDS (optional): the second DDS backend of the tools and the idlc
 # witness of the interoperability tests.
 find_package(CycloneDDS CONFIG QUIET)
+if(NOT CycloneDDS_FOUND)
+  pelmora_left_out(cyclonedds-dev "pelmora-dds offers Fast DDS only and the Cyclone DDS tests are not built")
+endif()
 
 # OpenCV (optional): libpelmora_features_cv, the stereo extraction and their
 # tests. Found here so that its imported targets are seen in every folder.
 find_package(OpenCV QUIET COMPONENTS core features2d imgcodecs)
+if(NOT OpenCV_FOUND)
+  pelmora_left_out(libopencv-dev
+    "libpelmora_features_cv, pelmora-stereo-extract and their tests are not built")
+endif()
 
 # The real stereo pair of Debian's python3-skimage (the folder holding
 # motorcycle_left.png and motorcycle_right.png): the default images of
@@ -59,3 +66,7 @@ endif()
 set(PELMORA_STEREO_DATA_DIR "${_pelmora_skimage_data}" CACHE PATH
   "Folder holding motorcycle_left.png and motorcycle_right.png (python3-skimage's data)")
 unset(_pelmora_skimage_data)
+if(NOT PELMORA_STEREO_DATA_DIR AND PELMORA_BUILD_TESTS)
+  pelmora_left_out("the stereo pair (scripts/lib/stereo-data.sh)"
+    "the tests on real images skip (set PELMORA_STEREO_DATA_DIR)")
+endif()

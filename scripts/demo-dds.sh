@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine, builds the package with its DDS tools
-# and shows Features crossing Fast-DDS between separate processes: a Python
+# Shows Features crossing Fast-DDS between separate processes: a Python
 # publisher to a C and a C++ subscriber, then C and C++ publishers to a
 # Python subscriber. Every subscriber checks every sample; shared memory is
 # the only transport, so nothing leaves the machine. Then the same between
@@ -8,17 +7,12 @@
 # veth pair with no route out (skipped, with the reason, where the machine
 # cannot make namespaces).
 #
-#   ./scripts/demo-dds.sh            (build folder: build/default)
-#   PELMORA_BUILD_DIR=/tmp/b ./scripts/demo-dds.sh
+#   ./scripts/demo-dds.sh BUILD      (BUILD: a build folder with the DDS
+#                                     tools, as scripts/demo.sh makes it)
 set -euo pipefail
-# shellcheck source=scripts/lib/build.sh
-. "$(dirname "$0")/lib/build.sh"
-root=$pelmora_root
-build=${PELMORA_BUILD_DIR:-$root/build/default}
-
-"$root/scripts/setup-deps.sh"
-pelmora_configure "$build" -DPELMORA_BUILD_TOOLS=ON -DPELMORA_BUILD_PYTHON=ON
-pelmora_build "$build"
+root=$(cd "$(dirname "$0")/.." && pwd)
+[ "$#" -eq 1 ] || { echo "usage: $0 BUILD" >&2; exit 2; }
+build=$(cd "$1" && pwd)
 
 # Samples cycle through four shapes: empty, 1 keypoint, ~100 KB, ~4 MB.
 exchange() {

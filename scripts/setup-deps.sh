@@ -10,8 +10,9 @@
 set -euo pipefail
 
 # Building and running: compilers, the ROS 2 runtime pieces Debian ships,
-# Fast-CDR and Fast-DDS, Python, ament and colcon for ROS 2 workspaces, and
-# the libraries the default build's own test and benchmark programs link.
+# Fast-CDR, Fast-DDS and Cyclone DDS, Python, ament and colcon for ROS 2
+# workspaces, and what the demo's hosts in network namespaces run (ip and
+# mount).
 main_packages=(
   cmake g++ make pkg-config git
   librosidl-runtime-c-cpp-dev
@@ -24,18 +25,20 @@ main_packages=(
   ament-cmake python3-ament-index
   colcon python3-colcon-ros python3-colcon-cmake python3-colcon-bash
   python3-colcon-library-path python3-colcon-package-selection python3-colcon-output
-  libcli11-dev iproute2 cyclonedds-dev
+  libcli11-dev cyclonedds-dev
   libssl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  iproute2 mount
 )
 
-# Only the test suite: pytest and NumPy for the Python tests, the debug
+# Only the test suite: GoogleTest and Google Benchmark for the test and
+# benchmark programs, pytest and NumPy for the Python tests, the debug
 # interpreter for reference counts, clang and its runtime for the fuzz
 # harnesses, valgrind, matplotlib for the benchmark plot, and idlc (an
 # independent IDL compiler) for the interface definition, Fast DDS's
 # discovery server, a packet capture and a YAML reader for the DDS tool's tests,
 # and the openssl command that checks keystore files.
 test_packages=(
+  libgtest-dev libgmock-dev libbenchmark-dev
   python3-pytest python3-numpy python3.11-dbg python3-matplotlib
   clang libclang-rt-14-dev valgrind
   cyclonedds-tools

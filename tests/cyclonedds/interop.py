@@ -16,9 +16,8 @@ on another, hosts being network namespaces of the tests' shared fixture
 (tests/netns/netns.py: a private segment with no route out, a /dev/shm of
 their own, everything removed on every way out), on the middlewares'
 built-in transports (multicast discovery). When namespaces cannot be made,
-the run says why and falls back to loopback: UDP on 127.0.0.1 with
-multicast off and 127.0.0.1 as the unicast peer, which is also what
---where loopback asks for.
+the run says why and skips (see netns.skip). --where loopback runs UDP on
+127.0.0.1 with multicast off and 127.0.0.1 as the unicast peer instead.
 
 Prints each peer's output and a verdict; exit status 0 when every peer
 exited 0 and every receiver checked --count samples.
@@ -139,7 +138,6 @@ def main():
     args.domain = args.domain if args.domain is not None else 100 + pid % 100
     args.topic = '/pelmora_interop_%d' % pid
 
-    ok = None
     if args.where == 'netns':
         try:
             with netns.Network(hosts=2, label='interop') as net:
@@ -147,8 +145,8 @@ def main():
                     args.sender, ','.join(args.to), args.count, args.size))
                 ok = run(args, 'netns', net.hosts)
         except netns.Unavailable as reason:
-            print('network namespaces cannot be made (%s); loopback with multicast off instead' % reason)
-    if ok is None:
+            return netns.skip(reason)
+    else:
         print('%s -> %s on loopback, %d samples of %s keypoints' % (
             args.sender, ','.join(args.to), args.count, args.size))
         ok = run(args, 'loopback', (Local(), Local()))

@@ -409,8 +409,7 @@ def main(argv):
             scenario = Scenario(args, network)
             SCENARIOS[args.scenario](scenario)
     except netns.Unavailable as reason:
-        print('SKIP: %s' % reason, flush=True)
-        return netns.SKIP
+        return netns.skip(reason)
     for failure in scenario.failures:
         print('FAILED: ' + failure)
     print('%s %s (%s) in %.1fs' % ('PASS' if not scenario.failures else 'FAIL', args.scenario,

@@ -172,8 +172,7 @@ def main(argv):
                            label=args.case) as network:
             return run(args, network.hosts, network)
     except netns.Unavailable as reason:
-        print('SKIP: %s' % reason, flush=True)
-        return netns.SKIP
+        return netns.skip(reason)
 
 
 if __name__ == '__main__':

@@ -30,10 +30,13 @@ first, and any other process left inside a namespace too. A test killed with
 SIGKILL cannot clean up; the next Network made on this machine removes the
 namespaces of processes that no longer exist (names start with "pm<pid>-").
 
-Where namespaces cannot be made (not root, no `ip`, a kernel or container that
-refuses them), `Network` raises `Unavailable` with the reason;
-`skip_unless_available()` turns that into the CTest skip code (`SKIP`, 77):
-give such tests `SKIP_RETURN_CODE 77`.
+Where namespaces cannot be made or entered (not root, no `ip` or `mount`, a
+kernel or container that refuses them, a chroot whose "/" is not a mount
+point), `Network` raises `Unavailable` with the reason; `skip(reason)` and
+`skip_unless_available()` turn that into the CTest skip code (`SKIP`, 77):
+give such tests `SKIP_RETURN_CODE 77`. Where namespaces must work (`CI=true`,
+or `PELMORA_REQUIRE_NETNS=1` as in scripts/fresh-machine.sh), the same is a
+failure instead: a machine that should run these tests cannot skip them.
 """
 
 import atexit
@@ -87,26 +90,60 @@ def _remove_stale_namespaces():
             _delete_namespace(name)
 
 
+def _enter_probe(probe):
+    """None when a process can run inside namespace `probe` the way a Host
+    runs it (own mount namespace, a folder bound over /dev/shm), else why
+    not."""
+    folder = tempfile.mkdtemp(prefix=probe + '-')
+    try:
+        entered = subprocess.run(Host.command_in(probe, folder, ['true']), stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, text=True, timeout=30)
+    finally:
+        os.rmdir(folder)
+    if entered.returncode != 0:
+        return 'cannot run a process in a network namespace: %s' % entered.stderr.strip()
+    return None
+
+
 def availability():
-    """None when namespaces can be made here, else the reason they cannot."""
+    """None when namespaces can be made and entered here, else the reason
+    they cannot."""
     if os.geteuid() != 0:
         return 'network namespaces need root (running as uid %d)' % os.geteuid()
-    if shutil.which('ip') is None:
-        return "the 'ip' command (iproute2) is not installed"
+    for command, package in (('ip', 'iproute2'), ('mount', 'mount')):
+        if shutil.which(command) is None:
+            return "the '%s' command (%s) is not installed" % (command, package)
     probe = 'pm%d-probe' % os.getpid()
     made = _ip('netns', 'add', probe, check=False)
     if made.returncode != 0:
         return 'cannot create a network namespace: %s' % made.stderr.strip()
-    _ip('netns', 'del', probe, check=False)
-    return None
+    try:
+        return _enter_probe(probe)
+    finally:
+        _ip('netns', 'del', probe, check=False)
+
+
+def required():
+    """Whether this machine must run the namespace tests rather than skip them."""
+    return os.environ.get('CI') == 'true' or os.environ.get('PELMORA_REQUIRE_NETNS') == '1'
+
+
+def skip(reason):
+    """Prints why the namespaces are missing; returns the exit code of a test
+    that needs them: SKIP, or 1 where they are required."""
+    if required():
+        print('FAILED: network namespaces are required here but cannot be made: %s' % reason,
+              flush=True)
+        return 1
+    print('SKIP: %s' % reason, flush=True)
+    return SKIP
 
 
 def skip_unless_available():
-    """Exits with SKIP and the reason when namespaces cannot be made."""
+    """Exits with skip()'s code when namespaces cannot be made."""
     reason = availability()
     if reason is not None:
-        print('SKIP: %s' % reason, flush=True)
-        sys.exit(SKIP)
+        sys.exit(skip(reason))
 
 
 class Host:
@@ -116,12 +153,17 @@ class Host:
         self.network, self.index = network, index
         self.namespace, self.address, self.shm_dir = namespace, address, shm_dir
 
+    @staticmethod
+    def command_in(namespace, shm_dir, argv):
+        """`argv` as run inside `namespace`: `ip netns exec` gives the process
+        a mount namespace of its own, in which `shm_dir` is bound over
+        /dev/shm."""
+        return ['ip', 'netns', 'exec', namespace, 'sh', '-c',
+                'mount --bind "$0" /dev/shm && exec "$@"', shm_dir] + list(argv)
+
     def command(self, argv):
-        """`argv` as run inside this host: `ip netns exec` gives the process
-        a mount namespace of its own, in which the host's folder is bound
-        over /dev/shm."""
-        return ['ip', 'netns', 'exec', self.namespace, 'sh', '-c',
-                'mount --bind "$0" /dev/shm && exec "$@"', self.shm_dir] + list(argv)
+        """`argv` as run inside this host."""
+        return self.command_in(self.namespace, self.shm_dir, argv)
 
     def popen(self, argv, **kwargs):
         """subprocess.Popen inside this host, in a session of its own; the

@@ -104,14 +104,33 @@ def test_namespaces_of_a_killed_test_are_removed_by_the_next_network():
     assert namespaces_of('pm4194304') == []
 
 
-def test_skip_code_and_reason_when_namespaces_cannot_be_made(monkeypatch, capsys):
+@pytest.mark.parametrize('environment, code, says', [
+    ({}, netns.SKIP, 'SKIP: network namespaces need root'),
+    ({'CI': 'true'}, 1, 'FAILED: network namespaces are required here'),
+    ({'PELMORA_REQUIRE_NETNS': '1'}, 1, 'FAILED: network namespaces are required here'),
+])
+def test_exit_code_and_reason_when_namespaces_cannot_be_made(monkeypatch, capsys, environment,
+                                                             code, says):
+    for name in ('CI', 'PELMORA_REQUIRE_NETNS'):
+        monkeypatch.delenv(name, raising=False)
+    for name, value in environment.items():
+        monkeypatch.setenv(name, value)
     monkeypatch.setattr(os, 'geteuid', lambda: 1000)
     with pytest.raises(netns.Unavailable, match='root'):
         netns.Network(hosts=2).__enter__()
     with pytest.raises(SystemExit) as leaving:
         netns.skip_unless_available()
-    assert leaving.value.code == netns.SKIP
-    assert 'SKIP: network namespaces need root' in capsys.readouterr().out
+    assert leaving.value.code == code
+    assert says in capsys.readouterr().out
+
+
+def test_a_namespace_that_cannot_be_entered_is_unavailable(monkeypatch):
+    # As in a chroot whose "/" is no mount point: `ip netns add` works, but
+    # `ip netns exec` cannot make "/" a slave mount.
+    monkeypatch.setattr(netns.Host, 'command_in', staticmethod(
+        lambda namespace, shm_dir, argv: ['sh', '-c', 'echo "mount --make-rslave / failed" >&2; exit 1']))
+    assert netns.availability() == (
+        'cannot run a process in a network namespace: mount --make-rslave / failed')
 
 
 if __name__ == '__main__':

@@ -350,7 +350,9 @@ def main():
         else:
             {'unsecured': unsecured, 'foreign': foreign, 'subscribe-only': subscribe_only,
              'capture': capture, 'enforce': enforce}[args.scenario](s)
-    except (Failure, netns.Unavailable) as failure:
+    except netns.Unavailable as reason:
+        return netns.skip(reason)
+    except Failure as failure:
         print('FAILED: %s' % failure)
         return 1
     finally:
