@@ -11,8 +11,9 @@ set -euo pipefail
 
 # Building and running: compilers, the ROS 2 runtime pieces Debian ships,
 # Fast-CDR, Fast-DDS and Cyclone DDS, Python, ament and colcon for ROS 2
-# workspaces, and what the demo's hosts in network namespaces run (ip and
-# mount).
+# workspaces, OpenCV and NumPy for the stereo features (ORB in C++, the
+# matcher in Python), and what the demo's hosts in network namespaces run
+# (ip and mount).
 main_packages=(
   cmake g++ make pkg-config git
   librosidl-runtime-c-cpp-dev
@@ -27,11 +28,13 @@ main_packages=(
   python3-colcon-library-path python3-colcon-package-selection python3-colcon-output
   libcli11-dev cyclonedds-dev
   libssl-dev
+  libopencv-dev python3-numpy
   iproute2 mount
 )
 
 # Only the test suite: GoogleTest and Google Benchmark for the test and
-# benchmark programs, pytest and NumPy for the Python tests, the debug
+# benchmark programs, pytest for the Python tests and OpenCV's Python
+# binding for the cv2 conversions, the debug
 # interpreter for reference counts, clang and its runtime for the fuzz
 # harnesses, valgrind, matplotlib for the benchmark plot, and idlc (an
 # independent IDL compiler) for the interface definition, Fast DDS's
@@ -39,7 +42,7 @@ main_packages=(
 # and the openssl command that checks keystore files.
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3-pytest python3-numpy python3.11-dbg python3-matplotlib
+  python3-pytest python3-opencv python3.11-dbg python3-matplotlib
   clang libclang-rt-14-dev valgrind
   cyclonedds-tools
   fastdds-tools util-linux tcpdump python3-yaml

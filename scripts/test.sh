@@ -8,6 +8,8 @@
 set -euo pipefail
 # shellcheck source=scripts/lib/build.sh
 . "$(dirname "$0")/lib/build.sh"
+# shellcheck source=scripts/lib/stereo-data.sh
+. "$(dirname "$0")/lib/stereo-data.sh"
 root=$pelmora_root
 jobs=$pelmora_jobs
 
@@ -16,7 +18,8 @@ jobs=$pelmora_jobs
 # configure rather than dropping tests (the builds below leave out only what
 # they name). The normal build shares its folder with scripts/demo.sh, whose
 # settings the cache would otherwise keep.
-all_tests=(-DPELMORA_BUILD_TESTS=ON -DPELMORA_REQUIRE_ALL_TESTS=ON)
+all_tests=(-DPELMORA_BUILD_TESTS=ON -DPELMORA_REQUIRE_ALL_TESTS=ON
+  -DPELMORA_STEREO_DATA_DIR="$(pelmora_stereo_data)")
 
 # Tests labelled "network" run DDS between processes (over shared memory,
 # loopback, or network namespaces they make themselves); they run in the
