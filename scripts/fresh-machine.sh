@@ -77,10 +77,14 @@ stage() {
   stage_started=$SECONDS
   echo "== fresh machine: $* =="
 }
+# Prints the stage's time, the packages installed in the root so far and
+# the size of the whole root (packages, clone and build folders).
 stage_done() {
-  local used
+  local used packages
   used=$(du -sh --one-file-system "$root" 2>/dev/null | cut -f1)
-  echo "== fresh machine: $1 took $((SECONDS - stage_started)) s; root now holds $used =="
+  packages=$(chroot "$root" dpkg-query -W -f '${db:Status-Abbrev} ${Installed-Size}\n' |
+    awk '$1 == "ii" { n++; kib += $2 } END { printf "%d packages, %d MiB", n, kib / 1024 }')
+  echo "== fresh machine: $1 took $((SECONDS - stage_started)) s; installed: $packages; root: $used =="
 }
 
 stage "mmdebstrap --variant=minbase bookworm"
