@@ -23,9 +23,7 @@ import subprocess
 import sys
 import tempfile
 
-SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(SOURCE, 'tests', 'netns'))
-import netns  # noqa: E402
+from pelmora_harness import netns
 
 # (label, bytes per sample, samples per run): 20 to 128 MB a run, so that
 # start-up and the last sample's round trip weigh little.

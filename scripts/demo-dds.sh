@@ -13,6 +13,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 [ "$#" -eq 1 ] || { echo "usage: $0 BUILD" >&2; exit 2; }
 build=$(cd "$1" && pwd)
+# The harness (namespaces, hosts, peers) is found on PYTHONPATH.
+export PYTHONPATH=$root/tools/harness${PYTHONPATH:+:$PYTHONPATH} PYTHONDONTWRITEBYTECODE=1
 
 # Samples cycle through four shapes: empty, 1 keypoint, ~100 KB, ~4 MB.
 exchange() {

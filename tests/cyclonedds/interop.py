@@ -12,8 +12,8 @@ Cyclone program whose type idlc generated from msg/Features.idl. With
 side), which puts three malformed samples before every good one.
 
 --where netns (the default) runs the sender on one host and every receiver
-on another, hosts being network namespaces of the tests' shared fixture
-(tests/netns/netns.py: a private segment with no route out, a /dev/shm of
+on another, hosts being network namespaces of the harness
+(pelmora_harness.netns: a private segment with no route out, a /dev/shm of
 their own, everything removed on every way out), on the middlewares'
 built-in transports (multicast discovery). When namespaces cannot be made,
 the run says why and skips (see netns.skip). --where loopback runs UDP on
@@ -31,8 +31,7 @@ import time
 
 SOURCE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(SOURCE))
-sys.path.insert(0, os.path.join(ROOT, 'tests', 'netns'))
-import netns  # noqa: E402
+from pelmora_harness import netns
 QOS = ['--qos-reliability', 'reliable', '--qos-durability', 'transient_local',
        '--qos-history', 'keep_all']
 

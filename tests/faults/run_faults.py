@@ -25,8 +25,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(SOURCE, 'tests', 'netns'))
-import netns  # noqa: E402
+from pelmora_harness import netns
 
 PAYLOADS = os.path.join(SOURCE, 'tests', 'vectors', 'hostile_payloads.txt')
 KEEP_ALL = ['--qos-history', 'keep_all']

@@ -30,11 +30,9 @@ import subprocess
 import sys
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
-import netns  # noqa: E402
+from pelmora_harness import netns
 
-SOURCE = os.path.dirname(os.path.dirname(HERE))
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 PEERS = ('c', 'cpp', 'py', 'standin')
 SERVER_PORT = 11811
 

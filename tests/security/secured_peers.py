@@ -34,9 +34,8 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(SOURCE, 'tests', 'netns'))
 sys.path.insert(0, os.path.join(SOURCE, 'tools', 'dds'))
-import netns  # noqa: E402
+from pelmora_harness import netns  # noqa: E402
 import pelmora_dds_py as content  # noqa: E402  the sample content rules
 
 EXIT_OK, EXIT_TIMEOUT, EXIT_SETUP, EXIT_REFUSED = 0, 2, 3, 4
