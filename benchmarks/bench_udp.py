@@ -24,14 +24,7 @@ import os
 import subprocess
 import sys
 
-from pelmora_harness import netns
-
-
-class Local:
-    """This machine's own namespace."""
-
-    def popen(self, argv, **kwargs):
-        return subprocess.Popen(argv, start_new_session=True, **kwargs)
+from pelmora_harness import hosts, netns
 
 
 def run(args, reader_host, writer_host, transport, setting):
@@ -85,7 +78,7 @@ def measure(args):
             if args.smoke:
                 return netns.skip(reason)
             print('bench_udp: %s; measuring over 127.0.0.1 instead' % reason, file=sys.stderr)
-    local = Local()
+    local = hosts.Local()
     return run(args, local, local, 'udp-loopback', '127.0.0.1 in one namespace')
 
 

@@ -31,7 +31,7 @@ import time
 
 SOURCE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(SOURCE))
-from pelmora_harness import netns
+from pelmora_harness import hosts, netns
 QOS = ['--qos-reliability', 'reliable', '--qos-durability', 'transient_local',
        '--qos-history', 'keep_all']
 
@@ -75,20 +75,13 @@ def expected(peer, count):
     return 'received=%d verified=%d wrong=0' % (count, count)
 
 
-class Local:
-    """This machine's own namespace."""
-
-    def popen(self, argv, **kwargs):
-        return subprocess.Popen(argv, start_new_session=True, **kwargs)
-
-
-def run(args, network, hosts):
+def run(args, network, found):
     env = dict(os.environ)
     env['PYTHONPATH'] = os.path.join(args.build, 'python') + (
         os.pathsep + env['PYTHONPATH'] if env.get('PYTHONPATH') else '')
     env.pop('ROS_LOCALHOST_ONLY', None)
     env.pop('ROS_DISCOVERY_SERVER', None)
-    sender_host, receiver_host = hosts
+    sender_host, receiver_host = found
     processes = []
     for peer in args.to:
         argv = peer_command(args, peer, 'echo', network)
@@ -137,18 +130,15 @@ def main():
     args.domain = args.domain if args.domain is not None else 100 + pid % 100
     args.topic = '/pelmora_interop_%d' % pid
 
-    if args.where == 'netns':
-        try:
-            with netns.Network(hosts=2, label='interop') as net:
-                print('%s -> %s across namespaces, %d samples of %s keypoints' % (
-                    args.sender, ','.join(args.to), args.count, args.size))
-                ok = run(args, 'netns', net.hosts)
-        except netns.Unavailable as reason:
-            return netns.skip(reason)
-    else:
-        print('%s -> %s on loopback, %d samples of %s keypoints' % (
-            args.sender, ','.join(args.to), args.count, args.size))
-        ok = run(args, 'loopback', (Local(), Local()))
+    local = args.where == 'loopback'
+    try:
+        with hosts.hosts(2, 'interop', local=local) as (found, _):
+            print('%s -> %s %s, %d samples of %s keypoints' % (
+                args.sender, ','.join(args.to), 'on loopback' if local else 'across namespaces',
+                args.count, args.size))
+            ok = run(args, args.where, found)
+    except netns.Unavailable as reason:
+        return netns.skip(reason)
     print('verdict: %s' % ('ok' if ok else 'FAILED'))
     return 0 if ok else 1
 

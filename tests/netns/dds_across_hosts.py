@@ -30,19 +30,11 @@ import subprocess
 import sys
 import time
 
-from pelmora_harness import netns
+from pelmora_harness import hosts, netns
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 PEERS = ('c', 'cpp', 'py', 'standin')
 SERVER_PORT = 11811
-
-
-class Local:
-    """This machine's own namespace, for the loopback case."""
-    address = '127.0.0.1'
-
-    def popen(self, argv, **kwargs):
-        return subprocess.Popen(argv, start_new_session=True, **kwargs)
 
 
 def peer_command(build, language, role, options):
@@ -83,7 +75,7 @@ def summary_ok(output, role):
     return bool(lines) and lines[-1].endswith('result=ok'), (lines[-1] if lines else '(no summary)')
 
 
-def run(args, hosts, network):
+def run(args, found, network):
     # The multicast check needs tcpdump (a test-suite package); the demo may
     # run without it.
     watching = network is not None and shutil.which('tcpdump') is not None
@@ -95,11 +87,11 @@ def run(args, hosts, network):
     for name in ('ROS_DISCOVERY_SERVER', 'ROS_LOCALHOST_ONLY', 'FASTRTPS_DEFAULT_PROFILES_FILE'):
         env.pop(name, None)
     if args.case == 'discovery-server':
-        env['ROS_DISCOVERY_SERVER'] = '%s:%d' % (hosts[2].address, SERVER_PORT)
-        hosts[2].popen(['fastdds', 'discovery', '-i', '0', '-l', hosts[2].address,
+        env['ROS_DISCOVERY_SERVER'] = '%s:%d' % (found[2].address, SERVER_PORT)
+        found[2].popen(['fastdds', 'discovery', '-i', '0', '-l', found[2].address,
                         '-p', str(SERVER_PORT)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     topic = '/across_%d_%06x' % (os.getpid(), random.getrandbits(24))
-    sender, receiver_host = hosts[0], hosts[1]
+    sender, receiver_host = found[0], found[1]
     started = time.monotonic()
     peers = []
     for language in args.to:
@@ -162,13 +154,10 @@ def main(argv):
         parser.error('--to takes a comma-separated list of %s' % ', '.join(PEERS))
     if args.seed is None:
         args.seed = random.getrandbits(32)
-    if args.case == 'loopback':
-        local = Local()
-        return run(args, [local, local], None)
+    count = 3 if args.case == 'discovery-server' else 2
     try:
-        with netns.Network(hosts=3 if args.case == 'discovery-server' else 2,
-                           label=args.case) as network:
-            return run(args, network.hosts, network)
+        with hosts.hosts(count, args.case, local=args.case == 'loopback') as (found, network):
+            return run(args, found, network)
     except netns.Unavailable as reason:
         return netns.skip(reason)
 
