@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Features over UDP against the octet-sequence baseline, writer and reader
 in two processes on two hosts: two network namespaces joined by a veth pair
-(tests/netns/netns.py), or, where namespaces cannot be made, this machine's
-own namespace with UDP on 127.0.0.1 and no multicast. The writer runs
+(pelmora_harness.netns, found through PYTHONPATH=tools/harness), or, where
+namespaces cannot be made, this machine's own namespace with UDP on
+127.0.0.1 and no multicast. The writer runs
 pelmora_bench_dds's Burst benchmarks (an iteration ends when the reader has
 acknowledged four samples); the reader takes and decodes every sample.
 
@@ -23,16 +24,7 @@ import os
 import subprocess
 import sys
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(os.path.dirname(HERE), 'tests', 'netns'))
-import netns  # noqa: E402
-
-
-class Local:
-    """This machine's own namespace."""
-
-    def popen(self, argv, **kwargs):
-        return subprocess.Popen(argv, start_new_session=True, **kwargs)
+from pelmora_harness import hosts, netns
 
 
 def run(args, reader_host, writer_host, transport, setting):
@@ -86,7 +78,7 @@ def measure(args):
             if args.smoke:
                 return netns.skip(reason)
             print('bench_udp: %s; measuring over 127.0.0.1 instead' % reason, file=sys.stderr)
-    local = Local()
+    local = hosts.Local()
     return run(args, local, local, 'udp-loopback', '127.0.0.1 in one namespace')
 
 

@@ -19,9 +19,10 @@ import json
 import os
 import re
 import statistics
-import subprocess
 import sys
 import time
+
+from pelmora_harness import hosts, peers
 
 PAIRS = [('fastdds', 'fastdds'), ('cyclonedds', 'cyclonedds'),
          ('fastdds', 'cyclonedds'), ('cyclonedds', 'fastdds')]
@@ -29,21 +30,18 @@ THROUGHPUT = re.compile(r'throughput=([0-9.]+)MB/s result=ok')
 
 
 def exchange(build, sender, receiver, keypoints, count, domain, topic):
-    tool = os.path.join(build, 'bin', 'pelmora-dds')
-    common = ['--topic', topic, '--domain', str(domain), '--transport', 'udp',
-              '--interface', '127.0.0.1', '--peer', '127.0.0.1',
-              '--qos-history', 'keep_all', '--count', str(count), '--timeout', '60']
-    echo = subprocess.Popen([tool, 'echo', '--vendor', receiver, '--quiet'] + common,
-                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    local = hosts.Local()
+    common = ['--domain', str(domain), '--transport', 'udp', '--interface', '127.0.0.1',
+              '--peer', '127.0.0.1', '--qos-history', 'keep_all', '--count', str(count),
+              '--timeout', '60']
+    echo = peers.Peer(local, 'echo', peers.peer_command(
+        build, 'c', 'echo', ['--quiet'] + common, topic=topic, vendor=receiver))
     time.sleep(0.3)
-    pub = subprocess.run([tool, 'pub', '--vendor', sender, '--size', str(keypoints)] + common,
-                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=90)
-    try:
-        out, _ = echo.communicate(timeout=90)
-    except subprocess.TimeoutExpired:
-        echo.kill()
-        out, _ = echo.communicate()
-    match = THROUGHPUT.search(out)
+    pub = peers.Peer(local, 'pub', peers.peer_command(
+        build, 'c', 'pub', ['--size', str(keypoints)] + common, topic=topic, vendor=sender))
+    pub.finish(90)
+    echo.finish(90)
+    match = THROUGHPUT.search(echo.stdout)
     if pub.returncode != 0 or match is None:
         return None
     return float(match.group(1))

@@ -23,9 +23,7 @@ import subprocess
 import sys
 import tempfile
 
-SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(SOURCE, 'tests', 'netns'))
-import netns  # noqa: E402
+from pelmora_harness import netns, peers
 
 # (label, bytes per sample, samples per run): 20 to 128 MB a run, so that
 # start-up and the last sample's round trip weigh little.
@@ -34,39 +32,26 @@ SIZES = [('1 kB', 1000, 20000), ('16 kB', 16000, 4000), ('256 kB', 256000, 400),
 TIMEOUT = 60
 
 
-def environment(keystore):
-    env = {k: v for k, v in os.environ.items() if not k.startswith('ROS_SECURITY_')}
-    if keystore is not None:
-        env.update(ROS_SECURITY_ENABLE='true', ROS_SECURITY_STRATEGY='Enforce',
-                   ROS_SECURITY_KEYSTORE=keystore)
-    return env
-
-
-def run_once(tool, keystore, sender, receiver, transport, size, count):
+def run_once(build, keystore, sender, receiver, transport, size, count):
     """The receiver's throughput in MB/s for one exchange."""
     # Reliable keep-all: every sample arrives, so both modes move the same bytes.
-    common = ['--side', 'c', '--topic', 'bench', '--timeout', str(TIMEOUT), '--transport', transport,
+    common = ['--count', str(count), '--timeout', str(TIMEOUT), '--transport', transport,
               '--qos-history', 'keep_all']
     if keystore is not None:
         common += ['--enclave', '/bench']
-    echo = receiver.popen([tool, 'echo', '--quiet', '--count', str(count), '--largest',
-                           str(size + 100)] + common, env=environment(keystore),
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    pub = sender.popen([tool, 'pub', '--count', str(count), '--bytes', str(size)] + common,
-                       env=environment(keystore), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                       text=True)
-    try:
-        out, err = echo.communicate(timeout=TIMEOUT + 30)
-        pub_out, pub_err = pub.communicate(timeout=TIMEOUT + 30)
-    except subprocess.TimeoutExpired:
-        for process in (echo, pub):
-            process.kill()
-            process.communicate()
+    env = peers.environment(build, **(peers.secured(keystore) if keystore is not None else {}))
+    echo = peers.Peer(receiver, 'echo', peers.peer_command(
+        build, 'c', 'echo', ['--quiet', '--largest', str(size + 100)] + common, topic='bench'), env)
+    pub = peers.Peer(sender, 'pub', peers.peer_command(
+        build, 'c', 'pub', ['--bytes', str(size)] + common, topic='bench'), env)
+    echo.finish(TIMEOUT + 30)
+    pub.finish(TIMEOUT + 30)
+    if echo.killed or pub.killed:
         raise RuntimeError('a peer outlived its own timeout by 30 s and was killed')
-    match = re.search(r'throughput=([\d.]+)MB/s', out)
+    match = re.search(r'throughput=([\d.]+)MB/s', echo.stdout)
     if echo.returncode != 0 or pub.returncode != 0 or match is None:
-        raise RuntimeError('exchange failed (echo %d, pub %d):\n%s%s%s%s'
-                           % (echo.returncode, pub.returncode, out, err, pub_out, pub_err))
+        raise RuntimeError('exchange failed (echo %d, pub %d):\n%s%s'
+                           % (echo.returncode, pub.returncode, echo.output, pub.output))
     return float(match.group(1))
 
 
@@ -87,7 +72,8 @@ def main():
     parser.add_argument('--markdown', action='store_true', help='print a table for docs/benchmarks.md')
     args = parser.parse_args()
     netns.skip_unless_available()
-    tool = os.path.join(os.path.abspath(args.build), 'bin', 'pelmora-dds')
+    build = os.path.abspath(args.build)
+    tool = os.path.join(build, 'bin', 'pelmora-dds')
     scratch = tempfile.mkdtemp(prefix='pelmora-secbench-')
     keystore = os.path.join(scratch, 'keystore')
     try:
@@ -105,7 +91,7 @@ def main():
                     for _ in range(args.repetitions):
                         for mode, ks in (('plain', None), ('secured', keystore)):
                             try:
-                                runs[mode].append(run_once(tool, ks, sender, receiver, transport,
+                                runs[mode].append(run_once(build, ks, sender, receiver, transport,
                                                            size, count))
                             except RuntimeError as failure:
                                 failures.append('%s %s %s: %s' % (transport, label, mode, failure))

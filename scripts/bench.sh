@@ -41,6 +41,8 @@ while [ $# -gt 0 ]; do
   esac
 done
 python=/usr/bin/python3
+# The benchmarks between hosts run their peers through the harness.
+export PYTHONPATH=$root/tools/harness${PYTHONPATH:+:$PYTHONPATH} PYTHONDONTWRITEBYTECODE=1
 tuned_malloc=glibc.malloc.trim_threshold=1073741824:glibc.malloc.mmap_threshold=33554432:glibc.malloc.hugetlb=1
 
 echo "== build ($build) =="

@@ -13,30 +13,31 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 [ "$#" -eq 1 ] || { echo "usage: $0 BUILD" >&2; exit 2; }
 build=$(cd "$1" && pwd)
-
-# Samples cycle through four shapes: empty, 1 keypoint, ~100 KB, ~4 MB.
+# The harness (namespaces, hosts, peers, the exchange judge) is found on
+# PYTHONPATH.
+export PYTHONPATH=$root/tools/harness${PYTHONPATH:+:$PYTHONPATH} PYTHONDONTWRITEBYTECODE=1
 exchange() {
-  /usr/bin/python3 "$root/tools/dds/dds_exchange.py" --build "$build" --label demo \
-    --count 8 --size 0,1,1666,69905 --timeout 60 "$@"
+  /usr/bin/python3 -m pelmora_harness.exchange --build "$build" --label demo --timeout 60 "$@"
 }
 
 echo
 echo "== Features over Fast-DDS (shared memory only), separate processes =="
+# Samples cycle through four shapes: empty, 1 keypoint, ~100 KB, ~4 MB.
 failed=0
-exchange --domain 90 --from py --to c,cpp || failed=$((failed + 1))
-exchange --domain 91 --from c --to py || failed=$((failed + 1))
-exchange --domain 92 --from cpp --to py || failed=$((failed + 1))
+for case in "--domain 90 --from py --to c,cpp" "--domain 91 --from c --to py" \
+            "--domain 92 --from cpp --to py"; do
+  # shellcheck disable=SC2086
+  exchange --where shm --count 8 --size 0,1,1666,69905 $case || failed=$((failed + 1))
+done
 
 echo
 echo "== Features between two hosts over UDP (network namespaces) =="
-across() {
-  /usr/bin/python3 "$root/tests/netns/dds_across_hosts.py" --build "$build" --timeout 60 "$@"
-}
+# Empty, 1 keypoint, ~1 MB and ~4 MB.
 hosts=passed
-for case in "--case multicast --from py --to c,cpp" "--case peers --from c --to py" \
-            "--case multicast --from standin --to cpp"; do
+for case in "--where multicast --from py --to c,cpp" "--where peers --from c --to py" \
+            "--where multicast --from standin --to cpp"; do
   # shellcheck disable=SC2086
-  status=0; across $case || status=$?
+  status=0; exchange $case || status=$?
   if [ "$status" -eq 77 ]; then hosts=skipped; break; fi
   if [ "$status" -ne 0 ]; then failed=$((failed + 1)); fi
 done

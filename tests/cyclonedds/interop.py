@@ -12,8 +12,8 @@ Cyclone program whose type idlc generated from msg/Features.idl. With
 side), which puts three malformed samples before every good one.
 
 --where netns (the default) runs the sender on one host and every receiver
-on another, hosts being network namespaces of the tests' shared fixture
-(tests/netns/netns.py: a private segment with no route out, a /dev/shm of
+on another, hosts being network namespaces of the harness
+(pelmora_harness.netns: a private segment with no route out, a /dev/shm of
 their own, everything removed on every way out), on the middlewares'
 built-in transports (multicast discovery). When namespaces cannot be made,
 the run says why and skips (see netns.skip). --where loopback runs UDP on
@@ -24,50 +24,37 @@ exited 0 and every receiver checked --count samples.
 """
 import argparse
 import os
-import signal
-import subprocess
 import sys
 import time
 
-SOURCE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(os.path.dirname(SOURCE))
-sys.path.insert(0, os.path.join(ROOT, 'tests', 'netns'))
-import netns  # noqa: E402
+from pelmora_harness import hosts, netns, peers
+
 QOS = ['--qos-reliability', 'reliable', '--qos-durability', 'transient_local',
        '--qos-history', 'keep_all']
+LOOPBACK = ['--interface', '127.0.0.1', '--peer', '127.0.0.1']
 
 
-def peer_command(args, peer, role, network):
+def command(args, peer, role, network):
     """argv of PEER as sender (role 'pub') or receiver ('echo')."""
-    count = ['--count', str(args.count)]
-    if peer == 'witness':
-        argv = [os.path.join(args.build, 'bin', 'features_witness'), role, '--topic', 'rt' + args.topic,
-                '--domain', str(args.domain), '--timeout', str(args.timeout - 5)] + count
-        argv += ['--multicast'] if network == 'netns' else ['--interface', '127.0.0.1', '--peer', '127.0.0.1']
-    else:
-        vendor, side = peer.split(':')
-        endpoint = ['--vendor', vendor, '--topic', args.topic, '--domain', str(args.domain)] + QOS
-        endpoint += ['--transport', 'default'] if network == 'netns' else \
-            ['--transport', 'udp', '--interface', '127.0.0.1', '--peer', '127.0.0.1']
-        if role == 'pub' and args.hostile:
-            return [os.path.join(args.build, 'bin', 'hostile_writer'), '--side', side, '--timeout',
-                    str(args.timeout - 5), '--seed', str(args.seed), '--size', args.size,
-                    '--peers', str(len(args.to))] + count + [e for e in endpoint if e not in ('--vendor', vendor)]
-        if side == 'py':
-            argv = ['/usr/bin/python3', os.path.join(ROOT, 'tools', 'dds', 'pelmora_dds_py.py'), role,
-                    '--lib', os.path.join(args.build, 'lib', 'libpelmora_dds.so')]
-        else:
-            argv = [os.path.join(args.build, 'bin', 'pelmora-dds'), role, '--side', side]
-        argv += endpoint + count + ['--timeout', str(args.timeout - 5)]
-        if role == 'echo' and args.hostile:
-            argv.append('--allow-loss')  # the malformed samples are dropped by design
+    options = ['--domain', str(args.domain), '--count', str(args.count),
+               '--timeout', str(args.timeout - 5)]
     if role == 'pub':
-        argv += ['--size', args.size, '--seed', str(args.seed), '--peers', str(len(args.to))]
-    elif peer != 'witness':
-        argv += ['--verify-seed', str(args.seed)]
-    else:
-        argv += ['--seed', str(args.seed)]
-    return argv
+        options += ['--size', args.size, '--seed', str(args.seed), '--peers', str(len(args.to))]
+    if peer == 'witness':
+        options += ['--multicast'] if network == 'netns' else LOOPBACK
+        options += [] if role == 'pub' else ['--seed', str(args.seed)]
+        return peers.peer_command(args.build, 'witness', role, options, topic=args.topic)
+    vendor, side = peer.split(':')
+    options += QOS + (['--transport', 'default'] if network == 'netns' else
+                      ['--transport', 'udp'] + LOOPBACK)
+    if role == 'pub' and args.hostile:
+        return peers.peer_command(args.build, 'hostile', role, ['--side', side] + options,
+                                  topic=args.topic)
+    if role == 'echo':
+        options += ['--verify-seed', str(args.seed)]
+        # The malformed samples are dropped by design.
+        options += ['--allow-loss'] if args.hostile else []
+    return peers.peer_command(args.build, side, role, options, topic=args.topic, vendor=vendor)
 
 
 def expected(peer, count):
@@ -76,46 +63,27 @@ def expected(peer, count):
     return 'received=%d verified=%d wrong=0' % (count, count)
 
 
-class Local:
-    """This machine's own namespace."""
-
-    def popen(self, argv, **kwargs):
-        return subprocess.Popen(argv, start_new_session=True, **kwargs)
-
-
-def run(args, network, hosts):
-    env = dict(os.environ)
-    env['PYTHONPATH'] = os.path.join(args.build, 'python') + (
-        os.pathsep + env['PYTHONPATH'] if env.get('PYTHONPATH') else '')
-    env.pop('ROS_LOCALHOST_ONLY', None)
-    env.pop('ROS_DISCOVERY_SERVER', None)
-    sender_host, receiver_host = hosts
-    processes = []
-    for peer in args.to:
-        argv = peer_command(args, peer, 'echo', network)
-        processes.append((peer, 'echo', receiver_host.popen(
-            argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)))
+def run(args, network, found):
+    env = peers.environment(args.build)
+    sender_host, receiver_host = found
+    started = [('echo', peer, peers.Peer(receiver_host, peer, command(args, peer, 'echo', network),
+                                         env)) for peer in args.to]
     time.sleep(0.5)
-    argv = peer_command(args, args.sender, 'pub', network)
-    processes.insert(0, (args.sender, 'pub', sender_host.popen(
-        argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)))
+    started.insert(0, ('pub', args.sender, peers.Peer(
+        sender_host, args.sender, command(args, args.sender, 'pub', network), env)))
 
     deadline = time.monotonic() + args.timeout
     ok = True
-    for peer, role, process in processes:
-        try:
-            out, err = process.communicate(timeout=max(1.0, deadline - time.monotonic()))
-        except subprocess.TimeoutExpired:
-            os.killpg(process.pid, signal.SIGKILL)
-            out, err = process.communicate()
-            err += '\n(killed: overstayed the timeout)'
-        good = process.returncode == 0 and (role == 'pub' or expected(peer, args.count) in out)
-        if role == 'echo' and args.hostile and peer.startswith('cyclonedds') and 'dropped a malformed sample' not in err:
+    for role, kind, peer in started:
+        peer.finish(max(1.0, deadline - time.monotonic()))
+        err = peer.stderr + ('\n(killed: overstayed the timeout)' if peer.killed else '')
+        good = peer.returncode == 0 and (role == 'pub' or expected(kind, args.count) in peer.stdout)
+        if role == 'echo' and args.hostile and kind.startswith('cyclonedds') and 'dropped a malformed sample' not in err:
             good = False
             err += '\n(no dropped sample reported)'
         ok = ok and good
-        print('--- %s %s: exit %s, %s' % (role, peer, process.returncode, 'ok' if good else 'FAILED'))
-        sys.stdout.write(out + ''.join('  | %s\n' % line for line in err.splitlines()[-12:]))
+        print('--- %s %s: exit %s, %s' % (role, kind, peer.returncode, 'ok' if good else 'FAILED'))
+        sys.stdout.write(peer.stdout + ''.join('  | %s\n' % line for line in err.splitlines()[-12:]))
     return ok
 
 
@@ -138,18 +106,15 @@ def main():
     args.domain = args.domain if args.domain is not None else 100 + pid % 100
     args.topic = '/pelmora_interop_%d' % pid
 
-    if args.where == 'netns':
-        try:
-            with netns.Network(hosts=2, label='interop') as net:
-                print('%s -> %s across namespaces, %d samples of %s keypoints' % (
-                    args.sender, ','.join(args.to), args.count, args.size))
-                ok = run(args, 'netns', net.hosts)
-        except netns.Unavailable as reason:
-            return netns.skip(reason)
-    else:
-        print('%s -> %s on loopback, %d samples of %s keypoints' % (
-            args.sender, ','.join(args.to), args.count, args.size))
-        ok = run(args, 'loopback', (Local(), Local()))
+    local = args.where == 'loopback'
+    try:
+        with hosts.hosts(2, 'interop', local=local) as (found, _):
+            print('%s -> %s %s, %d samples of %s keypoints' % (
+                args.sender, ','.join(args.to), 'on loopback' if local else 'across namespaces',
+                args.count, args.size))
+            ok = run(args, args.where, found)
+    except netns.Unavailable as reason:
+        return netns.skip(reason)
     print('verdict: %s' % ('ok' if ok else 'FAILED'))
     return 0 if ok else 1
 

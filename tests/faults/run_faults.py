@@ -17,18 +17,14 @@ import argparse
 import os
 import random
 import re
-import signal
 import subprocess
 import sys
-import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(SOURCE, 'tests', 'netns'))
-import netns  # noqa: E402
+from pelmora_harness import netns, peers
 
-PAYLOADS = os.path.join(SOURCE, 'tests', 'vectors', 'hostile_payloads.txt')
+PAYLOADS = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), 'vectors',
+                        'hostile_payloads.txt')
 KEEP_ALL = ['--qos-history', 'keep_all']
 KEEP_LAST_10 = ['--qos-history', 'keep_last', '--qos-depth', '10']
 # Room in the peak-RSS comparison for allocator noise; a length word that
@@ -37,91 +33,35 @@ RSS_SLACK_KB = 16 * 1024
 SANITIZER_REPORT = re.compile(r'ERROR: (Address|Leak)Sanitizer|runtime error: ')
 
 
-class Peer:
-    """One process on a host, its output in files (no pipe can fill up) and
-    its peak RSS from wait4."""
-
-    def __init__(self, scenario, host, name, argv):
-        self.name = name
-        self.out = tempfile.TemporaryFile('w+')
-        self.err = tempfile.TemporaryFile('w+')
-        self.process = host.popen(argv, env=scenario.env, stdout=self.out, stderr=self.err, text=True)
-        self.returncode = None
-        self.peak_kb = 0
-        self.killed = False
-
-    def kill(self):
-        if self.returncode is None:
-            self.killed = True
-            os.killpg(self.process.pid, signal.SIGKILL)
-
-    def finish(self, timeout):
-        """Waits at most `timeout` seconds, then kills; returns the exit code."""
-        deadline = time.monotonic() + timeout
-        while self.returncode is None:
-            pid, status, usage = os.wait4(self.process.pid, os.WNOHANG)
-            if pid != 0:
-                self.returncode = os.waitstatus_to_exitcode(status)
-                self.process.returncode = self.returncode
-                self.peak_kb = usage.ru_maxrss
-                break
-            if time.monotonic() > deadline:
-                self.kill()
-                deadline = float('inf')
-            time.sleep(0.05)
-        self.out.seek(0)
-        self.err.seek(0)
-        self.stdout, self.stderr = self.out.read(), self.err.read()
-        return self.returncode
-
-    def summary(self, role):
-        """key=value fields of the last summary line, from either stream."""
-        lines = [line for line in (self.stdout + self.stderr).splitlines()
-                 if line.startswith(role + ' ')]
-        return dict(re.findall(r'(\w+)=(\S+)', lines[-1])) if lines else {}
-
-    def tail(self):
-        return '\n'.join('      ' + line for line in self.stderr.strip().splitlines()[-8:])
-
-
 class Scenario:
     def __init__(self, args, network):
         self.args, self.network = args, network
         self.hosts = network.hosts
         self.topic = '/faults_%d_%06x' % (os.getpid(), random.getrandbits(24))
         self.seed = random.getrandbits(31)
-        self.env = dict(os.environ)
-        self.env['PYTHONPATH'] = os.path.join(args.build, 'python')
-        self.env['ROS_DOMAIN_ID'] = '0'
-        for name in ('ROS_DISCOVERY_SERVER', 'ROS_LOCALHOST_ONLY', 'FASTRTPS_DEFAULT_PROFILES_FILE'):
-            self.env.pop(name, None)
+        self.env = peers.environment(args.build, domain=0)
         self.failures = []
 
     # -- peers ------------------------------------------------------------
 
-    def tool(self, side, role, options, peer):
-        """pelmora-dds (c, cpp) or the Python peer, over UDP to `peer`, or
-        with the built-in transports and multicast discovery when `peer` is
-        None."""
+    def tool(self, host, name, side, role, options, peer):
+        """pelmora-dds (c, cpp) or the Python peer on `host`, over UDP to
+        `peer`, or with the built-in transports and multicast discovery when
+        `peer` is None."""
         transport = ['--transport', 'udp', '--peer', peer.address] if peer else ['--transport', 'default']
-        common = ['--topic', self.topic, '--vendor', self.args.vendor] + transport + options
-        if side == 'py':
-            return ['/usr/bin/python3', os.path.join(SOURCE, 'tools', 'dds', 'pelmora_dds_py.py'), role,
-                    '--lib', os.path.join(self.args.build, 'lib', 'libpelmora_dds.so')] + common
-        return [os.path.join(self.args.build, 'bin', 'pelmora-dds'), role, '--side', side] + common
-
-    def start(self, host, name, argv):
-        return Peer(self, host, name, argv)
+        return peers.Peer(host, name, peers.peer_command(
+            self.args.build, side, role, transport + options, topic=self.topic,
+            vendor=self.args.vendor), env=self.env)
 
     def pub(self, host, peer, options, name='pub', side='c'):
-        return self.start(host, name, self.tool(side, 'pub', ['--seed', str(self.seed)] + options, peer))
+        return self.tool(host, name, side, 'pub', ['--seed', str(self.seed)] + options, peer)
 
     def echo(self, host, peer, options, name='echo', side=None):
-        return self.start(host, name, self.tool(side or self.args.side, 'echo', options, peer))
+        return self.tool(host, name, side or self.args.side, 'echo', options, peer)
 
     def standin(self, host, options):
-        return self.start(host, 'standin', [os.path.join(self.args.build, 'bin', 'ros_node_standin'),
-                                            'pub', '--topic', 'rt' + self.topic] + options)
+        return peers.Peer(host, 'standin', peers.peer_command(
+            self.args.build, 'standin', 'pub', options, topic=self.topic), env=self.env)
 
     def cut(self, host, seconds):
         """Takes the host's link down for `seconds`, then brings it back."""

@@ -10,9 +10,7 @@ import time
 
 import pytest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
-import netns  # noqa: E402
+from pelmora_harness import netns
 
 PYTHON = '/usr/bin/python3'
 
@@ -79,14 +77,13 @@ def test_leaving_by_an_exception_kills_the_processes_and_removes_the_namespaces(
 
 def test_sigterm_cleans_up_and_exits_with_the_signal_code():
     program = '''
-        import sys, time
-        sys.path.insert(0, %r)
-        import netns
+        import time
+        from pelmora_harness import netns
         with netns.Network(hosts=2, label='term') as net:
             net.hosts[1].popen(['sleep', '60'])
             print(net.prefix, flush=True)
             time.sleep(30)
-        ''' % HERE
+        '''
     holder = subprocess.Popen([PYTHON, '-c', textwrap.dedent(program)], stdout=subprocess.PIPE,
                               text=True)
     prefix = holder.stdout.readline().strip()

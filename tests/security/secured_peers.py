@@ -32,11 +32,9 @@ import sys
 import tempfile
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(SOURCE, 'tests', 'netns'))
-sys.path.insert(0, os.path.join(SOURCE, 'tools', 'dds'))
-import netns  # noqa: E402
+from pelmora_harness import netns, peers
+
+sys.path.insert(0, os.path.dirname(peers.PYTHON_PEER))
 import pelmora_dds_py as content  # noqa: E402  the sample content rules
 
 EXIT_OK, EXIT_TIMEOUT, EXIT_SETUP, EXIT_REFUSED = 0, 2, 3, 4
@@ -53,83 +51,58 @@ class Scenario:
 
     def __init__(self, build, scratch, timeout, vendor):
         self.build, self.scratch, self.timeout, self.vendor = build, scratch, timeout, vendor
-        self.tool = os.path.join(build, 'bin', 'pelmora-dds')
-        self.standin = os.path.join(build, 'bin', 'ros_node_standin')
         self.keystore = os.path.join(scratch, 'keystore')
         self.foreign = os.path.join(scratch, 'foreign')
-        self.rows = []
         for keystore in (self.keystore, self.foreign):
             self.security('create-keystore', keystore)
             self.security('create-enclave', keystore, '/talker', '--allow-publish', TOPIC)
             self.security('create-enclave', keystore, '/listener', '--allow-subscribe', TOPIC)
 
     def security(self, *args):
-        done = subprocess.run([self.tool, 'security'] + list(args), stdout=subprocess.PIPE,
-                              stderr=subprocess.STDOUT, text=True, timeout=60)
+        done = subprocess.run([os.path.join(self.build, 'bin', 'pelmora-dds'), 'security'] + list(args),
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, timeout=60)
         if done.returncode != 0:
             raise Failure('security %s: %s' % (' '.join(args), done.stdout))
 
     def environment(self, keystore, strategy='Enforce'):
         """Domain 0 (the keystores'), and security from `keystore` or none."""
-        env = {name: value for name, value in os.environ.items()
-               if not name.startswith('ROS_') and name != 'FASTRTPS_DEFAULT_PROFILES_FILE'}
-        env.update(PYTHONPATH=os.path.join(self.build, 'python'), ROS_DOMAIN_ID='0')
-        if keystore is not None:
-            env.update(ROS_SECURITY_ENABLE='true', ROS_SECURITY_STRATEGY=strategy,
-                       ROS_SECURITY_KEYSTORE=keystore)
-        return env
+        secured = peers.secured(keystore, strategy) if keystore is not None else {}
+        return peers.environment(self.build, domain=0, **secured)
 
-    def peer(self, side, command, enclave, extra, transport='default'):
-        """The command line of a pelmora-dds peer (side c, cpp or py)."""
-        options = ['--topic', TOPIC, '--timeout', str(self.timeout), '--transport', transport,
-                   '--vendor', self.vendor] + extra
-        if enclave is not None:
-            options += ['--enclave', enclave]
-        if side == 'py':
-            return ['/usr/bin/python3', os.path.join(SOURCE, 'tools', 'dds', 'pelmora_dds_py.py'),
-                    command, '--lib', os.path.join(self.build, 'lib', 'libpelmora_dds.so')] + options
-        return [self.tool, command, '--side', side] + options
-
-    def standin_peer(self, command, extra):
-        return [self.standin, command, '--topic', 'rt/' + TOPIC, '--timeout', str(self.timeout)] + extra
+    def command(self, kind, role, enclave, extra, transport='default'):
+        """The command line of a pelmora-dds peer (kind c, cpp or py) in
+        `enclave` (None: none), or of the ROS-node stand-in (kind standin),
+        which has no enclave and the default transports."""
+        options = ['--timeout', str(self.timeout)] + extra
+        if kind != 'standin':
+            options += ['--transport', transport] + (['--enclave', enclave] if enclave else [])
+        return peers.peer_command(self.build, kind, role, options, topic=TOPIC, vendor=self.vendor)
 
 
-class Peer:
-    """A started process, its description and its expected outcome."""
-
-    def __init__(self, scenario, host, name, argv, env, expect):
-        self.scenario, self.name, self.expect = scenario, name, expect
-        self.process = host.popen(argv, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                  text=True)
-        self.output = None
-
-    def finish(self):
-        try:
-            self.output, _ = self.process.communicate(timeout=self.scenario.timeout + 30)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.output, _ = self.process.communicate()
-            raise Failure('%s did not exit by itself' % self.name)
-        return self.process.returncode
-
-    def received(self):
-        match = re.search(r'received=(\d+)', self.output or '')
-        return int(match.group(1)) if match else None
-
-
-def judge(scenario, peers):
-    """Waits for every peer; each `expect` returns '' or what went wrong."""
+def run(s, cases):
+    """Starts one peer for each case (host, name, argv, env, expect) in
+    order, then waits for each; `expect` returns '' or what went wrong.
+    Returns the peers, in the order of the cases."""
+    started = [(peers.Peer(host, name, argv, env), expect) for host, name, argv, env, expect in cases]
     problems = []
-    for peer in peers:
-        status = peer.finish()
-        verdict = peer.expect(status, peer)
-        got = peer.received()
+    for peer, expect in started:
+        status = peer.finish(s.timeout + 30)
+        if peer.killed:
+            raise Failure('%s did not exit by itself' % peer.name)
+        verdict = expect(status, peer)
+        got = received(peer)
         print('%-44s exit %3d  %-13s %s' % (peer.name, status,
               '' if got is None else 'received %d' % got, verdict or 'as expected'), flush=True)
         if verdict:
             problems.append('%s: %s\n%s' % (peer.name, verdict, peer.output.strip()))
     if problems:
         raise Failure('\n'.join(problems))
+    return [peer for peer, _ in started]
+
+
+def received(peer):
+    match = re.search(r'received=(\d+)', peer.output)
+    return int(match.group(1)) if match else None
 
 
 def exits(code):
@@ -138,7 +111,7 @@ def exits(code):
 
 def receives(count):
     def check(status, peer):
-        got = peer.received()
+        got = received(peer)
         if got != count:
             return 'received %s samples, expected %d' % (got, count)
         if count > 0 and status != EXIT_OK:
@@ -154,70 +127,67 @@ def exchange(s, sides):
     count = 8
     with netns.Network(hosts=2, label='secx') as net:
         a, b = net.hosts
-        reader = Peer(s, b, 'enclave /listener %s echo' % target,
-                      s.peer(target, 'echo', '/listener',
-                             ['--count', str(count), '--verify-seed', '3', '--largest', '4200000']),
-                      s.environment(s.keystore), receives(count))
-        writer = Peer(s, a, 'enclave /talker %s pub 0 B..4 MB' % source,
-                      s.peer(source, 'pub', '/talker',
-                             ['--count', str(count), '--size', SIZES, '--seed', '3']),
-                      s.environment(s.keystore), exits(EXIT_OK))
-        judge(s, [writer, reader])
+        run(s, [
+            (b, 'enclave /listener %s echo' % target, s.command(target, 'echo', '/listener', [
+                '--count', str(count), '--verify-seed', '3', '--largest', '4200000']),
+             s.environment(s.keystore), receives(count)),
+            (a, 'enclave /talker %s pub 0 B..4 MB' % source, s.command(source, 'pub', '/talker', [
+                '--count', str(count), '--size', SIZES, '--seed', '3']),
+             s.environment(s.keystore), exits(EXIT_OK)),
+        ])
 
 
-def outsiders(s, label, reader_name, reader_argv, reader_env, writer_name, writer_argv, writer_env):
+def outsiders(s, label, reader, writer):
     """Two segments at once, so that the outsiders never meet each other: on
     the first a secured exchange with an outside reader beside it, on the
     second a secured reader alone with an outside writer. The secured reader
     of the first runs until its timeout, so any sample injected would add to
-    its count."""
+    its count. `reader` and `writer` are the outsiders' (name, argv, env)."""
     count = 5
     with netns.Network(hosts=3, label=label + 'r') as first, \
             netns.Network(hosts=2, label=label + 'w') as second:
         a, b, c = first.hosts
         d, e = second.hosts
-        peers = [
-            Peer(s, a, 'enclave /talker c pub', s.peer('c', 'pub', '/talker',
-                 ['--count', str(count), '--size', '3']), s.environment(s.keystore), exits(EXIT_OK)),
-            Peer(s, b, 'enclave /listener cpp echo', s.peer('cpp', 'echo', '/listener',
-                 ['--verify-seed', '1']), s.environment(s.keystore), receives(count)),
-            Peer(s, c, reader_name, reader_argv, reader_env, receives(0)),
-            Peer(s, d, 'enclave /listener c echo (alone)', s.peer('c', 'echo', '/listener',
-                 ['--verify-seed', '1']), s.environment(s.keystore), receives(0)),
-            Peer(s, e, writer_name, writer_argv, writer_env, exits(EXIT_TIMEOUT)),
-        ]
-        judge(s, peers)
+        run(s, [
+            (a, 'enclave /talker c pub', s.command('c', 'pub', '/talker', [
+                '--count', str(count), '--size', '3']), s.environment(s.keystore), exits(EXIT_OK)),
+            (b, 'enclave /listener cpp echo', s.command('cpp', 'echo', '/listener', [
+                '--verify-seed', '1']), s.environment(s.keystore), receives(count)),
+            (c,) + reader + (receives(0),),
+            (d, 'enclave /listener c echo (alone)', s.command('c', 'echo', '/listener', [
+                '--verify-seed', '1']), s.environment(s.keystore), receives(0)),
+            (e,) + writer + (exits(EXIT_TIMEOUT),),
+        ])
 
 
 def unsecured(s):
     outsiders(s, 'secu',
-              'unsecured default participant echo', s.standin_peer('echo', ['--count', '1']),
-              s.environment(None),
-              'unsecured default participant pub',
-              s.standin_peer('pub', ['--count', '3', '--size', '3', '--seed', '9']),
-              s.environment(None))
+              ('unsecured default participant echo',
+               s.command('standin', 'echo', None, ['--count', '1']), s.environment(None)),
+              ('unsecured default participant pub',
+               s.command('standin', 'pub', None, ['--count', '3', '--size', '3', '--seed', '9']),
+               s.environment(None)))
 
 
 def foreign(s):
     outsiders(s, 'secf',
-              'other authority /listener c echo',
-              s.peer('c', 'echo', '/listener', ['--count', '1', '--verify-seed', '1']),
-              s.environment(s.foreign),
-              'other authority /talker c pub',
-              s.peer('c', 'pub', '/talker', ['--count', '3', '--size', '3', '--seed', '9']),
-              s.environment(s.foreign))
+              ('other authority /listener c echo',
+               s.command('c', 'echo', '/listener', ['--count', '1', '--verify-seed', '1']),
+               s.environment(s.foreign)),
+              ('other authority /talker c pub',
+               s.command('c', 'pub', '/talker', ['--count', '3', '--size', '3', '--seed', '9']),
+               s.environment(s.foreign)))
 
 
 def subscribe_only(s):
     with netns.Network(hosts=2, label='secs') as net:
         a, b = net.hosts
-        peers = [
-            Peer(s, b, 'enclave /listener c echo', s.peer('c', 'echo', '/listener',
-                 ['--count', '1', '--verify-seed', '1']), s.environment(s.keystore), receives(0)),
-            Peer(s, a, 'enclave /listener (subscribe only) c pub', s.peer('c', 'pub', '/listener',
-                 ['--count', '3', '--size', '3']), s.environment(s.keystore), exits(EXIT_SETUP)),
-        ]
-        judge(s, peers)
+        run(s, [
+            (b, 'enclave /listener c echo', s.command('c', 'echo', '/listener', [
+                '--count', '1', '--verify-seed', '1']), s.environment(s.keystore), receives(0)),
+            (a, 'enclave /listener (subscribe only) c pub', s.command('c', 'pub', '/listener', [
+                '--count', '3', '--size', '3']), s.environment(s.keystore), exits(EXIT_SETUP)),
+        ])
 
 
 def markers(seed, count, keypoints):
@@ -240,16 +210,14 @@ def captured_run(s, keystore, label):
                           stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
         wait_listening(capture)
         enclave = (lambda name: name) if keystore else (lambda name: None)
-        reader = Peer(s, b, '%s cpp echo over UDP' % label,
-                      s.peer('cpp', 'echo', enclave('/listener'),
-                             ['--count', str(count), '--verify-seed', '4'], transport='udp'),
-                      s.environment(keystore), receives(count))
-        writer = Peer(s, a, '%s c pub over UDP' % label,
-                      s.peer('c', 'pub', enclave('/talker'),
-                             ['--count', str(count), '--size', str(keypoints), '--seed', '4'],
-                             transport='udp'),
-                      s.environment(keystore), exits(EXIT_OK))
-        judge(s, [writer, reader])
+        run(s, [
+            (b, '%s cpp echo over UDP' % label, s.command('cpp', 'echo', enclave('/listener'), [
+                '--count', str(count), '--verify-seed', '4'], transport='udp'),
+             s.environment(keystore), receives(count)),
+            (a, '%s c pub over UDP' % label, s.command('c', 'pub', enclave('/talker'), [
+                '--count', str(count), '--size', str(keypoints), '--seed', '4'], transport='udp'),
+             s.environment(keystore), exits(EXIT_OK)),
+        ])
         stop_capture(capture, pcap)
         with open(pcap, 'rb') as f:
             return f.read(), markers(4, count, keypoints)
@@ -307,20 +275,20 @@ def enforce(s):
     os.remove(os.path.join(broken, 'enclaves', 'talker', 'key.pem'))
     with netns.Network(hosts=2, label='sece') as net:
         a, b = net.hosts
-        refused = Peer(s, a, 'Enforce, /talker without key.pem, pub',
-                       s.peer('c', 'pub', '/talker', ['--count', '1']),
-                       s.environment(broken, 'Enforce'), exits(EXIT_REFUSED))
-        judge(s, [refused])
+        refused, = run(s, [(a, 'Enforce, /talker without key.pem, pub',
+                            s.command('c', 'pub', '/talker', ['--count', '1']),
+                            s.environment(broken, 'Enforce'), exits(EXIT_REFUSED))])
         if 'key.pem' not in refused.output or 'Enforce' not in refused.output:
             raise Failure('the refusal does not name the missing file:\n' + refused.output)
         # Permissive: a warning, then an unsecured peer that an unsecured
         # reader receives.
-        reader = Peer(s, b, 'unsecured c echo', s.peer('c', 'echo', None,
-                      ['--count', '2', '--verify-seed', '1']), s.environment(None), receives(2))
-        writer = Peer(s, a, 'Permissive, /talker without key.pem, pub',
-                      s.peer('c', 'pub', '/talker', ['--count', '2', '--size', '1']),
-                      s.environment(broken, 'Permissive'), exits(EXIT_OK))
-        judge(s, [writer, reader])
+        _, writer = run(s, [
+            (b, 'unsecured c echo', s.command('c', 'echo', None, ['--count', '2', '--verify-seed', '1']),
+             s.environment(None), receives(2)),
+            (a, 'Permissive, /talker without key.pem, pub',
+             s.command('c', 'pub', '/talker', ['--count', '2', '--size', '1']),
+             s.environment(broken, 'Permissive'), exits(EXIT_OK)),
+        ])
         if 'WITHOUT security' not in writer.output:
             raise Failure('the permissive peer did not warn:\n' + writer.output)
 

@@ -13,7 +13,7 @@ Each host also gets its own /dev/shm (a private folder bound over it in every
 process the host runs), so that shared-memory transports cannot join hosts
 behind the network's back: between hosts, samples really go over the veths.
 
-    import netns
+    from pelmora_harness import netns
 
     with netns.Network(hosts=3, label='discovery') as net:
         a, b, server = net.hosts
