@@ -6,22 +6,9 @@
 For every keypoint count: to_message's and from_message's median time over
 the median time of memcpy of the same bytes, all from the same run.
 """
-import json
 import sys
 
-NS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
-
-
-def medians(path):
-    with open(path) as f:
-        data = json.load(f)
-    out = {}
-    for b in data["benchmarks"]:
-        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
-            continue
-        base, keypoints = b["run_name"].rsplit("/keypoints:", 1)
-        out[(base, int(keypoints))] = (b["real_time"] * NS[b.get("time_unit", "ns")], int(b["bytes"]))
-    return out
+from google_medians import medians
 
 
 def main():

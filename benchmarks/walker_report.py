@@ -8,23 +8,12 @@ over memcpy of the same bytes, and walker over CDR type support, for encode
 and decode, C and C++. All medians come from the same run. The budget line
 checks walker/CDR <= 2 on messages of 1 MiB and more.
 """
-import json
 import sys
+
+from google_medians import medians
 
 MIB = 1 << 20
 BUDGET = 2.0
-
-
-def medians(path):
-    with open(path) as f:
-        data = json.load(f)
-    out = {}
-    for b in data["benchmarks"]:
-        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
-            continue
-        base, keypoints = b["run_name"].rsplit("/keypoints:", 1)
-        out[(base, int(keypoints))] = b["real_time"]
-    return out
 
 
 def main():
@@ -38,11 +27,11 @@ def main():
     worst = 0.0
     for k in sorted({k for _, k in t}):
         size = 40 + 60 * k
-        memcpy = t[("Walker/Memcpy", k)]
+        memcpy = t[("Walker/Memcpy", k)][0]
         cells = []
         for op, lang in columns:
-            cdr = t[("Walker/Cdr%s%s" % (op, lang), k)]
-            walk = t[("Walker/Walk%s%s" % (op, lang), k)]
+            cdr = t[("Walker/Cdr%s%s" % (op, lang), k)][0]
+            walk = t[("Walker/Walk%s%s" % (op, lang), k)][0]
             cells.append("%.2f, %.2f, **%.2f**" % (cdr / memcpy, walk / memcpy, walk / cdr))
             if size >= MIB:
                 worst = max(worst, walk / cdr)
