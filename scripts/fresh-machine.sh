@@ -41,7 +41,7 @@ command -v mmdebstrap > /dev/null || {
 }
 
 root=$(mktemp -d /var/tmp/pelmora-fresh.XXXXXX)
-mounted=0
+stage_session=
 
 # Processes whose root is the new root, killed before its mounts go.
 kill_inside() {
@@ -54,13 +54,19 @@ kill_inside() {
 
 cleanup() {
   trap - EXIT INT TERM HUP
-  kill_inside
-  # Namespaces made inside live on mounts below the root: one recursive
-  # unmount takes them and the binds. The tree is removed only once nothing
-  # is mounted below it, so that no host folder can be reached by rm.
-  if [ "$mounted" -eq 1 ]; then
-    umount -R "$root" 2>/dev/null || umount -R -l "$root" 2>/dev/null || true
+  if [ -n "$stage_session" ]; then
+    kill -KILL -- "-$stage_session" 2>/dev/null || true
+    wait "$stage_session" 2>/dev/null || true
   fi
+  kill_inside
+  # Everything mounted below the root goes, deepest first: the binds, the
+  # namespaces made inside and what an interrupted mmdebstrap left. The tree
+  # is removed only once nothing is mounted below it, so that no host folder
+  # can be reached by rm.
+  local target
+  for target in $(findmnt -rn -o TARGET | grep "^$root" | sort -r); do
+    umount "$target" 2>/dev/null || umount -l "$target" 2>/dev/null || true
+  done
   if findmnt -rn -o TARGET | grep -q "^$root"; then
     echo "fresh-machine.sh: mounts left below $root; not removing it" >&2
   else
@@ -71,6 +77,16 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
+
+# Runs a command in a session of its own and waits for it: bash runs a trap
+# only once a foreground command has ended, while `wait` gives way to it at
+# once, so that an interruption cleans up without waiting for the stage;
+# cleanup ends the whole session (mmdebstrap's apt and dpkg included).
+interruptible() {
+  setsid "$@" <&0 &
+  stage_session=$!
+  wait "$stage_session"
+}
 
 stage_started=0
 stage() {
@@ -89,7 +105,7 @@ stage_done() {
 
 stage "mmdebstrap --variant=minbase bookworm"
 echo "$sources"
-mmdebstrap --quiet --variant=minbase bookworm "$root" - <<< "$sources"
+interruptible mmdebstrap --quiet --variant=minbase bookworm "$root" - <<< "$sources"
 stage_done "making the root"
 
 stage "clone of $commit"
@@ -102,7 +118,6 @@ stage_done "cloning"
 # (ip netns exec makes it a slave mount) and everything below goes with one
 # unmount. Every bind of a host folder is made a slave, so that nothing
 # mounted inside reaches the host.
-mounted=1
 mount --bind "$root" "$root"
 mount --make-rprivate "$root"
 mount -t proc proc "$root/proc"
@@ -116,7 +131,7 @@ failed=0
 for command in "$@"; do
   stage "$command"
   status=0
-  chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
+  interruptible chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     PELMORA_REQUIRE_NETNS=1 ${CI:+CI=$CI} \
     /bin/bash -c "cd /root/pelmora && $command" < /dev/null || status=$?
