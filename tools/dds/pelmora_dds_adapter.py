@@ -62,6 +62,20 @@ class TypeSupport:
         self.features = Features
 
 
+def refuse_usage(parser, args, problems):
+    """Adds the problems of the options every program over the adapter takes
+    (--timeout, --lib) to `problems`; when there are any, prints the usage
+    and each problem and exits with EXIT_USAGE."""
+    if not 0 < args.timeout <= 86400:
+        problems.append('--timeout must be in (0, 86400]')
+    if not args.lib:
+        problems.append('--lib (or PELMORA_DDS_LIBRARY) is required')
+    if problems:
+        parser.print_usage(sys.stderr)
+        print('\n'.join(problems), file=sys.stderr)
+        sys.exit(EXIT_USAGE)
+
+
 def load_adapter(path):
     """libpelmora_dds with typed signatures; its calls release the interpreter lock."""
     lib = ctypes.CDLL(path)

@@ -40,7 +40,8 @@ sys.path[:0] = [os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__f
 from pelmora_dds_adapter import (  # noqa: E402
     CDR_TYPE_SUPPORT, DDS_ERROR, DDS_OK, DDS_TIMEOUT, EXIT_INTERRUPTED, EXIT_OK, EXIT_SETUP,
     EXIT_TIMEOUT, EXIT_USAGE, EXIT_WRONG, READER, WRITER, Deadline, Stop, TypeSupport,
-    default_library, last_error, load_adapter, make_options, report_events, wait_for_peers)
+    default_library, last_error, load_adapter, make_options, refuse_usage, report_events,
+    wait_for_peers)
 
 SHOWN_ITEMS = 8
 ENCAPSULATION_BYTES = 4
@@ -454,14 +455,7 @@ def parse(argv):
         value = getattr(args, name)
         if value is not None and not low <= value <= high:
             problems.append('--%s must be in [%d, %d]' % (name.replace('_', '-'), low, high))
-    if not 0 < args.timeout <= 86400:
-        problems.append('--timeout must be in (0, 86400]')
-    if not args.lib:
-        problems.append('--lib (or PELMORA_DDS_LIBRARY) is required')
-    if problems:
-        parser.print_usage(sys.stderr)
-        print('\n'.join(problems), file=sys.stderr)
-        sys.exit(EXIT_USAGE)
+    refuse_usage(parser, args, problems)
     return args, endpoint_args
 
 

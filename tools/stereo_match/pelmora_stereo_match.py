@@ -44,7 +44,7 @@ import png_io  # noqa: E402
 from pelmora_dds_adapter import (  # noqa: E402
     CDR_TYPE_SUPPORT, DDS_ERROR, DDS_OK, EXIT_INTERRUPTED, EXIT_OK, EXIT_SETUP, EXIT_TIMEOUT,
     EXIT_USAGE, EXIT_WRONG, READER, Deadline, Stop, TypeSupport, default_library, last_error,
-    load_adapter, make_options, report_events)
+    load_adapter, make_options, refuse_usage, report_events)
 import stereo_matching  # noqa: E402
 import stereo_picture  # noqa: E402
 
@@ -88,14 +88,7 @@ def parse(argv):
         sys.exit(EXIT_OK if leaving.code == 0 else EXIT_USAGE)
     missing = [name for name in FILES if not getattr(args, name)]
     problems = ['--%s is required (no PELMORA_STEREO_DATA_DIR was configured)' % name for name in missing]
-    if not 0 < args.timeout <= 86400:
-        problems.append('--timeout must be in (0, 86400]')
-    if not args.lib:
-        problems.append('--lib (or PELMORA_DDS_LIBRARY) is required')
-    if problems:
-        parser.print_usage(sys.stderr)
-        print('\n'.join(problems), file=sys.stderr)
-        sys.exit(EXIT_USAGE)
+    refuse_usage(parser, args, problems)
     return args, ['--topic', args.topic] + endpoint_args
 
 
