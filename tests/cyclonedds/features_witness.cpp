@@ -153,7 +153,7 @@ void fill(pelmora_msg_Features * m, const Args & a, uint32_t index)
   const uint32_t k = a.sizes[index % a.sizes.size()];
   std::memset(m, 0, sizeof(*m));
   m->keypointnumber = k;
-  m->descriptorsize = index;
+  m->descriptorsize = pelmora_dds::kDescriptorBytes;
   for_each_sequence(*m, [&](size_t field, auto & s) {
     using Element = std::remove_pointer_t<decltype(s._buffer)>;
     const auto f = static_cast<uint32_t>(field);

@@ -18,7 +18,7 @@
 
 #include "cyclonedds/backend.hpp"
 #include "pelmora_cdr_walker/walker.hpp"
-#include "pelmora_dds/command_line.hpp"
+#include "command_line.hpp"
 #include "sides.hpp"
 
 namespace

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "pelmora_dds/command_line.hpp"
+#include "command_line.hpp"
 #include "pelmora_dds/endpoint.hpp"
 #include "pelmora_dds/environment.hpp"
 

@@ -103,7 +103,7 @@ def test_echo_prints_one_yaml_document_per_sample_with_cut_sequences_noted():
     assert out.count('\n---\n') == 2
     empty, cut, small = documents
     assert empty['keypointnumber'] == 0 and empty['x'] == [] and empty['descriptor'] == []
-    assert cut['keypointnumber'] == 10 and cut['descriptorsize'] == 1
+    assert cut['keypointnumber'] == 10 and cut['descriptorsize'] == 32 and cut['uniqueid'][0] == 1
     assert len(cut['descriptor']) == 8 and len(cut['uniqueid']) == 8
     assert all(isinstance(v, int) for v in cut['descriptor'])
     assert all(isinstance(v, float) for v in cut['x'])

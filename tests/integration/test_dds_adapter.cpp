@@ -14,6 +14,7 @@
 #include <fastdds/rtps/common/SerializedPayload.h>
 
 #include "c_record.hpp"
+#include "cdr_identifier.hpp"
 #include "cpp_message.hpp"
 #include "fastdds/callbacks_type.hpp"
 #include "features_content.hpp"
@@ -92,7 +93,7 @@ protected:
     ASSERT_NE(side_, nullptr);
     std::string error;
     const rosidl_message_type_support_t * ts =
-      pelmora_dds::resolve_type_support(side_->dispatcher(), side_->identifier, &error);
+      pelmora_dds::resolve_type_support(side_->dispatcher(), cdr_identifier(*side_).c_str(), &error);
     ASSERT_NE(ts, nullptr) << error;
     type_ = std::make_unique<CallbacksTopicType>(ts);
   }
@@ -206,8 +207,8 @@ TEST(TopicTypes, CAndCppPayloadsOfTheSameSampleAreIdentical)
   std::string error;
   const Side & c = pelmora_dds::c_side();
   const Side & cpp = *pelmora_dds::cpp_side();
-  CallbacksTopicType c_type(pelmora_dds::resolve_type_support(c.dispatcher(), c.identifier, &error));
-  CallbacksTopicType cpp_type(pelmora_dds::resolve_type_support(cpp.dispatcher(), cpp.identifier, &error));
+  CallbacksTopicType c_type(pelmora_dds::resolve_type_support(c.dispatcher(), cdr_identifier(c).c_str(), &error));
+  CallbacksTopicType cpp_type(pelmora_dds::resolve_type_support(cpp.dispatcher(), cdr_identifier(cpp).c_str(), &error));
   Message c_message(c);
   Message cpp_message(cpp);
   ASSERT_TRUE(c.fill(c_message.ptr, 9, 3, 1234));
@@ -236,7 +237,7 @@ TEST(Endpoints, AWriterDeliversAFourMegabyteSampleToAReaderOverSharedMemory)
   const Side & side = pelmora_dds::c_side();
   std::string error;
   const rosidl_message_type_support_t * ts =
-    pelmora_dds::resolve_type_support(side.dispatcher(), side.identifier, &error);
+    pelmora_dds::resolve_type_support(side.dispatcher(), cdr_identifier(side).c_str(), &error);
   ASSERT_NE(ts, nullptr) << error;
   pelmora_dds::EndpointOptions options;
   options.domain = PELMORA_DDS_TEST_DOMAIN;
@@ -261,7 +262,11 @@ TEST(Endpoints, AWriterDeliversAFourMegabyteSampleToAReaderOverSharedMemory)
     Message got(side);
     ASSERT_EQ(reader->take(got.ptr, patience), Status::ok) << reader->last_error();
     const pelmora_dds::FeaturesView view = side.view(got.ptr);
-    EXPECT_EQ(view.descriptorsize, i);
+    // In the order written; the empty sample carries no index.
+    EXPECT_EQ(view.keypointnumber, i == 1 ? 70000u : i);
+    uint32_t index = 0;
+    EXPECT_EQ(pelmora_dds::sample_index(view, &index), i != 0);
+    EXPECT_EQ(index, i);
     EXPECT_EQ(pelmora_dds::verify(view, 11), "");
   }
   EXPECT_EQ(writer->wait_acknowledged(patience), Status::ok);

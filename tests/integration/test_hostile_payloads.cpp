@@ -12,6 +12,7 @@
 
 #include <fastdds/rtps/common/SerializedPayload.h>
 
+#include "cdr_identifier.hpp"
 #include "hostile_payloads.hpp"
 #include "payload_check.hpp"
 #include "fastdds/callbacks_type.hpp"
@@ -70,7 +71,7 @@ protected:
     side_ = std::string(GetParam()) == "c" ? &pelmora_dds::c_side() : pelmora_dds::cpp_side();
     ASSERT_NE(side_, nullptr);
     std::string error;
-    const auto * ts = pelmora_dds::resolve_type_support(side_->dispatcher(), side_->identifier, &error);
+    const auto * ts = pelmora_dds::resolve_type_support(side_->dispatcher(), cdr_identifier(*side_).c_str(), &error);
     ASSERT_NE(ts, nullptr) << error;
     type_ = std::make_unique<pelmora_dds::CallbacksTopicType>(ts);
     type_->set_drop_observer(

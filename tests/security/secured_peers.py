@@ -35,7 +35,7 @@ import time
 from pelmora_harness import netns, peers
 
 sys.path.insert(0, os.path.dirname(peers.PYTHON_PEER))
-import pelmora_dds_py as content  # noqa: E402  the sample content rules
+import pelmora_dds_adapter as adapter  # noqa: E402  the tool's samples, through its library
 
 EXIT_OK, EXIT_TIMEOUT, EXIT_SETUP, EXIT_REFUSED = 0, 2, 3, 4
 TOPIC = 'features'
@@ -190,10 +190,20 @@ def subscribe_only(s):
         ])
 
 
-def markers(seed, count, keypoints):
+def markers(build, seed, count, keypoints):
     """The first 32 bytes of each sample's descriptor, as they go on the wire."""
-    return [content.sample_fields(seed, i, keypoints)['descriptor'][:8].tobytes()
-            for i in range(count)]
+    lib = adapter.load_adapter(os.path.join(build, 'lib', 'libpelmora_dds.so'))
+    ts = adapter.TypeSupport()
+    found = []
+    for i in range(count):
+        record = ts.create()
+        try:
+            if lib.pelmora_dds_sample(record, seed, i, keypoints) != adapter.DDS_OK:
+                raise Failure('no sample %d: %s' % (i, adapter.last_error(lib)))
+            found.append(ts.convert_to_py(record).descriptor[:8].tobytes())
+        finally:
+            ts.destroy(record)
+    return found
 
 
 def captured_run(s, keystore, label):
@@ -220,7 +230,7 @@ def captured_run(s, keystore, label):
         ])
         stop_capture(capture, pcap)
         with open(pcap, 'rb') as f:
-            return f.read(), markers(4, count, keypoints)
+            return f.read(), markers(s.build, 4, count, keypoints)
 
 
 def stop_capture(capture, pcap):

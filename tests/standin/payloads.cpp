@@ -36,7 +36,7 @@ Bytes features_payload(uint32_t seed, uint32_t index, uint32_t keypoints)
   Bytes out = {0x00, 0x01, 0x00, 0x00};  // CDR, little-endian
   out.reserve(kHeader + pelmora_dds::encoded_size(keypoints));
   put_word(out, keypoints);
-  put_word(out, index);
+  put_word(out, pelmora_dds::kDescriptorBytes);
   for (uint32_t f = 0; f < 8; ++f) {
     const size_t n = pelmora_dds::sequence_length(f, keypoints);
     put_word(out, static_cast<uint32_t>(n));
@@ -56,10 +56,11 @@ std::string check_features_payload(const Bytes & payload, uint32_t seed)
     return "payload is not little-endian plain CDR";
   }
   const uint32_t keypoints = get_word(payload, kHeader);
-  const uint32_t index = get_word(payload, kHeader + 4);
   if (keypoints > pelmora_dds::kMaxKeypoints) {
     return "keypointnumber " + std::to_string(keypoints) + " is not a generated shape";
   }
+  uint32_t index = 0;
+  payload_index(payload, &index);
   const Bytes expected = features_payload(seed, index, keypoints);
   if (payload.size() != expected.size()) {
     return "payload of sample " + std::to_string(index) + " holds " + std::to_string(payload.size()) +
@@ -70,6 +71,22 @@ std::string check_features_payload(const Bytes & payload, uint32_t seed)
     return "payload of sample " + std::to_string(index) + " differs from seed " + std::to_string(seed);
   }
   return std::string();
+}
+
+bool payload_index(const Bytes & payload, uint32_t * index)
+{
+  if (payload.size() < kHeader + 4) {
+    return false;
+  }
+  // keypointnumber, descriptorsize, the descriptor's length word and its
+  // words, then uniqueid's length word and first id.
+  const uint64_t keypoints = get_word(payload, kHeader);
+  const uint64_t first_id = kHeader + 16 + 4 * pelmora_dds::kDescriptorWordsPerKeypoint * keypoints;
+  if (keypoints == 0 || payload.size() < first_id + 4) {
+    return false;
+  }
+  *index = get_word(payload, static_cast<size_t>(first_id));
+  return true;
 }
 
 Bytes lying_length_payload(uint32_t seed, uint32_t index, uint32_t keypoints)

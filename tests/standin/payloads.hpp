@@ -43,6 +43,10 @@ std::vector<Bytes> payloads_from_file(const std::string & path, std::string * er
 /// when every byte matches, else what differs first.
 std::string check_features_payload(const Bytes & payload, uint32_t seed);
 
+/// The index a generated payload carries in its first keypoint id; false
+/// when it has no keypoints (or is too short to hold one).
+bool payload_index(const Bytes & payload, uint32_t * index);
+
 }  // namespace pelmora_standin
 
 #endif  // PELMORA_TESTS__STANDIN__PAYLOADS_HPP_

@@ -281,9 +281,8 @@ int run_echo(const Options & o, Clock::time_point deadline)
       if (!problem.empty()) {
         std::fprintf(stderr, "standin echo: sample %" PRId64 ": %s\n", received, problem.c_str());
         ++wrong;
-      } else if (sample.size() >= 12 &&
-        (sample[8] | sample[9] << 8 | sample[10] << 16 | static_cast<uint32_t>(sample[11]) << 24) !=
-        static_cast<uint32_t>(received))
+      } else if (uint32_t index = 0; pelmora_standin::payload_index(sample, &index) &&
+        index != static_cast<uint32_t>(received))
       {
         ++out_of_order;
       }

@@ -14,7 +14,7 @@
 
 #include "pelmora/features_cv.hpp"
 #include "pelmora/msg/detail/features__rosidl_typesupport_fastrtps_cpp.hpp"
-#include "pelmora_dds/command_line.hpp"
+#include "command_line.hpp"
 #include "pelmora_dds/environment.hpp"
 #include "publishing.hpp"
 

@@ -42,7 +42,7 @@ import numpy  # noqa: E402
 from pelmora import keypoints  # noqa: E402
 import png_io  # noqa: E402
 from pelmora_dds_adapter import (  # noqa: E402
-    CDR_TYPE_SUPPORT, DDS_ERROR, DDS_OK, EXIT_INTERRUPTED, EXIT_OK, EXIT_SETUP, EXIT_TIMEOUT,
+    DDS_ERROR, DDS_OK, EXIT_INTERRUPTED, EXIT_OK, EXIT_SETUP, EXIT_TIMEOUT,
     EXIT_USAGE, EXIT_WRONG, READER, Deadline, Stop, TypeSupport, default_library, last_error,
     load_adapter, make_options, refuse_usage, report_events)
 import stereo_matching  # noqa: E402
@@ -114,7 +114,7 @@ def receive(args, endpoint_args):
         description = lib.pelmora_dds_options_describe(options).decode()
         ts = TypeSupport()
         Stop.install()
-        reader = lib.pelmora_dds_endpoint_create(READER, ts.handle, CDR_TYPE_SUPPORT, options)
+        reader = lib.pelmora_dds_endpoint_create(READER, ts.handle, options)
         if not reader:
             print('%s: %s' % (PROGRAM, last_error(lib)), file=sys.stderr)
             return None, EXIT_SETUP

@@ -17,7 +17,7 @@ import time
 
 PYTHON = '/usr/bin/python3'
 PYTHON_PEER = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(
-    __file__)))), 'dds', 'pelmora_dds_py.py')
+    __file__)))), 'dds', 'python', 'pelmora_dds_py.py')
 # The test programs of a build, by peer kind; each takes its role first
 # except the hostile writer, which only publishes.
 PROGRAMS = {'standin': 'ros_node_standin', 'witness': 'features_witness',

@@ -85,15 +85,13 @@ PELMORA_DDS_PUBLIC
 const char * pelmora_dds_options_help(void);
 
 /* Creates a writer (is_writer != 0) or a reader. `dispatcher` is a
- * type-support handle as a client library holds it; `identifier` is its
- * Fast-CDR type support (checked to be there) and its language. The chosen
- * vendor asks the dispatcher for the type support it moves messages with.
- * Resolves the security of `options` first unless done since their last
- * parse. Returns null on failure. */
+ * type-support handle as a client library holds it; the chosen vendor asks
+ * it for the type support it moves messages with. Resolves the security of
+ * `options` first unless done since their last parse. Returns null on
+ * failure. */
 PELMORA_DDS_PUBLIC
 pelmora_dds_endpoint * pelmora_dds_endpoint_create(
-  int is_writer, const rosidl_message_type_support_t * dispatcher, const char * identifier,
-  pelmora_dds_options * options);
+  int is_writer, const rosidl_message_type_support_t * dispatcher, pelmora_dds_options * options);
 
 /* Destroys the endpoint and its participant; null is ignored. */
 PELMORA_DDS_PUBLIC
@@ -138,6 +136,27 @@ void pelmora_dds_losses(pelmora_dds_endpoint * endpoint, uint64_t * dropped, uin
 /* Writer: writes that waited for room in a full keep-all history. */
 PELMORA_DDS_PUBLIC
 uint64_t pelmora_dds_blocked_writes(const pelmora_dds_endpoint * endpoint);
+
+/* Called with every sample's C message on its way through the tool (see
+ * pelmora_dds_main) and `copy`, a new initialised C message, which it fills
+ * with the same sample. Returns 0 when it failed. */
+typedef int (*pelmora_dds_relay)(const void * message, void * copy, void * context);
+
+/* Makes `message`, an initialised C Features message, sample `index` of
+ * `seed` with `keypoints` keypoints, as pelmora-dds pub sends it. Returns
+ * PELMORA_DDS_OK, or PELMORA_DDS_ERROR when memory ran out. */
+PELMORA_DDS_PUBLIC
+int pelmora_dds_sample(void * message, uint32_t seed, uint32_t index, uint32_t keypoints);
+
+/* Runs pelmora-dds with `argc` arguments, argv[0] the program's name for
+ * its messages: pub, echo or security, their options, checks, output and
+ * exit code (the return value). The samples are generated, checked, counted
+ * and printed here. With a relay, pub and echo work on the C message, pass
+ * every sample through `relay` (pub writes the copy, echo checks or prints
+ * it) and name their side `side` in the summary; they take no --side option. */
+PELMORA_DDS_PUBLIC
+int pelmora_dds_main(
+  int argc, const char * const * argv, const char * side, pelmora_dds_relay relay, void * context);
 
 /* Text of the last failure in this thread; never null. */
 PELMORA_DDS_PUBLIC

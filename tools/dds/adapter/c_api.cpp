@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "pelmora_dds/command_line.hpp"
+#include "command_line.hpp"
 #include "pelmora_dds/endpoint.hpp"
 #include "pelmora_dds/environment.hpp"
 #include "security/settings.hpp"
+#include "tool.hpp"
 
 using pelmora_dds::Endpoint;
 using pelmora_dds::PeerEvent;
@@ -146,10 +147,9 @@ extern "C" const char * pelmora_dds_options_help(void)
 }
 
 extern "C" pelmora_dds_endpoint * pelmora_dds_endpoint_create(
-  int is_writer, const rosidl_message_type_support_t * dispatcher, const char * identifier,
-  pelmora_dds_options * options)
+  int is_writer, const rosidl_message_type_support_t * dispatcher, pelmora_dds_options * options)
 {
-  if (dispatcher == nullptr || identifier == nullptr || options == nullptr) {
+  if (dispatcher == nullptr || options == nullptr) {
     last_error = "null argument";
     return nullptr;
   }
@@ -161,13 +161,6 @@ extern "C" pelmora_dds_endpoint * pelmora_dds_endpoint_create(
       if (!options->warning.empty()) {
         std::fprintf(stderr, "pelmora_dds: %s\n", options->warning.c_str());
       }
-    }
-    // The dispatcher itself goes to the seam, which asks it for the type
-    // support of the chosen vendor; the identifier only says the language.
-    const rosidl_message_type_support_t * type_support =
-      pelmora_dds::resolve_type_support(dispatcher, identifier, &last_error);
-    if (type_support == nullptr) {
-      return nullptr;
     }
     auto endpoint = Endpoint::create(
       is_writer ? Endpoint::Role::writer : Endpoint::Role::reader, dispatcher, options->options,
@@ -271,4 +264,21 @@ extern "C" uint64_t pelmora_dds_blocked_writes(const pelmora_dds_endpoint * endp
 {
   assert(endpoint != nullptr);
   return endpoint->endpoint->blocked_writes();
+}
+
+extern "C" int pelmora_dds_main(
+  int argc, const char * const * argv, const char * side, pelmora_dds_relay relay, void * context)
+{
+  assert(argc >= 1 && argv != nullptr && (relay == nullptr || side != nullptr));
+  return pelmora_dds::tool_main(argc, argv, pelmora_dds::Relay{side, relay, context});
+}
+
+extern "C" int pelmora_dds_sample(void * message, uint32_t seed, uint32_t index, uint32_t keypoints)
+{
+  assert(message != nullptr);
+  if (!pelmora_dds::c_side().fill(message, seed, index, keypoints)) {
+    last_error = "out of memory for sample " + std::to_string(index);
+    return PELMORA_DDS_ERROR;
+  }
+  return PELMORA_DDS_OK;
 }

@@ -1,4 +1,4 @@
-#include "pelmora_dds/command_line.hpp"
+#include "command_line.hpp"
 
 #include <algorithm>
 #include <map>

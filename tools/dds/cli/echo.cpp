@@ -9,6 +9,7 @@
 #include "payload_check.hpp"
 #include "stream_stats.hpp"
 #include "tool.hpp"
+#include "yaml.hpp"
 
 namespace pelmora_dds
 {
@@ -23,6 +24,7 @@ struct Tally
 {
   StreamCounts counts;
   SequenceCheck sequence;
+  uint64_t empty = 0;  // checked samples without keypoints, so without an index
   uint64_t bytes = 0;
   Clock::time_point first{};
   Clock::time_point last{};
@@ -59,9 +61,15 @@ void print_summary(const ToolOptions & o, const Side & side, const Tally & t, bo
   std::fflush(out);
 }
 
-void check_sample(const ToolOptions & o, const FeaturesView & view, Tally & t)
+// Notes the sample's place in the stream when it carries one.
+void note_index(const FeaturesView & view, Tally & t)
 {
-  switch (t.sequence.note(view.descriptorsize)) {
+  uint32_t index = 0;
+  if (!sample_index(view, &index)) {
+    ++t.empty;
+    return;
+  }
+  switch (t.sequence.note(index)) {
     case SequenceCheck::Arrival::late:
       ++t.counts.out_of_order;
       break;
@@ -72,13 +80,20 @@ void check_sample(const ToolOptions & o, const FeaturesView & view, Tally & t)
     case SequenceCheck::Arrival::after_gap:
       break;
   }
+}
+
+void check_sample(const ToolOptions & o, const FeaturesView & view, Tally & t)
+{
+  note_index(view, t);
   const std::string wrong = verify(view, o.seed);
   if (wrong.empty()) {
     ++t.counts.verified;
     return;
   }
   if (t.counts.wrong < 5) {
-    std::fprintf(stderr, "echo: sample %u: %s\n", view.descriptorsize, wrong.c_str());
+    uint32_t index = 0;
+    const std::string which = sample_index(view, &index) ? std::to_string(index) : "without keypoints";
+    std::fprintf(stderr, "echo: sample %s: %s\n", which.c_str(), wrong.c_str());
   }
   ++t.counts.wrong;
 }
@@ -126,7 +141,12 @@ int run_echo(const ToolOptions & o, const Side & side)
     if (t.counts.received == 0) {
       t.first = t.last;
     }
-    const FeaturesView view = side.view(message.ptr);
+    const Relayed sample(side, message.ptr);
+    if (sample.get() == nullptr) {
+      std::fprintf(stderr, "echo: the %s side could not take a sample\n", side.name);
+      return kSetup;
+    }
+    const FeaturesView view = side.view(sample.get());
     t.bytes += reader->payload_size(message.ptr);
     if (o.verify) {
       check_sample(o, view, t);
@@ -148,7 +168,9 @@ int run_echo(const ToolOptions & o, const Side & side)
   const ReaderLosses losses = reader->losses();
   t.counts.dropped = losses.dropped;
   const uint64_t expected = o.verify && o.count > 0 ? static_cast<uint64_t>(o.count) : 0;
-  t.counts.missed = missed_samples(t.sequence.missing(expected), losses.lost);
+  // Empty samples stand somewhere in the holes they leave.
+  const uint64_t holes = t.sequence.missing(expected);
+  t.counts.missed = missed_samples(holes > t.empty ? holes - t.empty : 0, losses.lost);
   const bool complete = o.count < 0 ? t.counts.received > 0 : done(o, t);
   const EchoVerdict verdict =
     echo_verdict(t.counts, complete ? EchoEnd::complete : EchoEnd::timed_out, o.allow_loss);

@@ -44,13 +44,15 @@ int run_pub(const ToolOptions & o, const Side & side)
       std::this_thread::sleep_for(std::chrono::milliseconds(o.interval_ms));
     }
     const uint32_t keypoints = o.keypoints[static_cast<size_t>(i) % o.keypoints.size()];
-    if (!side.fill(message.ptr, o.seed, static_cast<uint32_t>(i), keypoints)) {
+    const bool filled = side.fill(message.ptr, o.seed, static_cast<uint32_t>(i), keypoints);
+    const Relayed sample(side, message.ptr);
+    if (!filled || sample.get() == nullptr) {
       std::fprintf(stderr, "pub: cannot build sample %" PRId64 "\n", i);
       return kSetup;
     }
     const uint64_t blocked_before = writer.blocked_writes();
     const auto start = Clock::now();
-    const int written = publisher.write(message.ptr, i);
+    const int written = publisher.write(sample.get(), i);
     const Clock::duration took = Clock::now() - start;
     busy += took;
     longest_write = std::max(longest_write, took);
@@ -61,7 +63,7 @@ int run_pub(const ToolOptions & o, const Side & side)
     if (written != kOk) {
       return written;
     }
-    bytes += writer.payload_size(message.ptr);
+    bytes += writer.payload_size(sample.get());
     progress.tick(i + 1);
   }
   if (g_stop) {

@@ -14,15 +14,19 @@ namespace pelmora_dds
 struct Side
 {
   const char * name;
-  /// Fast-CDR type support to ask the dispatcher for.
-  const char * identifier;
   const rosidl_message_type_support_t * (*dispatcher)();
   void * (*create)();
   void (*destroy)(void * message);
   /// Makes `message` the sample (seed, index) with `keypoints` keypoints.
   bool (*fill)(void * message, uint32_t seed, uint32_t index, uint32_t keypoints);
   FeaturesView (*view)(const void * message);
+  /// Every sample passes through another language on its way, when set
+  /// (the Python peer's conversions): it fills `copy`, a new message, with
+  /// the sample in `message`. Returns 0 when that failed.
+  int (*relay)(const void * message, void * copy, void * context) = nullptr;
+  void * relay_context = nullptr;
 };
+
 
 /// A message of one side, owned so that every exit path destroys it.
 struct Message
@@ -34,6 +38,38 @@ struct Message
   ~Message() {side.destroy(ptr);}
   Message(const Message &) = delete;
   Message & operator=(const Message &) = delete;
+};
+
+/// The message that stands for a sample: `message` itself, or for a side
+/// with a relay, the copy the relay made of it (null when that failed).
+class Relayed
+{
+public:
+  Relayed(const Side & side, void * message)
+  : side_(side), message_(message)
+  {
+    if (side.relay != nullptr) {
+      copy_ = side.create();
+      if (copy_ != nullptr && side.relay(message, copy_, side.relay_context) == 0) {
+        side.destroy(copy_);
+        copy_ = nullptr;
+      }
+    }
+  }
+  ~Relayed()
+  {
+    if (copy_ != nullptr) {
+      side_.destroy(copy_);
+    }
+  }
+  Relayed(const Relayed &) = delete;
+  Relayed & operator=(const Relayed &) = delete;
+  void * get() const {return side_.relay == nullptr ? message_ : copy_;}
+
+private:
+  const Side & side_;
+  void * message_;
+  void * copy_ = nullptr;
 };
 
 const Side & c_side();

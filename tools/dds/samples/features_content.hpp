@@ -1,18 +1,20 @@
 // Deterministic Features content for the DDS tool: what a publisher sends
 // for (seed, sample index, keypoints), so that a receiver can regenerate it
-// and check every element. pelmora_dds_py.py implements the same rules; the
-// two must stay in step.
-//
-// Shape of a sample with K keypoints:
-//   keypointnumber = K, descriptorsize = sample index,
-//   descriptor: 8·K uint32, uniqueid .. confidence: K uint32 each,
-//   x, y, angle: K float each.
+// and check every element. The samples look like the keypoints of a 640×480
+// image, as a feature extractor with a tracker would send them:
+//   keypointnumber = K, descriptorsize = 32 (bytes a keypoint),
+//   descriptor: 8·K words of descriptor bits,
+//   uniqueid: index, index + 1, ...: ids of tracked keypoints, one track
+//     ending and one starting from a sample to the next. The first one is
+//     the sample's place in the stream; a sample without keypoints has none.
+//   isrightimage 0 or 1, patternzise an ORB patch size at one of 8 pyramid
+//     levels, confidence 0..100,
+//   x in [0, 640), y in [0, 480), angle in [0, 360), in steps of 1/16 (exact
+//     in float).
 //   Encoded size: 40 + 4·(8K + 4K + 3K) = 40 + 60·K bytes.
-// Element j of sequence f (0..7, field order) counts up from a base that
-// mixes (seed, index, f): uint32 sequences from base_u32, float sequences
-// from base_f32 as exact integers in float (every value below 2^24 in
-// magnitude, negative ones included). The fields, their order and element
-// types come from the C message library's field list.
+// Each sequence but uniqueid walks from a start that mixes (seed, index,
+// field). The fields, their order and element types come from the C message
+// library's field list.
 #ifndef PELMORA_DDS__FEATURES_CONTENT_HPP_
 #define PELMORA_DDS__FEATURES_CONTENT_HPP_
 
@@ -25,6 +27,8 @@ namespace pelmora_dds
 {
 
 constexpr uint32_t kDescriptorWordsPerKeypoint = 8;
+/// descriptorsize of every sample: the descriptor's bytes a keypoint.
+constexpr uint32_t kDescriptorBytes = 4 * kDescriptorWordsPerKeypoint;
 /// Keeps every generated float exact and every uint32 run free of wrap.
 constexpr uint32_t kMaxKeypoints = 1u << 22;
 
@@ -56,10 +60,10 @@ uint64_t encoded_size(uint32_t keypoints);
 uint32_t keypoints_for_bytes(uint64_t bytes);
 
 uint32_t mix(uint32_t seed, uint32_t index, uint32_t field);
-/// Start of uint32 sequence f: below 2^32 − 2^26, so 8·K elements never wrap.
-uint32_t base_u32(uint32_t seed, uint32_t index, uint32_t field);
-/// Start of float sequence f, in [−2^22, 2^22): all K values stay exact.
-int32_t base_f32(uint32_t seed, uint32_t index, uint32_t field);
+
+/// The sample's place in the stream, which its first keypoint id carries;
+/// false for a sample without keypoints.
+bool sample_index(const FeaturesView & view, uint32_t * index);
 
 /// Length of sequence f (0..7) for K keypoints: kDescriptorWordsPerKeypoint
 /// words a keypoint in the descriptor, one element a keypoint elsewhere.
@@ -72,8 +76,8 @@ void fill_sequence(void * out, size_t n, uint32_t seed, uint32_t index, uint32_t
 /// The same n elements as 32-bit words (a float as its bit pattern).
 std::vector<uint32_t> sequence_words(size_t n, uint32_t seed, uint32_t index, uint32_t field);
 
-/// Checks `view` against the sample (seed, index, keypointnumber from the
-/// view). Returns an empty string when every field matches, else what
+/// Checks `view` against the sample (seed, index and keypointnumber from
+/// the view). Returns an empty string when every field matches, else what
 /// differs first.
 std::string verify(const FeaturesView & view, uint32_t seed);
 

@@ -22,7 +22,6 @@ EXIT_OK, EXIT_WRONG, EXIT_TIMEOUT, EXIT_SETUP, EXIT_REFUSED, EXIT_USAGE, EXIT_IN
 DDS_OK, DDS_TIMEOUT, DDS_ERROR = 0, 1, -1
 EVENTS = {1: 'matched', 2: 'lost', 3: 'incompatible', 4: 'lost the liveliness of', 5: 'alive:'}
 READER, WRITER = 0, 1
-CDR_TYPE_SUPPORT = b'rosidl_typesupport_fastrtps_c'
 
 # The library folder under the install prefix; the installed copy of this
 # module names the one the build installs to.
@@ -88,7 +87,7 @@ def load_adapter(path):
         'pelmora_dds_options_set_largest_sample': (None, [vp, u32]),
         'pelmora_dds_options_describe': (ctypes.c_char_p, [vp]),
         'pelmora_dds_options_help': (ctypes.c_char_p, []),
-        'pelmora_dds_endpoint_create': (vp, [ctypes.c_int, vp, ctypes.c_char_p, vp]),
+        'pelmora_dds_endpoint_create': (vp, [ctypes.c_int, vp, vp]),
         'pelmora_dds_matched_count': (u32, [vp]),
         'pelmora_dds_next_event': (ctypes.c_int, [vp, ctypes.POINTER(ctypes.c_char_p)]),
         'pelmora_dds_endpoint_destroy': (None, [vp]),
@@ -100,6 +99,9 @@ def load_adapter(path):
         'pelmora_dds_losses': (None, [vp, ctypes.POINTER(ctypes.c_uint64), ctypes.POINTER(ctypes.c_uint64)]),
         'pelmora_dds_blocked_writes': (ctypes.c_uint64, [vp]),
         'pelmora_dds_last_error': (ctypes.c_char_p, []),
+        'pelmora_dds_sample': (ctypes.c_int, [vp, u32, u32, u32]),
+        'pelmora_dds_main': (ctypes.c_int, [ctypes.c_int, ctypes.POINTER(ctypes.c_char_p), ctypes.c_char_p,
+                                            vp, vp]),
     }
     for name, (restype, argtypes) in signatures.items():
         function = getattr(lib, name)
@@ -148,25 +150,6 @@ def report_events(label, peer_role, lib, endpoint):
                   % (label, peer_role, text), file=sys.stderr, flush=True)
         else:
             print('%s: %s %s %s' % (label, EVENTS[kind], peer_role, text), file=sys.stderr, flush=True)
-
-
-def wait_for_peers(label, peer_role, lib, endpoint, description, count, deadline):
-    """True once `count` peers matched; says on stderr what it waits for."""
-    print('%s: waiting for %d %s%s on %s ...' % (label, count, peer_role, '' if count == 1 else 's',
-                                                description), file=sys.stderr, flush=True)
-    next_note = time.monotonic() + 5
-    while True:
-        status = lib.pelmora_dds_wait_for_peers(endpoint, count, deadline.left_ms(200))
-        report_events(label, peer_role, lib, endpoint)
-        if status == DDS_OK:
-            return True
-        if Stop.requested or deadline.passed():
-            return False
-        if time.monotonic() >= next_note:
-            next_note += 5
-            print('%s: still waiting: %d of %d %ss matched, %d s left'
-                  % (label, lib.pelmora_dds_matched_count(endpoint), count, peer_role,
-                     deadline.left_ms() // 1000), file=sys.stderr, flush=True)
 
 
 def make_options(program, lib, endpoint_args, largest):

@@ -5,7 +5,7 @@
 
 #include "pelmora/msg/detail/features__fields.hpp"
 #include "pelmora/msg/features.hpp"
-#include "tool.hpp"
+#include "yaml.hpp"
 
 namespace pelmora_dds
 {

@@ -27,7 +27,7 @@ bool fill(void * message, uint32_t seed, uint32_t index, uint32_t keypoints)
 {
   auto & m = *static_cast<Features *>(message);
   m.keypointnumber = keypoints;
-  m.descriptorsize = index;
+  m.descriptorsize = kDescriptorBytes;
   uint32_t field = 0;
 #define PELMORA_DDS_FILL(name, element) \
   m.name.resize(sequence_length(field, keypoints)); \
@@ -59,7 +59,7 @@ const rosidl_message_type_support_t * dispatcher()
 
 const Side * cpp_side()
 {
-  static const Side side{"cpp", "rosidl_typesupport_fastrtps_cpp", dispatcher, create, destroy, fill, view};
+  static const Side side{"cpp", dispatcher, create, destroy, fill, view};
   return &side;
 }
 

@@ -1,5 +1,6 @@
 #include "features_content.hpp"
 
+#include <cassert>
 #include <cstring>
 #include <vector>
 
@@ -25,6 +26,51 @@ constexpr uint64_t kFieldCount =
 #undef PELMORA_DDS_ONE
 
 constexpr uint64_t kWordBytes = 4;
+
+// How sequence f looks, in field order. Element j of a sequence but
+// uniqueid comes from a walk over the 32-bit words, start + j · kStride.
+struct Look
+{
+  enum class Kind
+  {
+    kBits,        // descriptor bits: the walk scrambled
+    kIds,         // uniqueid: index + j
+    kBelow,       // 0 .. range − 1
+    kPatchSize,   // kPatchSizes[walk % 8]
+    kSixteenths,  // float (walk % range) / 16
+  };
+  const char * name;
+  Kind kind;
+  uint32_t range;
+};
+const Look kLooks[8] = {
+  {"descriptor", Look::Kind::kBits, 0},
+  {"uniqueid", Look::Kind::kIds, 0},
+  {"isrightimage", Look::Kind::kBelow, 2},
+  {"patternzise", Look::Kind::kPatchSize, 0},
+  {"confidence", Look::Kind::kBelow, 101},
+  {"x", Look::Kind::kSixteenths, 640 * 16},
+  {"y", Look::Kind::kSixteenths, 480 * 16},
+  {"angle", Look::Kind::kSixteenths, 360 * 16},
+};
+constexpr uint32_t kUniqueIdField = 1;
+constexpr uint32_t kStride = 7919;
+// ORB's 31-pixel patch at pyramid scale 1.2^level.
+constexpr uint32_t kPatchSizes[8] = {31, 37, 45, 54, 64, 77, 93, 111};
+
+// The table follows the message's field list.
+bool looks_follow_fields()
+{
+  for (uint32_t f = 0; f < 8; ++f) {
+    const bool is_float = kLooks[f].kind == Look::Kind::kSixteenths;
+    if (std::strcmp(kLooks[f].name, kSequenceFields[f].name) != 0 ||
+      is_float != (kSequenceFields[f].element == Element::kFloat32))
+    {
+      return false;
+    }
+  }
+  return true;
+}
 
 // Elements of a sample of one keypoint.
 uint64_t elements_per_keypoint()
@@ -63,14 +109,14 @@ uint32_t mix(uint32_t seed, uint32_t index, uint32_t field)
   return x;
 }
 
-uint32_t base_u32(uint32_t seed, uint32_t index, uint32_t field)
+bool sample_index(const FeaturesView & view, uint32_t * index)
 {
-  return static_cast<uint32_t>(mix(seed, index, field) % (0x100000000ull - (1ull << 26)));
-}
-
-int32_t base_f32(uint32_t seed, uint32_t index, uint32_t field)
-{
-  return static_cast<int32_t>(mix(seed, index, field) % (1u << 23)) - (1 << 22);
+  const FeaturesView::Sequence & ids = view.sequences[kUniqueIdField];
+  if (ids.size == 0) {
+    return false;
+  }
+  *index = static_cast<const uint32_t *>(ids.data)[0];
+  return true;
 }
 
 size_t sequence_length(uint32_t field, uint32_t keypoints)
@@ -81,17 +127,35 @@ size_t sequence_length(uint32_t field, uint32_t keypoints)
 
 void fill_sequence(void * out, size_t n, uint32_t seed, uint32_t index, uint32_t field)
 {
-  if (kSequenceFields[field].element == Element::kFloat32) {
+  static const bool follows = looks_follow_fields();
+  assert(follows && field < 8);
+  const Look & look = kLooks[field];
+  const uint32_t start = mix(seed, index, field);
+  auto walk = [start](size_t j) {return start + static_cast<uint32_t>(j) * kStride;};
+  if (look.kind == Look::Kind::kSixteenths) {
     float * floats = static_cast<float *>(out);
-    const int32_t base = base_f32(seed, index, field);
     for (size_t j = 0; j < n; ++j) {
-      floats[j] = static_cast<float>(base + static_cast<int32_t>(j));
+      floats[j] = static_cast<float>(walk(j) % look.range) / 16.0f;
     }
-  } else {
-    uint32_t * words = static_cast<uint32_t *>(out);
-    const uint32_t base = base_u32(seed, index, field);
-    for (size_t j = 0; j < n; ++j) {
-      words[j] = base + static_cast<uint32_t>(j);
+    return;
+  }
+  uint32_t * words = static_cast<uint32_t *>(out);
+  for (size_t j = 0; j < n; ++j) {
+    switch (look.kind) {
+      case Look::Kind::kBits:
+        words[j] = walk(j) * 0x9E3779B9u;
+        break;
+      case Look::Kind::kIds:
+        words[j] = index + static_cast<uint32_t>(j);
+        break;
+      case Look::Kind::kBelow:
+        words[j] = walk(j) % look.range;
+        break;
+      case Look::Kind::kPatchSize:
+        words[j] = kPatchSizes[walk(j) % 8];
+        break;
+      case Look::Kind::kSixteenths:
+        break;
     }
   }
 }
@@ -115,9 +179,16 @@ std::vector<uint32_t> sequence_words(size_t n, uint32_t seed, uint32_t index, ui
 std::string verify(const FeaturesView & view, uint32_t seed)
 {
   const uint32_t k = view.keypointnumber;
-  const uint32_t index = view.descriptorsize;
   if (k > kMaxKeypoints) {
     return "keypointnumber " + std::to_string(k) + " is not a generated shape";
+  }
+  if (view.descriptorsize != kDescriptorBytes) {
+    return "descriptorsize " + std::to_string(view.descriptorsize) + ", expected " +
+           std::to_string(kDescriptorBytes);
+  }
+  uint32_t index = 0;
+  if (!sample_index(view, &index) && k != 0) {
+    return "uniqueid holds no element, expected " + std::to_string(k);
   }
   for (uint32_t f = 0; f < 8; ++f) {
     const size_t n = sequence_length(f, k);

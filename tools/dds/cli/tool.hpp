@@ -1,5 +1,5 @@
-// What pub and echo share: the parsed command line, their entry points and
-// the YAML of a sample.
+// What pub and echo share: the parsed command line and their entry points,
+// and the tool's entry.
 #ifndef PELMORA_DDS__TOOL__TOOL_HPP_
 #define PELMORA_DDS__TOOL__TOOL_HPP_
 
@@ -21,7 +21,9 @@ struct ToolOptions
   int64_t count = -1;  ///< pub: default 10; echo: default until the timeout
   EndpointOptions endpoint;
   // pub
-  std::vector<uint32_t> keypoints{0};  ///< sample i has keypoints[i % size]
+  /// Sample i has keypoints[i % size]; one by default, so that every sample
+  /// carries its index.
+  std::vector<uint32_t> keypoints{1};
   uint32_t seed = 1;
   uint32_t peers = 1;
   uint32_t interval_ms = 0;  ///< pause between samples
@@ -36,10 +38,18 @@ struct ToolOptions
 int run_pub(const ToolOptions & options, const Side & side);
 int run_echo(const ToolOptions & options, const Side & side);
 
-/// The sample as YAML through the C++ message's to_yaml: a block-style
-/// document, sequences longer than `shown` cut with a comment saying so
-/// (shown 0: whole sequences).
-std::string features_yaml(const FeaturesView & view, size_t shown);
+/// A side in another language, whose samples pass through `function` (see
+/// pelmora_dds_main); none when `function` is null.
+struct Relay
+{
+  const char * side = nullptr;
+  int (*function)(const void * message, void * copy, void * context) = nullptr;
+  void * context = nullptr;
+};
+
+/// pelmora-dds with `argc` arguments (argv[0] names the program in its
+/// messages); returns the exit code.
+int tool_main(int argc, const char * const * argv, const Relay & relay);
 
 }  // namespace pelmora_dds
 

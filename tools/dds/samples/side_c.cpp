@@ -50,7 +50,7 @@ bool fill(void * message, uint32_t seed, uint32_t index, uint32_t keypoints)
 {
   auto * m = static_cast<pelmora__msg__Features *>(message);
   m->keypointnumber = keypoints;
-  m->descriptorsize = index;
+  m->descriptorsize = kDescriptorBytes;
   uint32_t field = 0;
   bool ok = true;
 #define PELMORA_DDS_FILL(name) ok = ok && fill_field(m->name, field++, seed, index, keypoints);
@@ -81,7 +81,7 @@ const rosidl_message_type_support_t * dispatcher()
 
 const Side & c_side()
 {
-  static const Side side{"c", "rosidl_typesupport_fastrtps_c", dispatcher, create, destroy, fill, view};
+  static const Side side{"c", dispatcher, create, destroy, fill, view};
   return side;
 }
 
