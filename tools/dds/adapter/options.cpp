@@ -1,49 +1,44 @@
 #include "pelmora_dds/options.hpp"
 
+#include <cassert>
+#include <cstddef>
+
 #include "pelmora_dds/ros_names.hpp"
 
 namespace pelmora_dds
 {
 
-const char * to_string(QosOptions::Reliability value)
+using Qos = QosOptions;
+const Word<Qos::Reliability> kReliabilityWords[3] = {{"system_default", Qos::Reliability::system_default},
+  {"reliable", Qos::Reliability::reliable}, {"best_effort", Qos::Reliability::best_effort}};
+const Word<Qos::Durability> kDurabilityWords[3] = {{"system_default", Qos::Durability::system_default},
+  {"volatile", Qos::Durability::volatile_}, {"transient_local", Qos::Durability::transient_local}};
+const Word<Qos::History> kHistoryWords[3] = {{"system_default", Qos::History::system_default},
+  {"keep_last", Qos::History::keep_last}, {"keep_all", Qos::History::keep_all}};
+const Word<TransportOptions::Kind> kTransportWords[3] = {{"default", TransportOptions::Kind::builtin},
+  {"shm", TransportOptions::Kind::shm}, {"udp", TransportOptions::Kind::udp}};
+
+namespace
 {
-  switch (value) {
-    case QosOptions::Reliability::reliable: return "reliable";
-    case QosOptions::Reliability::best_effort: return "best_effort";
-    case QosOptions::Reliability::system_default: break;
+
+template<typename E, size_t N>
+const char * word_of(E value, const Word<E> (&words)[N])
+{
+  for (const Word<E> & word : words) {
+    if (word.value == value) {
+      return word.text;
+    }
   }
-  return "system_default";
+  assert(false && "a value without a word");
+  return "";
 }
 
-const char * to_string(QosOptions::Durability value)
-{
-  switch (value) {
-    case QosOptions::Durability::volatile_: return "volatile";
-    case QosOptions::Durability::transient_local: return "transient_local";
-    case QosOptions::Durability::system_default: break;
-  }
-  return "system_default";
-}
+}  // namespace
 
-const char * to_string(QosOptions::History value)
-{
-  switch (value) {
-    case QosOptions::History::keep_last: return "keep_last";
-    case QosOptions::History::keep_all: return "keep_all";
-    case QosOptions::History::system_default: break;
-  }
-  return "system_default";
-}
-
-const char * to_string(TransportOptions::Kind value)
-{
-  switch (value) {
-    case TransportOptions::Kind::shm: return "shm";
-    case TransportOptions::Kind::udp: return "udp";
-    case TransportOptions::Kind::builtin: break;
-  }
-  return "default";
-}
+const char * to_string(Qos::Reliability value) {return word_of(value, kReliabilityWords);}
+const char * to_string(Qos::Durability value) {return word_of(value, kDurabilityWords);}
+const char * to_string(Qos::History value) {return word_of(value, kHistoryWords);}
+const char * to_string(TransportOptions::Kind value) {return word_of(value, kTransportWords);}
 
 std::string describe(const EndpointOptions & options)
 {

@@ -37,6 +37,16 @@ CLI::Option * add_choice(
          ->check(CLI::IsMember(allowed))->type_name("WORD");
 }
 
+template<typename T, size_t N>
+std::map<std::string, T> words_of(const Word<T> (&words)[N])
+{
+  std::map<std::string, T> by_text;
+  for (const Word<T> & word : words) {
+    by_text.emplace(word.text, word.value);
+  }
+  return by_text;
+}
+
 CLI::Validator ros_topic_name()
 {
   return CLI::Validator(
@@ -72,9 +82,7 @@ void add_endpoint_options(CLI::App & app, EndpointOptions & options)
   }
   add_choice(app, "--vendor", options.vendor, vendor_words, "DDS implementation");
 
-  using Kind = TransportOptions::Kind;
-  add_choice(app, "--transport", options.transport.kind,
-    {{"default", Kind::builtin}, {"shm", Kind::shm}, {"udp", Kind::udp}},
+  add_choice(app, "--transport", options.transport.kind, words_of(kTransportWords),
     "default: the middleware's built-in transports, as a ROS 2 node has them; "
     "shm: shared memory only; udp: UDPv4 only");
   app.add_option("--interface", options.transport.interfaces,
@@ -84,17 +92,11 @@ void add_endpoint_options(CLI::App & app, EndpointOptions & options)
     "discover through this unicast IPv4 address instead of multicast (repeatable)")
     ->check(CLI::ValidIPV4)->allow_extra_args(false)->type_name("ADDR");
 
-  using Qos = QosOptions;
-  add_choice(app, "--qos-reliability", options.qos.reliability,
-    {{"system_default", Qos::Reliability::system_default}, {"reliable", Qos::Reliability::reliable},
-      {"best_effort", Qos::Reliability::best_effort}}, "reliability");
-  add_choice(app, "--qos-durability", options.qos.durability,
-    {{"system_default", Qos::Durability::system_default},
-      {"volatile", Qos::Durability::volatile_},
-      {"transient_local", Qos::Durability::transient_local}}, "durability");
-  add_choice(app, "--qos-history", options.qos.history,
-    {{"system_default", Qos::History::system_default}, {"keep_last", Qos::History::keep_last},
-      {"keep_all", Qos::History::keep_all}}, "history");
+  add_choice(app, "--qos-reliability", options.qos.reliability, words_of(kReliabilityWords),
+    "reliability");
+  add_choice(app, "--qos-durability", options.qos.durability, words_of(kDurabilityWords),
+    "durability");
+  add_choice(app, "--qos-history", options.qos.history, words_of(kHistoryWords), "history");
   app.add_option("--qos-depth", options.qos.depth, "samples kept with keep_last")
     ->check(CLI::Range(1u, 1000000u))->capture_default_str();
   app.add_option("--enclave", options.security.enclave,

@@ -99,6 +99,18 @@ struct EndpointOptions
   SecuritySettings security;
 };
 
+/// Each value's word, as the command line takes it and describe() says it.
+template<typename E>
+struct Word
+{
+  const char * text;
+  E value;
+};
+extern const Word<QosOptions::Reliability> kReliabilityWords[3];
+extern const Word<QosOptions::Durability> kDurabilityWords[3];
+extern const Word<QosOptions::History> kHistoryWords[3];
+extern const Word<TransportOptions::Kind> kTransportWords[3];
+
 const char * to_string(QosOptions::Reliability value);
 const char * to_string(QosOptions::Durability value);
 const char * to_string(QosOptions::History value);
