@@ -54,6 +54,19 @@ int report(const Endpoint & endpoint, Status status)
   return PELMORA_DDS_ERROR;
 }
 
+// Runs `body`; an exception becomes `failed`, its text the last error: no
+// C++ exception crosses the C interface.
+template<typename Result, typename Body>
+Result guarded(Result failed, Body body)
+{
+  try {
+    return body();
+  } catch (const std::exception & e) {
+    last_error = e.what();
+    return failed;
+  }
+}
+
 // Resolves the security of `options` in place; false with last_error set
 // when refused.
 bool resolve_security(pelmora_dds_options * options)
@@ -73,18 +86,15 @@ bool resolve_security(pelmora_dds_options * options)
 
 extern "C" pelmora_dds_options * pelmora_dds_options_create(void)
 {
-  try {
-    auto created = std::make_unique<pelmora_dds_options>();
-    const std::string wrong = pelmora_dds::apply_process_environment(&created->options);
-    if (!wrong.empty()) {
-      last_error = wrong;
-      return nullptr;
-    }
-    return created.release();
-  } catch (const std::exception & e) {
-    last_error = e.what();
-    return nullptr;
-  }
+  return guarded<pelmora_dds_options *>(nullptr, []() -> pelmora_dds_options * {
+      auto created = std::make_unique<pelmora_dds_options>();
+      const std::string wrong = pelmora_dds::apply_process_environment(&created->options);
+      if (!wrong.empty()) {
+        last_error = wrong;
+        return nullptr;
+      }
+      return created.release();
+    });
 }
 
 extern "C" void pelmora_dds_options_destroy(pelmora_dds_options * options)
@@ -96,33 +106,27 @@ extern "C" int pelmora_dds_options_parse(
   pelmora_dds_options * options, int argc, const char * const * argv)
 {
   assert(options != nullptr && argc >= 0 && (argc == 0 || argv != nullptr));
-  try {
-    const std::vector<std::string> args(argv, argv + argc);
-    const std::string wrong = pelmora_dds::parse_endpoint_options(args, &options->options);
-    if (!wrong.empty()) {
-      last_error = wrong;
-      return PELMORA_DDS_ERROR;
-    }
-    options->security_resolved = false;
-    return PELMORA_DDS_OK;
-  } catch (const std::exception & e) {
-    last_error = e.what();
-    return PELMORA_DDS_ERROR;
-  }
+  return guarded<int>(PELMORA_DDS_ERROR, [&]() {
+      const std::vector<std::string> args(argv, argv + argc);
+      const std::string wrong = pelmora_dds::parse_endpoint_options(args, &options->options);
+      if (!wrong.empty()) {
+        last_error = wrong;
+        return PELMORA_DDS_ERROR;
+      }
+      options->security_resolved = false;
+      return PELMORA_DDS_OK;
+    });
 }
 
 extern "C" int pelmora_dds_options_resolve_security(pelmora_dds_options * options, const char ** warning)
 {
   assert(options != nullptr && warning != nullptr);
-  try {
-    const bool resolved = resolve_security(options);
-    *warning = options->warning.c_str();
-    return resolved ? PELMORA_DDS_OK : PELMORA_DDS_REFUSED;
-  } catch (const std::exception & e) {
-    last_error = e.what();
-    *warning = "";
-    return PELMORA_DDS_REFUSED;
-  }
+  *warning = "";
+  return guarded<int>(PELMORA_DDS_REFUSED, [&]() {
+      const bool resolved = resolve_security(options);
+      *warning = options->warning.c_str();
+      return resolved ? PELMORA_DDS_OK : PELMORA_DDS_REFUSED;
+    });
 }
 
 extern "C" void pelmora_dds_options_set_largest_sample(pelmora_dds_options * options, uint32_t bytes)
@@ -153,26 +157,23 @@ extern "C" pelmora_dds_endpoint * pelmora_dds_endpoint_create(
     last_error = "null argument";
     return nullptr;
   }
-  try {
-    if (!options->security_resolved) {
-      if (!resolve_security(options)) {
+  return guarded<pelmora_dds_endpoint *>(nullptr, [&]() -> pelmora_dds_endpoint * {
+      if (!options->security_resolved) {
+        if (!resolve_security(options)) {
+          return nullptr;
+        }
+        if (!options->warning.empty()) {
+          std::fprintf(stderr, "pelmora_dds: %s\n", options->warning.c_str());
+        }
+      }
+      auto endpoint = Endpoint::create(
+        is_writer ? Endpoint::Role::writer : Endpoint::Role::reader, dispatcher, options->options,
+        &last_error);
+      if (!endpoint) {
         return nullptr;
       }
-      if (!options->warning.empty()) {
-        std::fprintf(stderr, "pelmora_dds: %s\n", options->warning.c_str());
-      }
-    }
-    auto endpoint = Endpoint::create(
-      is_writer ? Endpoint::Role::writer : Endpoint::Role::reader, dispatcher, options->options,
-      &last_error);
-    if (!endpoint) {
-      return nullptr;
-    }
-    return new pelmora_dds_endpoint{std::move(endpoint), {}, {}};
-  } catch (const std::exception & e) {
-    last_error = e.what();
-    return nullptr;
-  }
+      return new pelmora_dds_endpoint{std::move(endpoint), {}, {}};
+    });
 }
 
 extern "C" void pelmora_dds_endpoint_destroy(pelmora_dds_endpoint * endpoint)
