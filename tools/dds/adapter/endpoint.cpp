@@ -21,9 +21,7 @@ struct Vendor
   /// for C++ messages.
   const char * c_identifier;
   const char * cpp_identifier;
-  std::unique_ptr<Endpoint> (*create)(
-    Endpoint::Role, const rosidl_message_type_support_t *, const EndpointOptions &, std::string *,
-    MessageFactory);
+  BackendFactory * create;
   /// Whether the backend applies EndpointOptions::security. Last and false
   /// unless set, so that a backend added without it refuses a secured
   /// participant instead of running it unsecured.
@@ -92,7 +90,6 @@ std::unique_ptr<Endpoint> Endpoint::create(
 
 Status Endpoint::wait_for_peers(uint32_t count, std::chrono::milliseconds timeout)
 {
-  constexpr std::chrono::milliseconds kPollStep{20};
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;; ) {
     const uint32_t matched = matched_count();

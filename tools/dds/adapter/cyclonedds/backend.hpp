@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "backend_common.hpp"
 #include "pelmora_dds/endpoint.hpp"
 
 namespace pelmora_dds
@@ -24,9 +25,6 @@ public:
   /// for tests that must send what no encoder would write.
   virtual Status write_bytes(
     const uint8_t * bytes, uint32_t size, std::chrono::milliseconds timeout) = 0;
-
-  /// Samples take() dropped because they did not decode.
-  virtual uint64_t dropped() const = 0;
 };
 
 /// `type_support` is an introspection handle (C or C++), as the seam
@@ -35,10 +33,7 @@ std::unique_ptr<CycloneEndpoint> open(
   Endpoint::Role role, const rosidl_message_type_support_t * type_support,
   const EndpointOptions & options, std::string * error);
 
-/// The seam's factory (the vendor table entry).
-std::unique_ptr<Endpoint> create_endpoint(
-  Endpoint::Role role, const rosidl_message_type_support_t * type_support,
-  const EndpointOptions & options, std::string * error, MessageFactory factory);
+BackendFactory create_endpoint;
 
 }  // namespace cyclonedds
 }  // namespace pelmora_dds

@@ -27,8 +27,6 @@ namespace
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr milliseconds kPollStep{20};
-
 dds_duration_t to_duration(milliseconds ms)
 {
   return ms.count() <= 0 ? 0 : DDS_MSECS(ms.count());
@@ -134,10 +132,10 @@ private:
   PeerEventQueue queue_;
 };
 
-class Impl final : public CycloneEndpoint
+class SertypeEndpoint final : public CycloneEndpoint
 {
 public:
-  ~Impl() override
+  ~SertypeEndpoint() override
   {
     if (participant_ > 0) {
       dds_delete(participant_);  // its entities, topic and sertype with it
@@ -156,7 +154,6 @@ public:
   uint32_t payload_size(const void * message) const override;
   std::vector<PeerEvent> take_events() override {return events_.take();}
   uint32_t matched_count() override;
-  uint64_t dropped() const override {return dropped_;}
   ReaderLosses losses() override;
   void set_drop_observer(DropObserver observer) override {drop_observer_ = std::move(observer);}
   uint64_t blocked_writes() const override {return blocked_writes_;}
@@ -185,7 +182,7 @@ private:
   DropObserver drop_observer_;
 };
 
-std::string Impl::open(
+std::string SertypeEndpoint::open(
   Role role, const rosidl_message_type_support_t * type_support, const EndpointOptions & options)
 {
   role_ = role;
@@ -248,7 +245,7 @@ std::string Impl::open(
   return "";
 }
 
-uint32_t Impl::matched_count()
+uint32_t SertypeEndpoint::matched_count()
 {
   if (role_ == Role::writer) {
     dds_publication_matched_status_t status{};
@@ -261,7 +258,7 @@ uint32_t Impl::matched_count()
 }
 
 template<typename Write>
-Status Impl::write_until(Write write, milliseconds timeout)
+Status SertypeEndpoint::write_until(Write write, milliseconds timeout)
 {
   if (role_ != Role::writer) {
     last_error_ = "write on a reader";
@@ -284,14 +281,14 @@ Status Impl::write_until(Write write, milliseconds timeout)
   }
 }
 
-Status Impl::write(const void * message, milliseconds timeout)
+Status SertypeEndpoint::write(const void * message, milliseconds timeout)
 {
   // dds_write refuses a message the walker cannot encode (the sertype
   // reports why on standard error).
   return write_until([&] {return dds_write(endpoint_, message);}, timeout);
 }
 
-Status Impl::write_bytes(const uint8_t * bytes, uint32_t size, milliseconds timeout)
+Status SertypeEndpoint::write_bytes(const uint8_t * bytes, uint32_t size, milliseconds timeout)
 {
   return write_until([&] {
       ddsi_serdata * serdata = serdata_from_bytes(sertype_, bytes, size);
@@ -300,7 +297,7 @@ Status Impl::write_bytes(const uint8_t * bytes, uint32_t size, milliseconds time
     }, timeout);
 }
 
-Status Impl::wait_acknowledged(milliseconds timeout)
+Status SertypeEndpoint::wait_acknowledged(milliseconds timeout)
 {
   if (role_ != Role::writer) {
     return Status::ok;
@@ -316,7 +313,7 @@ Status Impl::wait_acknowledged(milliseconds timeout)
 // Takes serialized samples and decodes them here, not in Cyclone, so that a
 // sample that does not decode is dropped with its reason while the reader
 // goes on to the next.
-Status Impl::take(void * message, milliseconds timeout)
+Status SertypeEndpoint::take(void * message, milliseconds timeout)
 {
   if (role_ != Role::reader) {
     last_error_ = "take on a writer";
@@ -363,7 +360,7 @@ Status Impl::take(void * message, milliseconds timeout)
   }
 }
 
-ReaderLosses Impl::losses()
+ReaderLosses SertypeEndpoint::losses()
 {
   ReaderLosses losses;
   losses.dropped = dropped_;
@@ -374,7 +371,7 @@ ReaderLosses Impl::losses()
   return losses;
 }
 
-uint32_t Impl::payload_size(const void * message) const
+uint32_t SertypeEndpoint::payload_size(const void * message) const
 {
   const size_t size = codec_->serialized_size(message);
   return size > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(size);
@@ -386,7 +383,7 @@ std::unique_ptr<CycloneEndpoint> open(
   Endpoint::Role role, const rosidl_message_type_support_t * type_support,
   const EndpointOptions & options, std::string * error)
 {
-  auto endpoint = std::make_unique<Impl>();
+  auto endpoint = std::make_unique<SertypeEndpoint>();
   const std::string failed = endpoint->open(role, type_support, options);
   if (!failed.empty()) {
     if (error != nullptr) {

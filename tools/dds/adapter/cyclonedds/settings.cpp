@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "backend_common.hpp"
+
 namespace pelmora_dds
 {
 namespace cyclonedds
@@ -93,13 +95,6 @@ std::string config_xml(const ParticipantSettings & settings)
   // would make Cyclone refuse to start where that is lower).
   xml += "</Discovery><Internal><SocketReceiveBufferSize min=\"default\" max=\"4MB\"/></Internal>";
   return xml + "</Domain></CycloneDDS>";
-}
-
-int32_t keep_all_depth(uint32_t largest_sample)
-{
-  constexpr uint64_t kBudget = 64ull * 1024 * 1024;
-  return static_cast<int32_t>(
-    std::clamp<uint64_t>(kBudget / std::max<uint32_t>(largest_sample, 1), 4, 256));
 }
 
 dds_qos_t * endpoint_qos(const QosOptions & ros, uint32_t largest_sample)

@@ -34,10 +34,6 @@ std::string participant_settings(const EndpointOptions & options, ParticipantSet
 /// Cyclone's configuration for `settings`, as XML.
 std::string config_xml(const ParticipantSettings & settings);
 
-/// Samples a keep-all history holds for samples of `largest_sample` bytes:
-/// about 64 MB, between 4 and 256 samples.
-int32_t keep_all_depth(uint32_t largest_sample);
-
 /// Reliability, durability and history as ROS sets them; `system_default`
 /// policies stay Cyclone's. Plain CDR (XCDR1), as ROS 2 peers send it.
 dds_qos_t * endpoint_qos(const QosOptions & ros, uint32_t largest_sample);

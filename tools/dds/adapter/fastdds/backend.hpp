@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "backend_common.hpp"
 #include "pelmora_dds/endpoint.hpp"
 
 namespace pelmora_dds
@@ -12,9 +13,7 @@ namespace pelmora_dds
 namespace fastdds
 {
 
-std::unique_ptr<Endpoint> create_endpoint(
-  Endpoint::Role role, const rosidl_message_type_support_t * type_support,
-  const EndpointOptions & options, std::string * error, MessageFactory factory);
+BackendFactory create_endpoint;
 
 }  // namespace fastdds
 }  // namespace pelmora_dds

@@ -39,9 +39,6 @@ using std::chrono::milliseconds;
 namespace
 {
 
-// The only polling step: matched-count waits and the slices of a take wait.
-constexpr milliseconds kPollStep{20};
-
 // How long a secured reader lets its writers leave before it does.
 constexpr milliseconds kSecuredReaderGrace{2000};
 
@@ -258,6 +255,10 @@ std::string FastddsEndpoint::open(
   if (topic == nullptr) {
     return "cannot create topic " + topic_name;
   }
+  const auto made = [&](const void * entity, const char * what) {
+      return entity != nullptr ? std::string() : std::string("cannot create a ") + what + " on " +
+             topic_name + " with " + describe(options) + refusal_hint(options);
+    };
   if (role == Role::writer) {
     dds::Publisher * publisher = participant_->create_publisher(dds::PUBLISHER_QOS_DEFAULT);
     if (publisher != nullptr) {
@@ -265,8 +266,7 @@ std::string FastddsEndpoint::open(
       apply_qos(options.qos, plan, &qos);
       writer_ = publisher->create_datawriter(topic, qos, &events_);
     }
-    return writer_ != nullptr ? std::string() : "cannot create a writer on " + topic_name +
-           " with " + describe(options) + refusal_hint(options);
+    return made(writer_, "writer");
   }
   dds::Subscriber * subscriber = participant_->create_subscriber(dds::SUBSCRIBER_QOS_DEFAULT);
   if (subscriber != nullptr) {
@@ -274,8 +274,7 @@ std::string FastddsEndpoint::open(
     apply_qos(options.qos, plan, &qos);
     reader_ = subscriber->create_datareader(topic, qos, &events_);
   }
-  return reader_ != nullptr ? std::string() : "cannot create a reader on " + topic_name +
-         " with " + describe(options) + refusal_hint(options);
+  return made(reader_, "reader");
 }
 
 uint32_t FastddsEndpoint::matched_count()

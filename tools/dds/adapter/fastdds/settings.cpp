@@ -1,12 +1,16 @@
 #include "fastdds/settings.hpp"
 
 #include <algorithm>
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 #include <fastdds/rtps/attributes/ServerAttributes.h>
 #include <fastdds/rtps/transport/UDPv4TransportDescriptor.h>
 #include <fastdds/rtps/transport/shared_mem/SharedMemTransportDescriptor.h>
 #include <fastrtps/utils/IPLocator.h>
+
+#include "backend_common.hpp"
 
 namespace pelmora_dds
 {
@@ -67,9 +71,7 @@ ResourcePlan plan_for(uint32_t largest_sample)
   // One descriptor per fragment waits in the receiver's port queue.
   plan.port_queue_capacity = static_cast<uint32_t>(
     std::clamp<uint64_t>(4ull * (largest_sample / 60000 + 1), 512, 8192));
-  // About 64 MB of history on each side, between 4 and 256 samples.
-  plan.keep_all_depth = static_cast<int32_t>(
-    std::clamp<uint64_t>(64ull * kMiB / std::max<uint32_t>(largest_sample, 1), 4, 256));
+  plan.keep_all_depth = keep_all_depth(largest_sample);
   return plan;
 }
 
@@ -160,6 +162,18 @@ void apply_lease(const QosOptions & ros, eprosima::fastdds::dds::DomainParticipa
 namespace
 {
 
+// Sets `*kind` to the Fast DDS kind of `value`; system_default, which has
+// none, leaves the profile's.
+template<typename Value, typename Kind>
+void set_kind(Value value, std::initializer_list<std::pair<Value, Kind>> kinds, Kind * kind)
+{
+  for (const auto & [ros, dds_kind] : kinds) {
+    if (ros == value) {
+      *kind = dds_kind;
+    }
+  }
+}
+
 // Writers and readers share these: the ROS policies, and pools that may
 // grow past the type's 44-byte maximum (plain preallocation drops larger
 // samples). Keep-all is bounded by the plan so megabyte samples cannot take
@@ -167,36 +181,17 @@ namespace
 template<typename Qos>
 void apply_common(const QosOptions & ros, const ResourcePlan & plan, Qos * qos)
 {
-  switch (ros.reliability) {
-    case QosOptions::Reliability::reliable:
-      qos->reliability().kind = dds::RELIABLE_RELIABILITY_QOS;
-      break;
-    case QosOptions::Reliability::best_effort:
-      qos->reliability().kind = dds::BEST_EFFORT_RELIABILITY_QOS;
-      break;
-    case QosOptions::Reliability::system_default:
-      break;
-  }
-  switch (ros.durability) {
-    case QosOptions::Durability::volatile_:
-      qos->durability().kind = dds::VOLATILE_DURABILITY_QOS;
-      break;
-    case QosOptions::Durability::transient_local:
-      qos->durability().kind = dds::TRANSIENT_LOCAL_DURABILITY_QOS;
-      break;
-    case QosOptions::Durability::system_default:
-      break;
-  }
-  switch (ros.history) {
-    case QosOptions::History::keep_last:
-      qos->history().kind = dds::KEEP_LAST_HISTORY_QOS;
-      qos->history().depth = static_cast<int32_t>(ros.depth);
-      break;
-    case QosOptions::History::keep_all:
-      qos->history().kind = dds::KEEP_ALL_HISTORY_QOS;
-      break;
-    case QosOptions::History::system_default:
-      break;
+  using Reliability = QosOptions::Reliability;
+  using Durability = QosOptions::Durability;
+  using History = QosOptions::History;
+  set_kind(ros.reliability, {{Reliability::reliable, dds::RELIABLE_RELIABILITY_QOS},
+    {Reliability::best_effort, dds::BEST_EFFORT_RELIABILITY_QOS}}, &qos->reliability().kind);
+  set_kind(ros.durability, {{Durability::volatile_, dds::VOLATILE_DURABILITY_QOS},
+    {Durability::transient_local, dds::TRANSIENT_LOCAL_DURABILITY_QOS}}, &qos->durability().kind);
+  set_kind(ros.history, {{History::keep_last, dds::KEEP_LAST_HISTORY_QOS},
+    {History::keep_all, dds::KEEP_ALL_HISTORY_QOS}}, &qos->history().kind);
+  if (ros.history == History::keep_last) {
+    qos->history().depth = static_cast<int32_t>(ros.depth);
   }
   const int32_t depth = qos->history().kind == dds::KEEP_ALL_HISTORY_QOS ?
     plan.keep_all_depth : qos->history().depth;
