@@ -144,12 +144,6 @@ extern "C" const char * pelmora_dds_options_describe(pelmora_dds_options * optio
   return options->description.c_str();
 }
 
-extern "C" const char * pelmora_dds_options_help(void)
-{
-  static const std::string help = pelmora_dds::endpoint_options_help();
-  return help.c_str();
-}
-
 extern "C" pelmora_dds_endpoint * pelmora_dds_endpoint_create(
   int is_writer, const rosidl_message_type_support_t * dispatcher, pelmora_dds_options * options)
 {
@@ -181,19 +175,6 @@ extern "C" void pelmora_dds_endpoint_destroy(pelmora_dds_endpoint * endpoint)
   delete endpoint;
 }
 
-extern "C" int pelmora_dds_wait_for_peers(
-  pelmora_dds_endpoint * endpoint, uint32_t count, uint32_t timeout_ms)
-{
-  assert(endpoint != nullptr);
-  return report(*endpoint->endpoint, endpoint->endpoint->wait_for_peers(count, milliseconds(timeout_ms)));
-}
-
-extern "C" uint32_t pelmora_dds_matched_count(pelmora_dds_endpoint * endpoint)
-{
-  assert(endpoint != nullptr);
-  return endpoint->endpoint->matched_count();
-}
-
 extern "C" int pelmora_dds_next_event(pelmora_dds_endpoint * endpoint, const char ** detail)
 {
   assert(endpoint != nullptr && detail != nullptr);
@@ -218,53 +199,15 @@ extern "C" int pelmora_dds_next_event(pelmora_dds_endpoint * endpoint, const cha
   return PELMORA_DDS_EVENT_INCOMPATIBLE;
 }
 
-extern "C" int pelmora_dds_write(
-  pelmora_dds_endpoint * endpoint, const void * message, uint32_t timeout_ms)
-{
-  assert(endpoint != nullptr && message != nullptr);
-  return report(*endpoint->endpoint, endpoint->endpoint->write(message, milliseconds(timeout_ms)));
-}
-
-extern "C" int pelmora_dds_wait_acknowledged(pelmora_dds_endpoint * endpoint, uint32_t timeout_ms)
-{
-  assert(endpoint != nullptr);
-  return report(*endpoint->endpoint, endpoint->endpoint->wait_acknowledged(milliseconds(timeout_ms)));
-}
-
 extern "C" int pelmora_dds_take(pelmora_dds_endpoint * endpoint, void * message, uint32_t timeout_ms)
 {
   assert(endpoint != nullptr && message != nullptr);
   return report(*endpoint->endpoint, endpoint->endpoint->take(message, milliseconds(timeout_ms)));
 }
 
-extern "C" uint32_t pelmora_dds_payload_size(
-  const pelmora_dds_endpoint * endpoint, const void * message)
-{
-  assert(endpoint != nullptr && message != nullptr);
-  return endpoint->endpoint->payload_size(message);
-}
-
 extern "C" const char * pelmora_dds_last_error(void)
 {
   return last_error.c_str();
-}
-
-extern "C" void pelmora_dds_losses(pelmora_dds_endpoint * endpoint, uint64_t * dropped, uint64_t * lost)
-{
-  assert(endpoint != nullptr);
-  const pelmora_dds::ReaderLosses losses = endpoint->endpoint->losses();
-  if (dropped != nullptr) {
-    *dropped = losses.dropped;
-  }
-  if (lost != nullptr) {
-    *lost = losses.lost;
-  }
-}
-
-extern "C" uint64_t pelmora_dds_blocked_writes(const pelmora_dds_endpoint * endpoint)
-{
-  assert(endpoint != nullptr);
-  return endpoint->endpoint->blocked_writes();
 }
 
 extern "C" int pelmora_dds_main(

@@ -129,13 +129,4 @@ std::string parse_endpoint_options(const std::vector<std::string> & args, Endpoi
   return std::string();
 }
 
-std::string endpoint_options_help()
-{
-  CLI::App app("endpoint options");
-  EndpointOptions options;
-  add_endpoint_options(app, options);
-  app.set_help_flag();
-  return app.help("", CLI::AppFormatMode::Sub);
-}
-
 }  // namespace pelmora_dds

@@ -25,9 +25,6 @@ void add_endpoint_options(CLI::App & app, EndpointOptions & options);
 /// same definitions. Returns an empty string, or the parser's message.
 std::string parse_endpoint_options(const std::vector<std::string> & args, EndpointOptions * options);
 
-/// The help text of the endpoint options.
-std::string endpoint_options_help();
-
 }  // namespace pelmora_dds
 
 #endif  // PELMORA_DDS__COMMAND_LINE_HPP_

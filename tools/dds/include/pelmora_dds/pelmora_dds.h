@@ -1,6 +1,8 @@
-/* C interface of the DDS adapter, for C programs and for Python through
- * ctypes. Messages cross it as untyped pointers to messages of the language
- * of the chosen type support (C records for "rosidl_typesupport_fastrtps_c").
+/* C interface of the DDS adapter, for Python through ctypes: a reader of
+ * any message (pelmora-stereo-match), the samples of pelmora-dds, and the
+ * whole tool (pelmora_dds_main), which pelmora-dds and the Python peer run.
+ * Messages cross it as untyped pointers to messages of the language of the
+ * dispatcher's handle (C records for the C dispatcher).
  *
  * Endpoint settings travel as an options object, filled from the process
  * environment (ROS_DOMAIN_ID, ROS_LOCALHOST_ONLY, ROS_DISCOVERY_SERVER,
@@ -80,10 +82,6 @@ void pelmora_dds_options_set_largest_sample(pelmora_dds_options * options, uint3
 PELMORA_DDS_PUBLIC
 const char * pelmora_dds_options_describe(pelmora_dds_options * options);
 
-/* Help text of the options pelmora_dds_options_parse takes. */
-PELMORA_DDS_PUBLIC
-const char * pelmora_dds_options_help(void);
-
 /* Creates a writer (is_writer != 0) or a reader. `dispatcher` is a
  * type-support handle as a client library holds it; the chosen vendor asks
  * it for the type support it moves messages with. Resolves the security of
@@ -97,45 +95,16 @@ pelmora_dds_endpoint * pelmora_dds_endpoint_create(
 PELMORA_DDS_PUBLIC
 void pelmora_dds_endpoint_destroy(pelmora_dds_endpoint * endpoint);
 
-/* Waits until `count` endpoints of the other role have matched. */
-PELMORA_DDS_PUBLIC
-int pelmora_dds_wait_for_peers(pelmora_dds_endpoint * endpoint, uint32_t count, uint32_t timeout_ms);
-
-/* Remote endpoints matched now. */
-PELMORA_DDS_PUBLIC
-uint32_t pelmora_dds_matched_count(pelmora_dds_endpoint * endpoint);
-
 /* The oldest event not yet returned: its kind (PELMORA_DDS_EVENT_*), or 0
  * when there is none. `detail` receives the remote endpoint's GUID or the
  * incompatible policy's name, valid until the next call. */
 PELMORA_DDS_PUBLIC
 int pelmora_dds_next_event(pelmora_dds_endpoint * endpoint, const char ** detail);
 
-/* Publishes one message (writer only). */
-PELMORA_DDS_PUBLIC
-int pelmora_dds_write(pelmora_dds_endpoint * endpoint, const void * message, uint32_t timeout_ms);
-
-/* Waits until every matched reader acknowledged every sample (writer only). */
-PELMORA_DDS_PUBLIC
-int pelmora_dds_wait_acknowledged(pelmora_dds_endpoint * endpoint, uint32_t timeout_ms);
-
 /* Takes the next sample into `message`, an initialised message that the
  * decoder overwrites (reader only). */
 PELMORA_DDS_PUBLIC
 int pelmora_dds_take(pelmora_dds_endpoint * endpoint, void * message, uint32_t timeout_ms);
-
-/* Payload bytes of `message` on the wire, encapsulation header included. */
-PELMORA_DDS_PUBLIC
-uint32_t pelmora_dds_payload_size(const pelmora_dds_endpoint * endpoint, const void * message);
-
-/* Reader: payloads the decoder refused and samples the middleware reports
- * lost, since the reader was made. Either pointer may be null. */
-PELMORA_DDS_PUBLIC
-void pelmora_dds_losses(pelmora_dds_endpoint * endpoint, uint64_t * dropped, uint64_t * lost);
-
-/* Writer: writes that waited for room in a full keep-all history. */
-PELMORA_DDS_PUBLIC
-uint64_t pelmora_dds_blocked_writes(const pelmora_dds_endpoint * endpoint);
 
 /* Called with every sample's C message on its way through the tool (see
  * pelmora_dds_main) and `copy`, a new initialised C message, which it fills
