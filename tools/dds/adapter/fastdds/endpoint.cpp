@@ -262,17 +262,15 @@ std::string FastddsEndpoint::open(
   if (role == Role::writer) {
     dds::Publisher * publisher = participant_->create_publisher(dds::PUBLISHER_QOS_DEFAULT);
     if (publisher != nullptr) {
-      dds::DataWriterQos qos = publisher->get_default_datawriter_qos();
-      apply_qos(options.qos, plan, &qos);
-      writer_ = publisher->create_datawriter(topic, qos, &events_);
+      writer_ = publisher->create_datawriter(
+        topic, with_ros_qos(publisher->get_default_datawriter_qos(), options.qos, plan), &events_);
     }
     return made(writer_, "writer");
   }
   dds::Subscriber * subscriber = participant_->create_subscriber(dds::SUBSCRIBER_QOS_DEFAULT);
   if (subscriber != nullptr) {
-    dds::DataReaderQos qos = subscriber->get_default_datareader_qos();
-    apply_qos(options.qos, plan, &qos);
-    reader_ = subscriber->create_datareader(topic, qos, &events_);
+    reader_ = subscriber->create_datareader(
+      topic, with_ros_qos(subscriber->get_default_datareader_qos(), options.qos, plan), &events_);
   }
   return made(reader_, "reader");
 }

@@ -44,6 +44,14 @@ void apply_qos(
 void apply_qos(
   const QosOptions & ros, const ResourcePlan & plan, eprosima::fastdds::dds::DataReaderQos * qos);
 
+/// `qos` with apply_qos done: a writer's or reader's default QoS made ROS's.
+template<typename Qos>
+Qos with_ros_qos(Qos qos, const QosOptions & ros, const ResourcePlan & plan)
+{
+  apply_qos(ros, plan, &qos);
+  return qos;
+}
+
 }  // namespace fastdds
 }  // namespace pelmora_dds
 
