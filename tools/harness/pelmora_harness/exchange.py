@@ -43,6 +43,7 @@ import sys
 import time
 
 from pelmora_harness import hosts, isolation, netns, peers
+from pelmora_harness.features_size import payload_bytes
 
 PEERS = ('c', 'cpp', 'py', 'standin')
 SERVER_PORT = 11811
@@ -75,7 +76,7 @@ def command(args, kind, role, topic, receivers, other):
     else:
         options += ['--verify-seed', str(args.receiver_seed)]
         if kind != 'standin':
-            options += ['--largest', str(4 + 40 + 60 * max(args.size))]
+            options += ['--largest', str(payload_bytes(max(args.size)))]
     endpoint = WHERES[args.where].standin if kind == 'standin' else WHERES[args.where].tool
     options += [option.format(other=other) for option in endpoint]
     return peers.peer_command(args.build, kind, role, options, topic=topic)

@@ -1,0 +1,19 @@
+"""The size of a pelmora-dds sample on the wire, for drivers and reports:
+two 4-byte counts and eight sequence length words, then 15 words a
+keypoint (8 descriptor words and one word in each of the seven other
+sequences), behind a 4-byte encapsulation header.
+
+    from pelmora_harness.features_size import encoded_bytes, payload_bytes
+"""
+
+ENCAPSULATION_BYTES = 4
+
+
+def encoded_bytes(keypoints):
+    """CDR bytes of a sample with `keypoints` keypoints, header excluded."""
+    return 40 + 60 * keypoints
+
+
+def payload_bytes(keypoints):
+    """The same with the encapsulation header: a DDS sample's payload."""
+    return ENCAPSULATION_BYTES + encoded_bytes(keypoints)
