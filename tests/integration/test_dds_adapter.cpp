@@ -17,6 +17,7 @@
 #include "cpp_message.hpp"
 #include "fastdds/callbacks_type.hpp"
 #include "features_content.hpp"
+#include "features_size.hpp"
 #include "features_vectors.hpp"
 #include "pelmora/msg/features.h"
 #include "pelmora/msg/features.hpp"
@@ -154,7 +155,7 @@ TEST_P(TopicTypeTest, PayloadSizeOfLargeMessagesIsNotCappedByTheTypeMaximum)
   Message message(*side_);
   ASSERT_TRUE(side_->fill(message.ptr, 5, 0, keypoints));
   const uint32_t size = type_->getSerializedSizeProvider(message.ptr)();
-  EXPECT_EQ(size, 4 + 40 + 60ull * keypoints);
+  EXPECT_EQ(size, 4 + pelmora_tests::keypoints_size(keypoints));
   SerializedPayload_t payload;
   ASSERT_TRUE(serialize(message.ptr, payload, size));
   EXPECT_EQ(payload.length, size);
@@ -241,7 +242,7 @@ TEST(Endpoints, AWriterDeliversAFourMegabyteSampleToAReaderOverSharedMemory)
   pelmora_dds::EndpointOptions options;
   options.domain = PELMORA_DDS_TEST_DOMAIN;
   options.topic = "/adapter_test_" + std::to_string(getpid());
-  options.largest_sample = 4 + 40 + 60 * 70000;
+  options.largest_sample = static_cast<uint32_t>(4 + pelmora_tests::keypoints_size(70000));
   options.transport.kind = pelmora_dds::TransportOptions::Kind::shm;
   using Role = pelmora_dds::Endpoint::Role;
   using Status = pelmora_dds::Status;
