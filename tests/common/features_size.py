@@ -1,15 +1,18 @@
-"""The encoded size of a Features sample of K keypoints, the 4-byte
-encapsulation header excluded, for the Python tests: as
-tests/common/features_size.hpp, one 4-byte word per field (ten: two
-scalars, eight length words), then one word per element, 8 descriptor words
-and one element in each of the other seven sequences a keypoint."""
+"""The encoded size of a Features sample, the 4-byte encapsulation header
+excluded, for the Python tests; the same two functions as
+tests/common/features_size.hpp. The benchmark scripts count with a rule of
+their own, which the tests hold to this one."""
 
-WORD_BYTES = 4
-FIELD_WORDS = 10
-DESCRIPTOR_WORDS_PER_KEYPOINT = 8
-ELEMENTS_PER_KEYPOINT = DESCRIPTOR_WORDS_PER_KEYPOINT + 7
+# Two scalars and eight sequences, each a 4-byte word before any element.
+_FIELD_WORDS = 2 + 8
+
+
+def encoded_size(elements):
+    """Bytes of a sample holding `elements` 4-byte elements in all."""
+    return 4 * (_FIELD_WORDS + elements)
 
 
 def keypoints_size(keypoints):
-    """Bytes of a K-keypoint sample: 40 + 60·K."""
-    return WORD_BYTES * (FIELD_WORDS + ELEMENTS_PER_KEYPOINT * keypoints)
+    """Bytes of a K-keypoint sample (8 descriptor words and one element of
+    each other sequence a keypoint): 40 + 60·K."""
+    return encoded_size((8 + 7) * keypoints)
