@@ -22,6 +22,7 @@
 #include "pelmora/msg/features.h"
 #include "pelmora/msg/features.hpp"
 #include "pelmora_dds/endpoint.hpp"
+#include "side_topic_type.hpp"
 #include "sides.hpp"
 
 namespace
@@ -77,26 +78,11 @@ std::vector<uint8_t> with_header(uint8_t representation, const std::vector<uint8
   return bytes;
 }
 
-void load(SerializedPayload_t & payload, const std::vector<uint8_t> & bytes)
-{
-  payload.reserve(static_cast<uint32_t>(bytes.size()));
-  std::memcpy(payload.data, bytes.data(), bytes.size());
-  payload.length = static_cast<uint32_t>(bytes.size());
-}
+using pelmora_tests::load;
 
-class TopicTypeTest : public ::testing::TestWithParam<const char *>
+class TopicTypeTest : public pelmora_tests::SideTopicTypeTest
 {
 protected:
-  void SetUp() override
-  {
-    side_ = std::string(GetParam()) == "c" ? &pelmora_dds::c_side() : pelmora_dds::cpp_side();
-    ASSERT_NE(side_, nullptr);
-    std::string error;
-    const rosidl_message_type_support_t * ts =
-      pelmora_dds::resolve_type_support(side_->dispatcher(), side_->identifier, &error);
-    ASSERT_NE(ts, nullptr) << error;
-    type_ = std::make_unique<CallbacksTopicType>(ts);
-  }
 
   // Serializes as a DataWriter does: a payload of the announced size.
   bool serialize(void * message, SerializedPayload_t & payload, uint32_t room)
@@ -104,9 +90,6 @@ protected:
     payload.reserve(room);
     return type_->serialize(message, &payload);
   }
-
-  const Side * side_ = nullptr;
-  std::unique_ptr<CallbacksTopicType> type_;
 };
 
 TEST_P(TopicTypeTest, RegistersUnderTheRosDdsTypeName)
