@@ -1,8 +1,8 @@
 // Message shapes, buffers and the memcpy baseline shared by the C and C++
 // benchmark programs.
 //
-// A message of K keypoints carries 8·K descriptor words and K elements in each
-// of the other seven sequences: 15·K words, 40 + 60·K bytes of CDR.
+// A message of K keypoints has the shape of tests/common/features_size.hpp:
+// 8·K descriptor words and K elements in each of the other seven sequences.
 #ifndef PELMORA_BENCHMARKS__BENCH_COMMON_HPP_
 #define PELMORA_BENCHMARKS__BENCH_COMMON_HPP_
 
@@ -31,7 +31,7 @@ namespace pelmora_bench
 using pelmora_tests::kSequenceFields;
 using pelmora_tests::SequenceField;
 
-constexpr uint32_t kDescriptorWordsPerKeypoint = 8;
+constexpr uint32_t kDescriptorWordsPerKeypoint = pelmora_tests::kDescriptorWordsPerKeypoint;
 
 /// Keypoint counts measured, from the empty message to a million keypoints
 /// (60 MB). 17477 is the first count whose message reaches 1 MiB.

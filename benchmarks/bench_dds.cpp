@@ -19,8 +19,8 @@
 //
 // <lang> is C (C record, C dispatcher, "rosidl_typesupport_fastrtps_c") or
 // Cpp (C++ message, C++ dispatcher, "rosidl_typesupport_fastrtps_cpp");
-// <type> is Features or Octets. An Octets sample of K "keypoints" holds
-// 36 + 60·K octets, so that both encode to 40 + 60·K bytes.
+// <type> is Features or Octets. An Octets sample of K "keypoints" holds as
+// many octets as make both encode to encoded_bytes(K) bytes.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -220,25 +220,56 @@ private:
   std::thread thread_;  // last: starts once everything above exists
 };
 
+// A subject's sample of the benchmark's keypoint count, with its type
+// support and the bytes it takes on the wire (encapsulation included).
+struct Prepared
+{
+  explicit Prepared(const Subject & subject, const benchmark::State & state)
+  : type_support(subject.type_support()), sample(subject.sample(static_cast<size_t>(state.range(0)))),
+    payload(pelmora_dds::kEncapsulationBytes +
+      static_cast<const message_type_support_callbacks_t *>(type_support->data)->get_serialized_size(sample.get()))
+  {}
+
+  const rosidl_message_type_support_t * type_support;
+  const Message sample;
+  const uint32_t payload;
+};
+
+// Runs `send` once unmeasured (it fills the pools on both sides), then once
+// an iteration, each time one burst of `burst` samples of `payload` bytes;
+// `error` says why when send fails.
+template<typename Send>
+void time_bursts(benchmark::State & state, int burst, uint32_t payload, Send send, const std::string & error)
+{
+  if (!send()) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  for (auto _ : state) {
+    if (!send()) {
+      state.SkipWithError(error.c_str());
+      break;
+    }
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * burst * payload);
+  state.counters["bytes"] = static_cast<double>(payload);
+  state.counters["samples_per_iteration"] = burst;
+}
+
 void BM_Dds(benchmark::State & state, const Subject & subject, int burst)
 {
-  const size_t keypoints = static_cast<size_t>(state.range(0));
-  const rosidl_message_type_support_t * type_support = subject.type_support();
-  const Message sample = subject.sample(keypoints);
-
-  const auto * callbacks = static_cast<const message_type_support_callbacks_t *>(type_support->data);
-  const uint32_t payload = pelmora_dds::kEncapsulationBytes + callbacks->get_serialized_size(sample.get());
+  const Prepared p(subject, state);
 
   EndpointOptions options;
   options.domain = domain();
   options.topic = unique_topic();
-  options.largest_sample = payload;
+  options.largest_sample = p.payload;
   options.transport = transport();
   options.qos.history = pelmora_dds::QosOptions::History::keep_all;
   std::string error;
-  auto writer = Endpoint::create(Endpoint::Role::writer, type_support, options, &error);
+  auto writer = Endpoint::create(Endpoint::Role::writer, p.type_support, options, &error);
   auto reader = writer ?
-    Endpoint::create(Endpoint::Role::reader, type_support, options, &error) : nullptr;
+    Endpoint::create(Endpoint::Role::reader, p.type_support, options, &error) : nullptr;
   if (!writer || !reader) {
     state.SkipWithError(("endpoint: " + error).c_str());
     return;
@@ -251,41 +282,28 @@ void BM_Dds(benchmark::State & state, const Subject & subject, int burst)
   }
   ReaderThread taker(*reader, subject.receiver());
   uint64_t written = 0;
-  auto send = [&](int count) {
-      for (int i = 0; i < count; ++i) {
-        if (writer->write(sample.get(), kPatience) != Status::ok) {
+  auto send = [&]() {
+      for (int i = 0; i < burst; ++i) {
+        if (writer->write(p.sample.get(), kPatience) != Status::ok) {
           error = writer->last_error();
           return false;
         }
       }
-      written += static_cast<uint64_t>(count);
+      written += static_cast<uint64_t>(burst);
       if (!taker.wait_for(written)) {
         error = "reader: " + (taker.error().empty() ? std::string("timed out") : taker.error());
         return false;
       }
       return true;
     };
-
-  // One unmeasured round fills the pools on both sides.
-  if (!send(burst)) {
-    state.SkipWithError(error.c_str());
-    return;
-  }
-  for (auto _ : state) {
-    if (!send(burst)) {
-      state.SkipWithError(error.c_str());
-      break;
-    }
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * burst * payload);
-  state.counters["bytes"] = static_cast<double>(payload);
-  state.counters["samples_per_iteration"] = burst;
+  time_bursts(state, burst, p.payload, send, error);
 }
 
 const int64_t kDdsKeypoints[] = {0, 16, 1024, 17477, 65536, 262144, 1000000};
 // 1 kB, 16 kB, 64 kB, 256 kB, 1 MB and 4 MB of CDR.
 const int64_t kRemoteKeypoints[] = {16, 272, 1092, 4369, 17476, 69905};
-constexpr uint32_t kRemoteLargest = 4 + 40 + 60 * 69905;
+const uint32_t kRemoteLargest =
+  pelmora_dds::kEncapsulationBytes + static_cast<uint32_t>(pelmora_bench::encoded_bytes(69905));
 
 std::string remote_topic(const Subject & subject)
 {
@@ -354,13 +372,9 @@ bool wait_taken(Endpoint & replies, uint64_t target, uint64_t * seen)
 // The writer half: bursts taken by the reader of another process.
 void BM_Remote(benchmark::State & state, const Subject & subject, int burst)
 {
-  const size_t keypoints = static_cast<size_t>(state.range(0));
-  const rosidl_message_type_support_t * type_support = subject.type_support();
-  const Message sample = subject.sample(keypoints);
-  const auto * callbacks = static_cast<const message_type_support_callbacks_t *>(type_support->data);
-  const uint32_t payload = pelmora_dds::kEncapsulationBytes + callbacks->get_serialized_size(sample.get());
+  const Prepared p(subject, state);
   std::string error;
-  auto writer = Endpoint::create(Endpoint::Role::writer, type_support, remote_options(subject), &error);
+  auto writer = Endpoint::create(Endpoint::Role::writer, p.type_support, remote_options(subject), &error);
   auto replies = writer ? Endpoint::create(Endpoint::Role::reader,
       pelmora_bench::octets_cpp_type_support(), reply_options(subject), &error) : nullptr;
   uint64_t taken = 0;
@@ -373,26 +387,14 @@ void BM_Remote(benchmark::State & state, const Subject & subject, int burst)
   uint64_t target = taken;
   auto send = [&]() {
       for (int i = 0; i < burst; ++i) {
-        if (writer->write(sample.get(), kPatience) != Status::ok) {
+        if (writer->write(p.sample.get(), kPatience) != Status::ok) {
           return false;
         }
       }
       target += static_cast<uint64_t>(burst);
       return wait_taken(*replies, target, &taken);
     };
-  if (!send()) {  // one unmeasured round fills the pools on both sides
-    state.SkipWithError("the remote reader did not take the samples");
-    return;
-  }
-  for (auto _ : state) {
-    if (!send()) {
-      state.SkipWithError("the remote reader did not take the samples");
-      break;
-    }
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * burst * payload);
-  state.counters["bytes"] = static_cast<double>(payload);
-  state.counters["samples_per_iteration"] = burst;
+  time_bursts(state, burst, p.payload, send, "the remote reader did not take the samples");
 }
 
 std::atomic<bool> g_stop_reader{false};

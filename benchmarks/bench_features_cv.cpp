@@ -1,7 +1,7 @@
 // libpelmora_features_cv against memcpy of the same bytes, all in the same
 // run, for ORB-like keypoints (32-byte descriptors, random values):
 //
-//   FeaturesCv/Memcpy/keypoints:K       baseline: memcpy of 40 + 60·K bytes,
+//   FeaturesCv/Memcpy/keypoints:K       baseline: memcpy of encoded_bytes(K) bytes,
 //                                       the message's encoded size
 //   FeaturesCv/ToMessage/keypoints:K    keypoints and descriptors to a new message
 //   FeaturesCv/FromMessage/keypoints:K  that message back to keypoints and a Mat

@@ -32,13 +32,10 @@ import statistics
 import sys
 import time
 
+from pelmora_harness.features_size import DESCRIPTOR_WORDS_PER_KEYPOINT, encoded_bytes
+
 KEYPOINTS = (0, 1, 4, 16, 64, 256, 1024, 4096, 17477, 65536, 262144, 1000000)
-DESCRIPTOR_WORDS_PER_KEYPOINT = 8
 ASSIGN_ELEMENTS = 1000000
-
-
-def encoded_bytes(keypoints):
-    return 40 + 60 * keypoints
 
 
 class Capsules:

@@ -22,6 +22,7 @@ import statistics
 import sys
 import time
 
+from pelmora_harness.features_size import encoded_bytes
 from pelmora_harness import hosts, peers
 
 PAIRS = [('fastdds', 'fastdds'), ('cyclonedds', 'cyclonedds'),
@@ -63,7 +64,7 @@ def main():
         for repetition in range(args.repetitions):
             for sender, receiver in PAIRS:
                 topic = '/pelmora_vendors_%d_%d_%d' % (os.getpid(), keypoints, repetition)
-                count = max(20, min(2000, args.megabytes * 1000000 // (40 + 60 * keypoints)))
+                count = max(20, min(2000, args.megabytes * 1000000 // encoded_bytes(keypoints)))
                 figure = exchange(args.build, sender, receiver, keypoints, count, domain,
                                   topic + '_' + sender + '_' + receiver)
                 results.setdefault((keypoints, sender, receiver), []).append(figure)
@@ -82,7 +83,7 @@ def main():
             cells.append('failed' if median is None else '%.0f (%.2f)' % (median, ratio or 0))
             table.append({'keypoints': keypoints, 'sender': sender, 'receiver': receiver,
                           'median_mb_per_s': median, 'runs': results[(keypoints, sender, receiver)]})
-        print('| %d | %s |' % (40 + 60 * keypoints, ' | '.join(cells)))
+        print('| %d | %s |' % (encoded_bytes(keypoints), ' | '.join(cells)))
     if args.json:
         with open(args.json, 'w') as f:
             json.dump(table, f, indent=1)

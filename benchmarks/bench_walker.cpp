@@ -2,7 +2,7 @@
 // C++ messages, each obtained from its dispatcher as a middleware obtains
 // it, and memcpy of the same bytes, all in the same run.
 //
-//   Walker/Memcpy/keypoints:K        baseline: memcpy of 40 + 60·K bytes
+//   Walker/Memcpy/keypoints:K        baseline: memcpy of encoded_bytes(K) bytes
 //   Walker/{Cdr,Walk}Encode{C,Cpp}   encode a K-keypoint message (the walk
 //                                    also writes the 4-byte header)
 //   Walker/{Cdr,Walk}Decode{C,Cpp}   decode into a reused message
@@ -69,57 +69,58 @@ struct Messages
   bool c;
 };
 
-template<bool C>
-void BM_CdrEncode(benchmark::State & state)
+// Encoded bytes of `message`: the walk's include its 4-byte header.
+size_t size_of(bool c, bool walk, const void * message)
+{
+  return walk ? codec(c).serialized_size(message) : cdr(c).get_serialized_size(message);
+}
+
+bool encode(bool c, bool walk, const void * message, Buffer & buffer)
+{
+  if (walk) {
+    auto * data = reinterpret_cast<uint8_t *>(buffer.data());
+    return codec(c).encode(message, data, buffer.size(), pelmora_cdr_walker::native_byte_order(), nullptr, nullptr);
+  }
+  CdrOver out(buffer.data(), buffer.size());
+  return cdr(c).cdr_serialize(message, out.cdr);
+}
+
+bool decode(bool c, bool walk, Buffer & bytes, void * target)
+{
+  if (walk) {
+    return codec(c).decode(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), target, nullptr);
+  }
+  CdrOver in(bytes.data(), bytes.size());
+  return cdr(c).cdr_deserialize(in.cdr, target);
+}
+
+// Encode of a K-keypoint message by the walker (`walk`) or the CDR callbacks.
+template<bool C, bool walk>
+void BM_Encode(benchmark::State & state)
 {
   Messages m(C, static_cast<size_t>(state.range(0)));
-  Buffer buffer(cdr(C).get_serialized_size(m.source()));
+  Buffer buffer(size_of(C, walk, m.source()));
   for (auto _ : state) {
-    CdrOver out(buffer.data(), buffer.size());
-    cdr(C).cdr_serialize(m.source(), out.cdr);
+    encode(C, walk, m.source(), buffer);
     benchmark::DoNotOptimize(buffer.data());
     benchmark::ClobberMemory();
   }
   set_bytes(state, buffer.size());
 }
 
-template<bool C>
-void BM_WalkEncode(benchmark::State & state)
+// Decode of the bytes the same encoder wrote, into a reused message.
+template<bool C, bool walk>
+void BM_Decode(benchmark::State & state)
 {
   Messages m(C, static_cast<size_t>(state.range(0)));
-  Buffer buffer(codec(C).serialized_size(m.source()));
-  const auto order = pelmora_cdr_walker::native_byte_order();
-  for (auto _ : state) {
-    codec(C).encode(m.source(), reinterpret_cast<uint8_t *>(buffer.data()), buffer.size(), order, nullptr, nullptr);
-    benchmark::DoNotOptimize(buffer.data());
-    benchmark::ClobberMemory();
+  Buffer bytes(size_of(C, walk, m.source()));
+  if (!encode(C, walk, m.source(), bytes)) {
+    state.SkipWithError("cannot encode the message to decode");
+    return;
   }
-  set_bytes(state, buffer.size());
-}
-
-template<bool C>
-void BM_CdrDecode(benchmark::State & state)
-{
-  Messages m(C, static_cast<size_t>(state.range(0)));
-  Buffer bytes = pelmora_bench::encode_with(cdr(C), m.source());
   for (auto _ : state) {
-    CdrOver in(bytes.data(), bytes.size());
-    cdr(C).cdr_deserialize(in.cdr, m.target());
-    benchmark::ClobberMemory();
-  }
-  set_bytes(state, bytes.size());
-}
-
-template<bool C>
-void BM_WalkDecode(benchmark::State & state)
-{
-  Messages m(C, static_cast<size_t>(state.range(0)));
-  Buffer bytes(codec(C).serialized_size(m.source()));
-  auto * data = reinterpret_cast<uint8_t *>(bytes.data());
-  codec(C).encode(m.source(), data, bytes.size(), pelmora_cdr_walker::native_byte_order(), nullptr, nullptr);
-  for (auto _ : state) {
-    if (!codec(C).decode(data, bytes.size(), m.target(), nullptr)) {
-      state.SkipWithError("the walker refused its own bytes");
+    if (!decode(C, walk, bytes, m.target())) {
+      state.SkipWithError("the decoder refused its encoder's bytes");
       break;
     }
     benchmark::ClobberMemory();
@@ -135,13 +136,13 @@ int main(int argc, char ** argv)
   cdr(true);
   cdr(false);
   pelmora_bench::register_sized("Walker/Memcpy", pelmora_bench::BM_Memcpy);
-  pelmora_bench::register_sized("Walker/CdrEncodeC", BM_CdrEncode<true>);
-  pelmora_bench::register_sized("Walker/WalkEncodeC", BM_WalkEncode<true>);
-  pelmora_bench::register_sized("Walker/CdrDecodeC", BM_CdrDecode<true>);
-  pelmora_bench::register_sized("Walker/WalkDecodeC", BM_WalkDecode<true>);
-  pelmora_bench::register_sized("Walker/CdrEncodeCpp", BM_CdrEncode<false>);
-  pelmora_bench::register_sized("Walker/WalkEncodeCpp", BM_WalkEncode<false>);
-  pelmora_bench::register_sized("Walker/CdrDecodeCpp", BM_CdrDecode<false>);
-  pelmora_bench::register_sized("Walker/WalkDecodeCpp", BM_WalkDecode<false>);
+  pelmora_bench::register_sized("Walker/CdrEncodeC", BM_Encode<true, false>);
+  pelmora_bench::register_sized("Walker/WalkEncodeC", BM_Encode<true, true>);
+  pelmora_bench::register_sized("Walker/CdrDecodeC", BM_Decode<true, false>);
+  pelmora_bench::register_sized("Walker/WalkDecodeC", BM_Decode<true, true>);
+  pelmora_bench::register_sized("Walker/CdrEncodeCpp", BM_Encode<false, false>);
+  pelmora_bench::register_sized("Walker/WalkEncodeCpp", BM_Encode<false, true>);
+  pelmora_bench::register_sized("Walker/CdrDecodeCpp", BM_Decode<false, false>);
+  pelmora_bench::register_sized("Walker/WalkDecodeCpp", BM_Decode<false, true>);
   return pelmora_bench::run_registered(argc, argv);
 }

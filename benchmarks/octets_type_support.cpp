@@ -25,15 +25,23 @@ bool c_serialize(const void * untyped, Cdr & cdr)
   return true;
 }
 
+// True when `bytes` more bytes lie ahead of `cdr`, which is left where it is.
+bool ahead(Cdr & cdr, uint32_t bytes)
+{
+  Cdr::state here = cdr.getState();
+  const bool there = cdr.jump(bytes);
+  cdr.setState(here);
+  return there;
+}
+
+// A length word beyond the bytes left is refused before anything is
+// allocated, as the Features decoders do.
 bool c_deserialize(Cdr & cdr, void * untyped)
 {
   auto & sequence = static_cast<OctetsC *>(untyped)->data;
   uint32_t length = 0;
   cdr.deserialize(length);
-  Cdr::state behind_length = cdr.getState();
-  const bool plausible = cdr.jump(length);
-  cdr.setState(behind_length);
-  if (!plausible) {
+  if (!ahead(cdr, length)) {
     return false;
   }
   if (sequence.data != nullptr) {

@@ -19,15 +19,13 @@ import json
 import re
 import sys
 
+from pelmora_harness.features_size import encoded_bytes
+
 MIB = 1 << 20
 # Budgets hold on messages of at least this many bytes.
 BUDGET_BYTES = MIB
 
 _NAME = re.compile(r'^(?P<base>.+?)/keypoints:(?P<k>\d+)(?:/real_time)?$')
-
-
-def encoded_bytes(keypoints):
-    return 40 + 60 * keypoints
 
 
 def load_google(path):
@@ -90,6 +88,16 @@ def fmt_bytes(n):
         if n >= scale:
             return '%.3g %s' % (n / scale, unit)
     return '%d B' % n
+
+
+def burst_cells(table, lang, k):
+    """Throughput cells of the Features and octet Burst runs of `lang`."""
+    cells = []
+    for t in ('Features', 'Octets'):
+        e = table.get(('DDS/%s/%s/Burst' % (lang, t), k))
+        cells.append('—' if not e or not e['bytes_per_second'] else
+                     '%.0f MB/s' % (e['bytes_per_second'] / 1e6))
+    return cells
 
 
 class Report:
@@ -265,10 +273,7 @@ class Report:
         for k in ks:
             cells = []
             for lang in ('C', 'Cpp'):
-                for t in ('Features', 'Octets'):
-                    e = self.dds.get(('DDS/%s/%s/Burst' % (lang, t), k))
-                    cells.append('—' if not e or not e['bytes_per_second'] else
-                                 '%.0f MB/s' % (e['bytes_per_second'] / 1e6))
+                cells += burst_cells(self.dds, lang, k)
             for lang in ('C', 'Cpp'):
                 for t in ('Features', 'Octets'):
                     e = self.dds.get(('DDS/%s/%s/LockStep' % (lang, t), k))
@@ -284,10 +289,7 @@ class Report:
         for k in self.udp_keypoints:
             cells = []
             for lang in ('C', 'Cpp'):
-                for t in ('Features', 'Octets'):
-                    e = self.udp.get(('DDS/%s/%s/Burst' % (lang, t), k))
-                    cells.append('—' if not e or not e['bytes_per_second'] else
-                                 '%.0f MB/s' % (e['bytes_per_second'] / 1e6))
+                cells += burst_cells(self.udp, lang, k)
                 cells.append(fmt_ratio(self.udp_ratio(lang, k)))
             lines.append('| %d | %s | %s |' % (k, fmt_bytes(encoded_bytes(k)), ' | '.join(cells)))
         return '\n'.join(lines)

@@ -10,6 +10,7 @@ checks walker/CDR <= 2 on messages of 1 MiB and more.
 """
 import sys
 
+from pelmora_harness.features_size import encoded_bytes
 from google_medians import medians
 
 MIB = 1 << 20
@@ -26,7 +27,7 @@ def main():
     print("|---:|" + "---|" * len(columns))
     worst = 0.0
     for k in sorted({k for _, k in t}):
-        size = 40 + 60 * k
+        size = encoded_bytes(k)
         memcpy = t[("Walker/Memcpy", k)][0]
         cells = []
         for op, lang in columns:

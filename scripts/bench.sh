@@ -90,17 +90,17 @@ echo "== C =="
 echo "== C++ =="
 "$build/bin/pelmora_bench_cpp" "${gbench[@]}" --benchmark_out="$results/cpp.json"
 echo "== Python =="
-PYTHONPATH=$build/python "$python" "$root/benchmarks/bench_python.py" \
+PYTHONPATH=$build/python:$PYTHONPATH "$python" "$root/benchmarks/bench_python.py" \
   --repetitions "$repetitions" --sample-seconds "$py_sample" --json "$results/python.json"
 # Again with glibc's malloc tuned to keep freed memory (no trimming, fixed
 # mmap threshold) and to map large blocks with huge pages: this shows how
 # much of the Python figures is the allocator handing pages back to the
 # kernel and faulting fresh ones in for the next message.
 echo "== Python, tuned malloc ($tuned_malloc) =="
-GLIBC_TUNABLES=$tuned_malloc PYTHONPATH=$build/python "$python" "$root/benchmarks/bench_python.py" \
+GLIBC_TUNABLES=$tuned_malloc PYTHONPATH=$build/python:$PYTHONPATH "$python" "$root/benchmarks/bench_python.py" \
   --repetitions "$repetitions" --sample-seconds "$py_sample" --json "$results/python-tuned.json"
 echo "== pelmora.keypoints (NumPy) =="
-PYTHONPATH=$build/python "$python" "$root/benchmarks/bench_keypoints.py" \
+PYTHONPATH=$build/python:$PYTHONPATH "$python" "$root/benchmarks/bench_keypoints.py" \
   --repetitions "$repetitions" --sample-seconds "$py_sample"
 dds_args=()
 if [ "$dds" = 1 ]; then

@@ -15,11 +15,9 @@ import re
 import subprocess
 import sys
 
+from features_size import keypoints_size
+
 SIZED = re.compile(r'/keypoints:(\d+)(?:/|$)')
-
-
-def encoded_bytes(keypoints):
-    return 40 + 60 * keypoints
 
 
 def fail(message):
@@ -50,7 +48,7 @@ def check_google(program, name_filter, out):
             return fail('%s ran no iteration' % name)
         sized = SIZED.search(name)
         if sized and 'bytes' in b:
-            expected = encoded_bytes(int(sized.group(1)))
+            expected = keypoints_size(int(sized.group(1)))
             # DDS payloads carry a 4-byte encapsulation header in front.
             if b['bytes'] not in (expected, expected + 4):
                 return fail('%s counted %s bytes, expected %d' % (name, b['bytes'], expected))
@@ -78,7 +76,7 @@ def check_python(script, out):
             if 'Py/Assign/%s/%s' % (kind, field) not in assigned:
                 return fail('no assignment result for a %s into %s' % (kind, field))
     for r in results:
-        if 'keypoints' in r and r['bytes'] != encoded_bytes(r['keypoints']):
+        if 'keypoints' in r and r['bytes'] != keypoints_size(r['keypoints']):
             return fail('%s counted %d bytes for %d keypoints' % (r['name'], r['bytes'], r['keypoints']))
         if len(r['samples_ns']) != 1:
             return fail('%s: expected one sample, got %d' % (r['name'], len(r['samples_ns'])))

@@ -8,6 +8,7 @@ import os
 from pathlib import Path
 
 import pytest
+from features_size import keypoints_size
 
 MIB = 1 << 20
 
@@ -41,7 +42,7 @@ def google_file(tmp_path, name, entries, time_unit='ns'):
 
 
 def python_file(tmp_path, entries):
-    results = [{'name': n, 'keypoints': k, 'bytes': 40 + 60 * k, 'median_ns': t,
+    results = [{'name': n, 'keypoints': k, 'bytes': keypoints_size(k), 'median_ns': t,
                 'samples_ns': [t], 'loops': 1} for n, k, t in entries]
     path = tmp_path / 'python.json'
     path.write_text(json.dumps({'results': results}))

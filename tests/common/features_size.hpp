@@ -21,6 +21,18 @@ constexpr size_t encoded_size(size_t elements)
   return kWordBytes * (kFieldNames.size() + elements);
 }
 
+/// The shape of a sample of K keypoints, as the tools, tests and benchmarks
+/// make it: 8·K descriptor words and K elements in each other sequence.
+constexpr size_t kDescriptorWordsPerKeypoint = 8;
+constexpr size_t kElementsPerKeypoint = kDescriptorWordsPerKeypoint + kSequenceFields.size() - 1;
+
+/// Bytes of a K-keypoint sample (40 + 60·K), the encapsulation header
+/// excluded.
+constexpr size_t keypoints_size(size_t keypoints)
+{
+  return encoded_size(kElementsPerKeypoint * keypoints);
+}
+
 }  // namespace pelmora_tests
 
 #endif  // PELMORA_TESTS__FEATURES_SIZE_HPP_

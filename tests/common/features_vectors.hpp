@@ -32,23 +32,34 @@ inline std::vector<uint8_t> parse_hex(const std::string & hex)
   return bytes;
 }
 
-inline std::vector<FeaturesVector> load_features_vectors(const std::string & path)
+/// Calls on_line(key, rest, line) for every line of the vector file `path`
+/// that is neither blank nor a comment: `key` is its first word, `rest` what
+/// follows the space after it. Throws when the file cannot be opened.
+template<typename OnLine>
+void read_keyed_lines(const std::string & path, OnLine on_line)
 {
   std::ifstream in(path);
   if (!in) {
     throw std::runtime_error("cannot open " + path);
   }
+  std::string line;
+  while (std::getline(in, line)) {
+    const size_t space = line.find(' ');
+    const std::string key = line.substr(0, space);
+    if (!key.empty() && key[0] != '#') {
+      on_line(key, space == std::string::npos ? std::string() : line.substr(space + 1), line);
+    }
+  }
+}
+
+inline std::vector<FeaturesVector> load_features_vectors(const std::string & path)
+{
   std::vector<FeaturesVector> vectors;
   FeaturesVector current;
   size_t field = 0;
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    std::string key;
-    words >> key;
-    if (key.empty() || key[0] == '#') {
-      continue;
-    } else if (key == "vector") {
+  read_keyed_lines(path, [&](const std::string & key, const std::string & rest, const std::string & line) {
+    std::istringstream words(rest);
+    if (key == "vector") {
       current = FeaturesVector{};
       words >> current.name;
       field = 0;
@@ -74,7 +85,7 @@ inline std::vector<FeaturesVector> load_features_vectors(const std::string & pat
         value = static_cast<uint32_t>(std::stoul(hex, nullptr, 16));
       }
     }
-  }
+  });
   return vectors;
 }
 

@@ -5,7 +5,6 @@
 #define PELMORA_TESTS__HOSTILE_PAYLOADS_HPP_
 
 #include <cstdint>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -28,20 +27,10 @@ struct HostilePayload
 
 inline std::vector<HostilePayload> load_hostile_payloads(const std::string & path)
 {
-  std::ifstream in(path);
-  if (!in) {
-    throw std::runtime_error("cannot open " + path);
-  }
   std::vector<HostilePayload> payloads;
   HostilePayload current;
-  std::string line;
-  while (std::getline(in, line)) {
-    const size_t space = line.find(' ');
-    const std::string key = line.substr(0, space);
-    const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
-    if (key.empty() || key[0] == '#') {
-      continue;
-    } else if (key == "payload") {
+  read_keyed_lines(path, [&](const std::string & key, const std::string & rest, const std::string & line) {
+    if (key == "payload") {
       current = HostilePayload{};
       current.name = rest;
     } else if (key == "verdict") {
@@ -49,7 +38,7 @@ inline std::vector<HostilePayload> load_hostile_payloads(const std::string & pat
     } else if (key == "reason") {
       current.reason = rest;
     } else if (key == "wire_reason") {
-      continue;  // what a reader says after RTPS padding; DDS tests use it
+      return;  // what a reader says after RTPS padding; DDS tests use it
     } else if (key == "scalars") {
       std::istringstream words(rest);
       words >> current.keypointnumber >> current.descriptorsize;
@@ -60,7 +49,7 @@ inline std::vector<HostilePayload> load_hostile_payloads(const std::string & pat
     } else {
       throw std::runtime_error("unexpected line in " + path + ": " + line);
     }
-  }
+  });
   return payloads;
 }
 

@@ -10,10 +10,8 @@
 //
 // Exit status: 0 every sample right, 1 a sample wrong, 2 timed out,
 // 3 set-up failed, 64 usage.
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <type_traits>
@@ -24,73 +22,39 @@
 
 #include "Features.h"
 #include "features_content.hpp"
+#include "run_options.hpp"
 
 namespace
 {
 
-using Clock = std::chrono::steady_clock;
+using pelmora_cyclonedds_peer::Clock;
+using pelmora_cyclonedds_peer::left_until;
 using pelmora_dds::FeaturesView;
 
-struct Args
+struct Args : pelmora_cyclonedds_peer::RunOptions
 {
   std::string command;
   std::string topic = "rt/pelmora_features";
   uint32_t domain = 0;
-  uint32_t count = 1;
-  std::vector<uint32_t> sizes{0};
-  uint32_t seed = 1;
-  uint32_t peers = 1;
-  double timeout = 30;
   std::vector<std::string> interfaces;
   std::vector<std::string> peer_addresses;
   bool multicast = false;
 };
 
-bool parse(int argc, char ** argv, Args * a)
+// The run's arguments, or the exit status of a command line that does not parse.
+int parse(int argc, char ** argv, Args * a)
 {
-  if (argc < 2) {
-    return false;
-  }
-  a->command = argv[1];
-  for (int i = 2; i < argc; ++i) {
-    const std::string key = argv[i];
-    if (key == "--multicast") {
-      a->multicast = true;
-      continue;
-    }
-    if (i + 1 >= argc) {
-      return false;
-    }
-    const char * value = argv[++i];
-    if (key == "--topic") {
-      a->topic = value;
-    } else if (key == "--domain") {
-      a->domain = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
-    } else if (key == "--count") {
-      a->count = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
-    } else if (key == "--seed") {
-      a->seed = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
-    } else if (key == "--peers") {
-      a->peers = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
-    } else if (key == "--timeout") {
-      a->timeout = std::strtod(value, nullptr);
-    } else if (key == "--interface") {
-      a->interfaces.push_back(value);
-    } else if (key == "--peer") {
-      a->peer_addresses.push_back(value);
-    } else if (key == "--size") {
-      a->sizes.clear();
-      for (const char * p = value; *p != '\0'; ) {
-        char * end = nullptr;
-        a->sizes.push_back(static_cast<uint32_t>(std::strtoul(p, &end, 10)));
-        p = *end == ',' ? end + 1 : end;
-        if (end == p && *p != '\0') {
-          return false;
-        }
-      }
-    } else {
-      return false;
-    }
+  CLI::App app("an idlc-typed Cyclone DDS peer of Features", "features_witness");
+  app.add_option("command", a->command, "pub or echo")->required()->check(CLI::IsMember({"pub", "echo"}));
+  pelmora_cyclonedds_peer::add_run_options(app, *a);
+  app.add_option("--topic", a->topic, "DDS topic name");
+  app.add_option("--domain", a->domain, "DDS domain");
+  app.add_option("--interface", a->interfaces, "network interface address (repeatable)");
+  app.add_option("--peer", a->peer_addresses, "unicast discovery peer (repeatable)");
+  app.add_flag("--multicast", a->multicast, "discovery by multicast");
+  const int usage = pelmora_cyclonedds_peer::parse(app, argc, argv);
+  if (usage >= 0) {
+    return usage;
   }
   // Without multicast, loopback only unless told otherwise: nothing leaves
   // the machine by default.
@@ -100,7 +64,7 @@ bool parse(int argc, char ** argv, Args * a)
   if (!a->multicast && a->peer_addresses.empty()) {
     a->peer_addresses.push_back("127.0.0.1");
   }
-  return (a->command == "pub" || a->command == "echo") && !a->sizes.empty();
+  return -1;
 }
 
 std::string config(const Args & a)
@@ -167,7 +131,7 @@ void fill(pelmora_msg_Features * m, const Args & a, uint32_t index)
 
 int run(const Args & a)
 {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(static_cast<int64_t>(a.timeout * 1000));
+  const auto deadline = a.deadline();
   if (dds_create_domain(a.domain, config(a).c_str()) < 0) {
     std::fprintf(stderr, "features_witness: cannot configure the domain\n");
     return 3;
@@ -219,8 +183,7 @@ int run(const Args & a)
       pelmora_msg_Features_free(&m, DDS_FREE_CONTENTS);
       status = rc == DDS_RETCODE_OK ? 0 : rc == DDS_RETCODE_TIMEOUT ? 2 : 3;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (status == 0 && dds_wait_for_acks(endpoint, DDS_MSECS(std::max<int64_t>(0, left.count()))) != 0) {
+    if (status == 0 && dds_wait_for_acks(endpoint, DDS_MSECS(left_until(deadline).count())) != 0) {
       status = 2;
     }
     std::printf("witness published %u\n", a.count);
@@ -246,7 +209,7 @@ int run(const Args & a)
         dds_return_loan(endpoint, &sample, n);
         continue;
       }
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      const auto left = left_until(deadline);
       if (left.count() <= 0) {
         status = 2;
         break;
@@ -264,10 +227,6 @@ int run(const Args & a)
 int main(int argc, char ** argv)
 {
   Args args;
-  if (!parse(argc, argv, &args)) {
-    std::fprintf(stderr, "usage: features_witness pub|echo [--topic T] [--domain D] [--count N] "
-      "[--size K,..] [--seed S] [--peers R] [--timeout SEC] [--interface A].. [--peer P].. [--multicast]\n");
-    return 64;
-  }
-  return run(args);
+  const int usage = parse(argc, argv, &args);
+  return usage >= 0 ? usage : run(args);
 }

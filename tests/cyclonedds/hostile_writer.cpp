@@ -8,10 +8,7 @@
 //
 // ENDPOINT_OPTIONS are pelmora-dds's (--topic, --domain, --transport, ...);
 // the vendor is always cyclonedds. Exit status as pelmora-dds pub.
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,19 +16,14 @@
 #include "cyclonedds/backend.hpp"
 #include "pelmora_cdr_walker/walker.hpp"
 #include "command_line.hpp"
+#include "run_options.hpp"
 #include "sides.hpp"
 
 namespace
 {
 
 using namespace pelmora_dds;
-using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
-
-milliseconds left_until(Clock::time_point deadline)
-{
-  return std::max(milliseconds(0), std::chrono::duration_cast<milliseconds>(deadline - Clock::now()));
-}
+using pelmora_cyclonedds_peer::left_until;
 
 std::vector<std::vector<uint8_t>> spoilt(const std::vector<uint8_t> & good)
 {
@@ -44,50 +36,10 @@ std::vector<std::vector<uint8_t>> spoilt(const std::vector<uint8_t> & good)
   return {lying, truncated, foreign};
 }
 
-struct Args
+struct Args : pelmora_cyclonedds_peer::RunOptions
 {
   std::string side = "c";
-  uint32_t count = 1;
-  std::vector<uint32_t> sizes{0};
-  uint32_t seed = 1;
-  uint32_t peers = 1;
-  double timeout = 30;
-  std::vector<std::string> endpoint;
 };
-
-bool parse(int argc, char ** argv, Args * a)
-{
-  for (int i = 1; i < argc; ++i) {
-    const std::string key = argv[i];
-    const bool ours = key == "--side" || key == "--count" || key == "--size" || key == "--seed" ||
-      key == "--peers" || key == "--timeout";
-    if (!ours) {
-      a->endpoint.push_back(key);
-      continue;
-    }
-    if (i + 1 >= argc) {
-      return false;
-    }
-    const char * value = argv[++i];
-    if (key == "--side") {
-      a->side = value;
-    } else if (key == "--count") {
-      a->count = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
-    } else if (key == "--seed") {
-      a->seed = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
-    } else if (key == "--peers") {
-      a->peers = static_cast<uint32_t>(std::strtoul(value, nullptr, 10));
-    } else if (key == "--timeout") {
-      a->timeout = std::strtod(value, nullptr);
-    } else {
-      a->sizes.clear();
-      for (char * p = const_cast<char *>(value); *p != '\0'; p += *p == ',' ? 1 : 0) {
-        a->sizes.push_back(static_cast<uint32_t>(std::strtoul(p, &p, 10)));
-      }
-    }
-  }
-  return (a->side == "c" || a->side == "cpp") && !a->sizes.empty();
-}
 
 }  // namespace
 
@@ -95,13 +47,15 @@ int main(int argc, char ** argv)
 {
   Args a;
   EndpointOptions options;
-  const std::string problem = parse(argc, argv, &a) ?
-    parse_endpoint_options(a.endpoint, &options) : "usage: see the head of hostile_writer.cpp";
-  if (!problem.empty()) {
-    std::fprintf(stderr, "hostile_writer: %s\n", problem.c_str());
-    return 64;
+  CLI::App app("a Cyclone DDS writer of malformed Features samples", "hostile_writer");
+  pelmora_cyclonedds_peer::add_run_options(app, a);
+  app.add_option("--side", a.side, "c or cpp")->check(CLI::IsMember({"c", "cpp"}));
+  add_endpoint_options(app, options);
+  const int usage = pelmora_cyclonedds_peer::parse(app, argc, argv);
+  if (usage >= 0) {
+    return usage;
   }
-  const auto deadline = Clock::now() + milliseconds(static_cast<int64_t>(a.timeout * 1000));
+  const auto deadline = a.deadline();
   const Side & side = a.side == "c" ? c_side() : *cpp_side();
   std::string error;
   const rosidl_message_type_support_t * introspection = resolve_type_support(side.dispatcher(),

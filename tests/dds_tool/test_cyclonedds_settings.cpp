@@ -14,13 +14,9 @@
 namespace
 {
 
-using pelmora_dds::EndpointOptions;
-using pelmora_dds::QosOptions;
-using pelmora_dds::TransportOptions;
-using pelmora_dds::cyclonedds::ParticipantSettings;
-using pelmora_dds::cyclonedds::config_xml;
-using pelmora_dds::cyclonedds::endpoint_qos;
-using pelmora_dds::cyclonedds::participant_settings;
+// The options, and the settings made from them.
+using namespace pelmora_dds;
+using namespace pelmora_dds::cyclonedds;
 
 bool contains(const std::string & text, const std::string & part)
 {

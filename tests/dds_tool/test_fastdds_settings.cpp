@@ -17,12 +17,9 @@ namespace dds = eprosima::fastdds::dds;
 using eprosima::fastdds::rtps::SharedMemTransportDescriptor;
 using eprosima::fastdds::rtps::UDPv4TransportDescriptor;
 using eprosima::fastrtps::rtps::DiscoveryProtocol_t;
-using pelmora_dds::QosOptions;
-using pelmora_dds::TransportOptions;
-using pelmora_dds::fastdds::apply_lease;
-using pelmora_dds::fastdds::apply_qos;
-using pelmora_dds::fastdds::apply_transport;
-using pelmora_dds::fastdds::plan_for;
+// The options, and the settings made from them.
+using namespace pelmora_dds;
+using namespace pelmora_dds::fastdds;
 
 struct Transports
 {

@@ -134,24 +134,31 @@ std::string compare_field(const Words & actual, const Words & expected, size_t f
          ", expected " + describe(want);
 }
 
-// After a failure at `reading.field`: the fields before it decoded, the
-// fields from `first_kept` on as they were before the call.
-std::string compare_partial(
-  const Words & actual, const Reading & reading, const Words & before, size_t first_kept)
+// The first field in [from, to) where `actual` and `expected` differ, or "".
+std::string compare_fields(
+  const Words & actual, const Words & expected, size_t from, size_t to, const char * role)
 {
-  for (size_t field = 0; field < reading.field; ++field) {
-    std::string problem = compare_field(actual, reading.words, field, "decoded before the failure");
-    if (!problem.empty()) {
-      return problem;
-    }
-  }
-  for (size_t field = first_kept; field < kFieldCount; ++field) {
-    std::string problem = compare_field(actual, before, field, "not reached");
+  for (size_t field = from; field < to; ++field) {
+    std::string problem = compare_field(actual, expected, field, role);
     if (!problem.empty()) {
       return problem;
     }
   }
   return "";
+}
+
+// After a failure at `reading.field`, with `expected` put before any
+// problem: the fields before it decoded, the fields from `first_kept` on as
+// they were before the call.
+std::string compare_partial(
+  const std::string & expected, const Words & actual, const Reading & reading, const Words & before,
+  size_t first_kept)
+{
+  std::string problem = compare_fields(actual, reading.words, 0, reading.field, "decoded before the failure");
+  if (problem.empty()) {
+    problem = compare_fields(actual, before, first_kept, kFieldCount, "not reached");
+  }
+  return problem.empty() ? "" : expected + problem;
 }
 
 std::string compare_bytes(
@@ -189,13 +196,9 @@ std::string compare_decoded(
   const message_type_support_callbacks_t & callbacks, const void * message,
   const uint8_t * data, bool big_endian, const char * encoder)
 {
-  if (!(after == reading.words)) {
-    for (size_t field = 0; field < kFieldCount; ++field) {
-      std::string problem = compare_field(after, reading.words, field, "decoded");
-      if (!problem.empty()) {
-        return expected + problem;
-      }
-    }
+  const std::string problem = compare_fields(after, reading.words, 0, kFieldCount, "decoded");
+  if (!problem.empty()) {
+    return expected + problem;
   }
   if (position != reading.consumed) {
     return expected + "it read " + std::to_string(position) + " bytes, not " +
@@ -344,8 +347,7 @@ std::string check_c_decoder(const uint8_t * data, size_t size, bool big_endian, 
           return expected + "the Cdr stands at byte " + std::to_string(position) +
                  ", not behind the length word";
         }
-        const std::string problem = compare_partial(after, reading, before, reading.field);
-        return problem.empty() ? "" : expected + problem;
+        return compare_partial(expected, after, reading, before, reading.field);
       }
     case Outcome::kWordCutShort:
     case Outcome::kBlockCutShort: {
@@ -358,9 +360,7 @@ std::string check_c_decoder(const uint8_t * data, size_t size, bool big_endian, 
           return expected + "the failing sequence does not hold the " + std::to_string(reading.length) +
                  " elements it was made for";
         }
-        const std::string problem =
-          compare_partial(after, reading, before, reading.field + (block ? 1 : 0));
-        return problem.empty() ? "" : expected + problem;
+        return compare_partial(expected, after, reading, before, reading.field + (block ? 1 : 0));
       }
   }
   return "unknown outcome";
@@ -402,8 +402,7 @@ std::string check_cpp_decoder(const uint8_t * data, size_t size, bool big_endian
     return expected + "it returned true";
   }
   if (reading.outcome == Outcome::kWordCutShort) {
-    const std::string problem = compare_partial(after, reading, before, reading.field);
-    return problem.empty() ? "" : expected + problem;
+    return compare_partial(expected, after, reading, before, reading.field);
   }
   // A sequence that fails sets the Cdr back to its length word.
   if (position != reading.field_offset) {
@@ -414,15 +413,13 @@ std::string check_cpp_decoder(const uint8_t * data, size_t size, bool big_endian
     if (!not_enough_memory) {
       return expected + "it threw another exception than NotEnoughMemoryException";
     }
-    const std::string problem = compare_partial(after, reading, before, reading.field);
-    return problem.empty() ? "" : expected + problem;
+    return compare_partial(expected, after, reading, before, reading.field);
   }
   if (after.sequences[reading.field - kFirstSequence].size() != reading.length) {
     return expected + "the failing vector does not hold the " + std::to_string(reading.length) +
            " elements it was resized to";
   }
-  const std::string problem = compare_partial(after, reading, before, reading.field + 1);
-  return problem.empty() ? "" : expected + problem;
+  return compare_partial(expected, after, reading, before, reading.field + 1);
 }
 
 std::string check_decoders_agree(const uint8_t * data, size_t size, bool big_endian)

@@ -18,10 +18,12 @@
 #include "cpp_message.hpp"
 #include "fastdds/callbacks_type.hpp"
 #include "features_content.hpp"
+#include "features_size.hpp"
 #include "features_vectors.hpp"
 #include "pelmora/msg/features.h"
 #include "pelmora/msg/features.hpp"
 #include "pelmora_dds/endpoint.hpp"
+#include "side_topic_type.hpp"
 #include "sides.hpp"
 
 namespace
@@ -77,26 +79,11 @@ std::vector<uint8_t> with_header(uint8_t representation, const std::vector<uint8
   return bytes;
 }
 
-void load(SerializedPayload_t & payload, const std::vector<uint8_t> & bytes)
-{
-  payload.reserve(static_cast<uint32_t>(bytes.size()));
-  std::memcpy(payload.data, bytes.data(), bytes.size());
-  payload.length = static_cast<uint32_t>(bytes.size());
-}
+using pelmora_tests::load;
 
-class TopicTypeTest : public ::testing::TestWithParam<const char *>
+class TopicTypeTest : public pelmora_tests::SideTopicTypeTest
 {
 protected:
-  void SetUp() override
-  {
-    side_ = std::string(GetParam()) == "c" ? &pelmora_dds::c_side() : pelmora_dds::cpp_side();
-    ASSERT_NE(side_, nullptr);
-    std::string error;
-    const rosidl_message_type_support_t * ts =
-      pelmora_dds::resolve_type_support(side_->dispatcher(), cdr_identifier(*side_).c_str(), &error);
-    ASSERT_NE(ts, nullptr) << error;
-    type_ = std::make_unique<CallbacksTopicType>(ts);
-  }
 
   // Serializes as a DataWriter does: a payload of the announced size.
   bool serialize(void * message, SerializedPayload_t & payload, uint32_t room)
@@ -104,9 +91,6 @@ protected:
     payload.reserve(room);
     return type_->serialize(message, &payload);
   }
-
-  const Side * side_ = nullptr;
-  std::unique_ptr<CallbacksTopicType> type_;
 };
 
 TEST_P(TopicTypeTest, RegistersUnderTheRosDdsTypeName)
@@ -155,7 +139,7 @@ TEST_P(TopicTypeTest, PayloadSizeOfLargeMessagesIsNotCappedByTheTypeMaximum)
   Message message(*side_);
   ASSERT_TRUE(side_->fill(message.ptr, 5, 0, keypoints));
   const uint32_t size = type_->getSerializedSizeProvider(message.ptr)();
-  EXPECT_EQ(size, 4 + 40 + 60ull * keypoints);
+  EXPECT_EQ(size, 4 + pelmora_tests::keypoints_size(keypoints));
   SerializedPayload_t payload;
   ASSERT_TRUE(serialize(message.ptr, payload, size));
   EXPECT_EQ(payload.length, size);
@@ -242,7 +226,7 @@ TEST(Endpoints, AWriterDeliversAFourMegabyteSampleToAReaderOverSharedMemory)
   pelmora_dds::EndpointOptions options;
   options.domain = PELMORA_DDS_TEST_DOMAIN;
   options.topic = "/adapter_test_" + std::to_string(getpid());
-  options.largest_sample = 4 + 40 + 60 * 70000;
+  options.largest_sample = static_cast<uint32_t>(4 + pelmora_tests::keypoints_size(70000));
   options.transport.kind = pelmora_dds::TransportOptions::Kind::shm;
   using Role = pelmora_dds::Endpoint::Role;
   using Status = pelmora_dds::Status;

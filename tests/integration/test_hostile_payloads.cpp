@@ -12,11 +12,10 @@
 
 #include <fastdds/rtps/common/SerializedPayload.h>
 
-#include "cdr_identifier.hpp"
 #include "hostile_payloads.hpp"
 #include "payload_check.hpp"
 #include "fastdds/callbacks_type.hpp"
-#include "sides.hpp"
+#include "side_topic_type.hpp"
 
 namespace
 {
@@ -30,14 +29,7 @@ const std::vector<HostilePayload> & payloads()
   return loaded;
 }
 
-void load(SerializedPayload_t & payload, const std::vector<uint8_t> & bytes)
-{
-  payload.reserve(static_cast<uint32_t>(bytes.size()));
-  if (!bytes.empty()) {
-    std::memcpy(payload.data, bytes.data(), bytes.size());
-  }
-  payload.length = static_cast<uint32_t>(bytes.size());
-}
+using pelmora_tests::load;
 
 TEST(HostilePayloads, TheSetCoversWhatAWriterCanGetWrong)
 {
@@ -63,17 +55,13 @@ TEST(HostilePayloads, TheReadingNamesTheFieldAndTheNumbersOfEveryFault)
   }
 }
 
-class HostileDecodeTest : public ::testing::TestWithParam<const char *>
+class HostileDecodeTest : public pelmora_tests::SideTopicTypeTest
 {
 protected:
   void SetUp() override
   {
-    side_ = std::string(GetParam()) == "c" ? &pelmora_dds::c_side() : pelmora_dds::cpp_side();
-    ASSERT_NE(side_, nullptr);
-    std::string error;
-    const auto * ts = pelmora_dds::resolve_type_support(side_->dispatcher(), cdr_identifier(*side_).c_str(), &error);
-    ASSERT_NE(ts, nullptr) << error;
-    type_ = std::make_unique<pelmora_dds::CallbacksTopicType>(ts);
+    SideTopicTypeTest::SetUp();
+    ASSERT_NE(type_, nullptr);
     type_->set_drop_observer(
       [this](const uint8_t * data, uint32_t size, const std::string & said) {
         reports_.push_back({std::vector<uint8_t>(data, data + size), said});
@@ -86,8 +74,6 @@ protected:
     std::string decoder_said;
   };
 
-  const pelmora_dds::Side * side_ = nullptr;
-  std::unique_ptr<pelmora_dds::CallbacksTopicType> type_;
   std::vector<Report> reports_;
 };
 

@@ -137,7 +137,7 @@ dds::DomainParticipantQos participant_qos(bool loopback)
 
 // rclcpp's default QoS as rmw_fastrtps applies it.
 template<typename Qos>
-void ros_default_qos(Qos & qos)
+Qos ros_default(Qos qos)
 {
   qos.reliability().kind = dds::RELIABLE_RELIABILITY_QOS;
   qos.durability().kind = dds::VOLATILE_DURABILITY_QOS;
@@ -145,6 +145,7 @@ void ros_default_qos(Qos & qos)
   qos.history().depth = 10;
   qos.endpoint().history_memory_policy =
     eprosima::fastrtps::rtps::PREALLOCATED_WITH_REALLOC_MEMORY_MODE;
+  return qos;
 }
 
 class Node
@@ -173,6 +174,22 @@ public:
     return topic != nullptr;
   }
 
+  // A writer or a reader with rclcpp's default QoS on the topic of `o`;
+  // nullptr when any step fails.
+  dds::DataWriter * writer(const Options & o)
+  {
+    dds::Publisher * publisher = open(o) ? participant->create_publisher(dds::PUBLISHER_QOS_DEFAULT) : nullptr;
+    return publisher == nullptr ? nullptr :
+           publisher->create_datawriter(topic, ros_default(dds::DATAWRITER_QOS_DEFAULT));
+  }
+
+  dds::DataReader * reader(const Options & o)
+  {
+    dds::Subscriber * subscriber = open(o) ? participant->create_subscriber(dds::SUBSCRIBER_QOS_DEFAULT) : nullptr;
+    return subscriber == nullptr ? nullptr :
+           subscriber->create_datareader(topic, ros_default(dds::DATAREADER_QOS_DEFAULT));
+  }
+
   dds::DomainParticipant * participant = nullptr;
   dds::Topic * topic = nullptr;
 };
@@ -193,13 +210,7 @@ int run_pub(const Options & o, Clock::time_point deadline)
 {
   const pelmora_standin::PayloadKind * kind = pelmora_standin::find_payload_kind(o.payload);
   Node node;
-  dds::DataWriter * writer = nullptr;
-  if (node.open(o)) {
-    dds::Publisher * publisher = node.participant->create_publisher(dds::PUBLISHER_QOS_DEFAULT);
-    dds::DataWriterQos qos = dds::DATAWRITER_QOS_DEFAULT;
-    ros_default_qos(qos);
-    writer = publisher != nullptr ? publisher->create_datawriter(node.topic, qos) : nullptr;
-  }
+  dds::DataWriter * writer = node.writer(o);
   if (writer == nullptr) {
     std::fprintf(stderr, "standin pub: cannot create a writer on %s\n", o.topic.c_str());
     return kSetup;
@@ -252,13 +263,7 @@ int run_pub(const Options & o, Clock::time_point deadline)
 int run_echo(const Options & o, Clock::time_point deadline)
 {
   Node node;
-  dds::DataReader * reader = nullptr;
-  if (node.open(o)) {
-    dds::Subscriber * subscriber = node.participant->create_subscriber(dds::SUBSCRIBER_QOS_DEFAULT);
-    dds::DataReaderQos qos = dds::DATAREADER_QOS_DEFAULT;
-    ros_default_qos(qos);
-    reader = subscriber != nullptr ? subscriber->create_datareader(node.topic, qos) : nullptr;
-  }
+  dds::DataReader * reader = node.reader(o);
   if (reader == nullptr) {
     std::fprintf(stderr, "standin echo: cannot create a reader on %s\n", o.topic.c_str());
     return kSetup;

@@ -69,14 +69,27 @@ void cpp_fini(void * m) {static_cast<M *>(m)->~M();}
 
 namespace ti = rosidl_typesupport_introspection_cpp;
 
+// A C++ member without accessors: a scalar, a string or a fixed array of messages.
+ti::MessageMember cpp_member(
+  const char * name, uint8_t type, uint32_t offset, const rosidl_message_type_support_t * members = nullptr,
+  size_t array_size = 0)
+{
+  return {name, type, 0, members, array_size != 0, array_size, false, offset, nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+}
+
+// A C++ std::vector<T> member, bounded to `bound` elements when it is not 0.
+template<typename T>
+ti::MessageMember cpp_sequence(const char * name, uint8_t type, uint32_t offset, size_t bound = 0)
+{
+  return {name, type, 0, nullptr, true, bound, bound != 0, offset, nullptr,
+    cpp_size<T>, cpp_get_const<T>, cpp_get<T>, cpp_fetch<T>, cpp_assign<T>, cpp_resize<T>};
+}
+
 const ti::MessageMember own_cpp_members[3] = {
-  {"a", ti::ROS_TYPE_DOUBLE, 0, nullptr, false, 0, false, offsetof(OwnCpp, a), nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
-  {"b", ti::ROS_TYPE_INT16, 0, nullptr, false, 0, false, offsetof(OwnCpp, b), nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
-  {"c", ti::ROS_TYPE_UINT8, 0, nullptr, true, 0, false, offsetof(OwnCpp, c), nullptr,
-    cpp_size<uint8_t>, cpp_get_const<uint8_t>, cpp_get<uint8_t>, cpp_fetch<uint8_t>,
-    cpp_assign<uint8_t>, cpp_resize<uint8_t>},
+  cpp_member("a", ti::ROS_TYPE_DOUBLE, offsetof(OwnCpp, a)),
+  cpp_member("b", ti::ROS_TYPE_INT16, offsetof(OwnCpp, b)),
+  cpp_sequence<uint8_t>("c", ti::ROS_TYPE_UINT8, offsetof(OwnCpp, c)),
 };
 const ti::MessageMembers own_cpp_record = {
   "pelmora_tests::msg", "Own", 3, sizeof(OwnCpp), own_cpp_members, cpp_init<OwnCpp>,
@@ -85,15 +98,10 @@ const ti::MessageMembers own_cpp_record = {
 rosidl_message_type_support_t own_cpp = {nullptr, &own_cpp_record, get_message_typesupport_handle_function};
 
 const ti::MessageMember outer_cpp_members[4] = {
-  {"tag", ti::ROS_TYPE_UINT8, 0, nullptr, false, 0, false, offsetof(OuterCpp, tag), nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
-  {"label", ti::ROS_TYPE_STRING, 0, nullptr, false, 0, false, offsetof(OuterCpp, label), nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
-  {"pair", ti::ROS_TYPE_MESSAGE, 0, &own_cpp, true, 2, false, offsetof(OuterCpp, pair), nullptr,
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
-  {"bounded", ti::ROS_TYPE_INT32, 0, nullptr, true, 2, true, offsetof(OuterCpp, bounded), nullptr,
-    cpp_size<int32_t>, cpp_get_const<int32_t>, cpp_get<int32_t>, cpp_fetch<int32_t>,
-    cpp_assign<int32_t>, cpp_resize<int32_t>},
+  cpp_member("tag", ti::ROS_TYPE_UINT8, offsetof(OuterCpp, tag)),
+  cpp_member("label", ti::ROS_TYPE_STRING, offsetof(OuterCpp, label)),
+  cpp_member("pair", ti::ROS_TYPE_MESSAGE, offsetof(OuterCpp, pair), &own_cpp, 2),
+  cpp_sequence<int32_t>("bounded", ti::ROS_TYPE_INT32, offsetof(OuterCpp, bounded), 2),
 };
 const ti::MessageMembers outer_cpp_record = {
   "pelmora_tests::msg", "Outer", 4, sizeof(OuterCpp), outer_cpp_members, cpp_init<OuterCpp>,

@@ -1,0 +1,125 @@
+// The benchmarks of a Fast-CDR callbacks record, written once for the C and
+// the C++ message. A Side names the message and how to reach it:
+//
+//   struct Side {
+//     using Message = ...;
+//     static const message_type_support_callbacks_t & callbacks();
+//     static Message make(size_t keypoints);   // a K-keypoint message
+//     static Message empty();                   // a message to decode into
+//     static const void * of(const Message &);  // what the callbacks take
+//     static void * of(Message &);
+//     static const void * storage(const Message &);  // descriptor's elements
+//   };
+#ifndef PELMORA_BENCHMARKS__CALLBACKS_BENCHMARKS_HPP_
+#define PELMORA_BENCHMARKS__CALLBACKS_BENCHMARKS_HPP_
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "bench_common.hpp"
+
+namespace pelmora_bench
+{
+
+template<typename Side>
+struct CallbackBenchmarks
+{
+  using Message = typename Side::Message;
+
+  static void Encode(benchmark::State & state)
+  {
+    const Message message = Side::make(static_cast<size_t>(state.range(0)));
+    const message_type_support_callbacks_t & cb = Side::callbacks();
+    Buffer buffer(cb.get_serialized_size(Side::of(message)));
+    for (auto _ : state) {
+      CdrOver out(buffer.data(), buffer.size());
+      if (!cb.cdr_serialize(Side::of(message), out.cdr)) {
+        state.SkipWithError("cdr_serialize failed");
+        break;
+      }
+      benchmark::DoNotOptimize(buffer.data());
+      benchmark::ClobberMemory();
+    }
+    set_bytes(state, buffer.size());
+  }
+
+  // Into one message, reused; `fresh` makes a new one on every call instead.
+  template<bool fresh>
+  static void Decode(benchmark::State & state)
+  {
+    Buffer bytes = encode_with(Side::callbacks(), Side::of(Side::make(static_cast<size_t>(state.range(0)))));
+    const message_type_support_callbacks_t & cb = Side::callbacks();
+    auto decode = [&](Message & target) {
+        CdrOver in(bytes.data(), bytes.size());
+        const bool ok = cb.cdr_deserialize(in.cdr, Side::of(target));
+        benchmark::DoNotOptimize(Side::storage(target));
+        return ok;
+      };
+    Message reused = Side::empty();
+    for (auto _ : state) {
+      bool ok = false;
+      if constexpr (fresh) {
+        Message target = Side::empty();
+        ok = decode(target);
+      } else {
+        ok = decode(reused);
+      }
+      if (!ok) {
+        state.SkipWithError("cdr_deserialize failed");
+        break;
+      }
+      benchmark::ClobberMemory();
+    }
+    set_bytes(state, bytes.size());
+  }
+
+  static void SerializedSize(benchmark::State & state)
+  {
+    const Message message = Side::make(static_cast<size_t>(state.range(0)));
+    const message_type_support_callbacks_t & cb = Side::callbacks();
+    uint32_t size = 0;
+    for (auto _ : state) {
+      benchmark::DoNotOptimize(Side::of(message));
+      size = cb.get_serialized_size(Side::of(message));
+      benchmark::DoNotOptimize(size);
+    }
+    state.counters["bytes"] = static_cast<double>(size);
+  }
+
+  static void EmptyRoundTrip(benchmark::State & state)
+  {
+    const Message source = Side::make(0);
+    Message target = Side::empty();
+    const message_type_support_callbacks_t & cb = Side::callbacks();
+    char buffer[64];
+    for (auto _ : state) {
+      CdrOver out(buffer, sizeof(buffer));
+      CdrOver in(buffer, sizeof(buffer));
+      if (!cb.cdr_serialize(Side::of(source), out.cdr) || !cb.cdr_deserialize(in.cdr, Side::of(target))) {
+        state.SkipWithError("round trip failed");
+        break;
+      }
+      benchmark::ClobberMemory();
+    }
+  }
+
+  // Registers the benchmarks under `prefix` ("C", "Cpp"), with the memcpy
+  // baseline of the same run; DecodeFresh when `decode_fresh`.
+  static void register_all(const std::string & prefix, bool decode_fresh)
+  {
+    Side::callbacks();  // load the type support before anything is timed
+    register_sized((prefix + "/Memcpy").c_str(), BM_Memcpy);
+    register_sized((prefix + "/Encode").c_str(), Encode);
+    register_sized((prefix + "/Decode").c_str(), Decode<false>);
+    if (decode_fresh) {
+      register_sized((prefix + "/DecodeFresh").c_str(), Decode<true>);
+    }
+    register_sized((prefix + "/SerializedSize").c_str(), SerializedSize);
+    benchmark::RegisterBenchmark((prefix + "/EmptyRoundTrip").c_str(), EmptyRoundTrip);
+  }
+};
+
+}  // namespace pelmora_bench
+
+#endif  // PELMORA_BENCHMARKS__CALLBACKS_BENCHMARKS_HPP_
