@@ -179,6 +179,10 @@ class Structure8(ctypes.Structure):
     _fields_ = [('a', ctypes.c_uint32), ('b', ctypes.c_float)]
 
 
+def random_bytes(rng, count):
+    return bytes(rng.getrandbits(8) for _ in range(count))
+
+
 def random_uint32s(rng, count):
     return [rng.getrandbits(32) for _ in range(count)]
 
@@ -206,16 +210,14 @@ def scalar_value(rng):
     kind = rng.randrange(12)
     if kind < 5:
         value = random_int(rng)
-        return value, uint32_expectation(value)
-    if kind == 5:
+    elif kind == 5:
         value = rng.choice([True, False])
-        return value, ok(int(value))
-    if kind == 6:
+    elif kind == 6:
         value = IntSubclass(random_int(rng))
-        return value, uint32_expectation(int(value))
-    bad = rng.choice([1.0, math.nan, '7', b'\x07\x00\x00\x00', None, Indexable(), [1], (),
-                      FloatSubclass(2.0), array.array('I', [1]), object()])
-    return bad, FAIL
+    else:
+        return rng.choice([1.0, math.nan, '7', b'\x07\x00\x00\x00', None, Indexable(), [1], (),
+                           FloatSubclass(2.0), array.array('I', [1]), object()]), FAIL
+    return value, uint32_expectation(int(value))
 
 
 def uint32_item(rng):
@@ -223,14 +225,13 @@ def uint32_item(rng):
     roll = rng.random()
     if roll < 0.8:
         value = rng.getrandbits(32)
-        return value, uint32_expectation(value)
-    if roll < 0.9:
+    elif roll < 0.9:
         value = random_int(rng)
-        return value, uint32_expectation(value)
-    if roll < 0.95:
+    elif roll < 0.95:
         value = rng.choice([True, False, IntSubclass(rng.getrandbits(40))])
-        return value, uint32_expectation(int(value))
-    return rng.choice([1.5, '1', None, b'1', Indexable(), FloatSubclass(0.0)]), FAIL
+    else:
+        return rng.choice([1.5, '1', None, b'1', Indexable(), FloatSubclass(0.0)]), FAIL
+    return value, uint32_expectation(int(value))
 
 
 def float_item(rng):
@@ -238,11 +239,11 @@ def float_item(rng):
     roll = rng.random()
     if roll < 0.9:
         value = random_floats(rng, 1)[0]
-        return value, ok(binary32(value))
-    if roll < 0.95:
+    elif roll < 0.95:
         value = FloatSubclass(random_floats(rng, 1)[0])
-        return value, ok(binary32(value))
-    return rng.choice([1, True, '1.0', None, 2 ** 80, IntSubclass(3)]), FAIL
+    else:
+        return rng.choice([1, True, '1.0', None, 2 ** 80, IntSubclass(3)]), FAIL
+    return value, ok(binary32(value))
 
 
 def items_expectation(expectations):
@@ -282,30 +283,27 @@ def buffer_value(rng, is_float):
             high = 2 ** (size - 1) - 1 if typecode.islower() else 2 ** size - 1
             value = array.array(typecode, [rng.randint(low, high) for _ in range(count)])
     elif kind == 1:
-        value = bytes(rng.getrandbits(8) for _ in range(rng.randint(0, 64)))
+        value = random_bytes(rng, rng.randint(0, 64))
     elif kind == 2:
-        value = bytearray(rng.getrandbits(8) for _ in range(rng.randint(0, 64)))
+        value = bytearray(random_bytes(rng, rng.randint(0, 64)))
     elif kind == 3:
         base = array.array('I', random_uint32s(rng, count + 2))
         view = memoryview(base)
         value = view[::rng.choice([1, 2, 3, -1])]
     elif kind == 4:
-        raw = bytes(rng.getrandbits(8) for _ in range(4 * count))
+        raw = random_bytes(rng, 4 * count)
         fmt = rng.choice(['B', 'b', 'c', 'I', 'f', 'H', 'Q', 'd'])
         size = struct.calcsize(fmt)
-        raw = raw[:len(raw) // size * size]
-        view = memoryview(raw).cast(fmt)
-        if fmt in 'IfHB' and len(view) % 2 == 0 and len(view) and rng.random() < 0.5:
-            view = view.cast('B').cast(fmt, shape=[2, len(view) // 2])
-        value = view
+        value = memoryview(raw[:len(raw) // size * size]).cast(fmt)
+        if fmt in 'IfHB' and len(value) % 2 == 0 and len(value) and rng.random() < 0.5:
+            value = value.cast('B').cast(fmt, shape=[2, len(value) // 2])
     elif kind == 5:
         element = rng.choice([ctypes.c_uint32, ctypes.c_float, ctypes.c_double, ctypes.c_char,
                               ctypes.c_uint16, ctypes.c_int64, Structure8])
         value = (element * count)()
-        ctypes.memmove(value, bytes(rng.getrandbits(8) for _ in range(ctypes.sizeof(value))),
-                       ctypes.sizeof(value))
+        ctypes.memmove(value, random_bytes(rng, ctypes.sizeof(value)), ctypes.sizeof(value))
     elif kind == 6:
-        value = pickle.PickleBuffer(bytearray(rng.getrandbits(8) for _ in range(4 * count)))
+        value = pickle.PickleBuffer(bytearray(random_bytes(rng, 4 * count)))
     elif kind == 7:
         view = memoryview(bytearray(4 * count))
         view.release()
@@ -356,14 +354,7 @@ def sequence_value(rng, is_float):
         # one-character strs) have a length; a dict has none as a sequence.
         keys = random_floats(rng, count) if is_float else random_uint32s(rng, count)
         choice = rng.randrange(4)
-        if choice == 0:
-            value = range(count)
-        elif choice == 1:
-            value = dict.fromkeys(keys)
-        elif choice == 2:
-            value = 'x' * (count % 3)
-        else:
-            value = set(keys)
+        value = (range(count), dict.fromkeys(keys), 'x' * (count % 3), set(keys))[choice]
         items = list(value)
         if choice == 1 or items and (choice in (0, 2) and is_float or choice == 2):
             return value, FAIL
