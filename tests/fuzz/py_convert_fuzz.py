@@ -35,6 +35,7 @@ import argparse
 import array
 import ctypes
 import gc
+import itertools
 import math
 import pickle
 import random
@@ -502,26 +503,25 @@ def float_bytes_match(actual, expected):
     """Equal binary32 elements, any NaN matching any NaN."""
     if len(actual) != len(expected):
         return False
-    for offset in range(0, len(actual), 4):
-        a = struct.unpack('=f', actual[offset:offset + 4])[0]
-        e = struct.unpack('=f', expected[offset:offset + 4])[0]
-        if not (a == e and math.copysign(1, a) == math.copysign(1, e)) and not (
-                math.isnan(a) and math.isnan(e)):
-            return False
-    return True
+    pairs = zip(struct.iter_unpack('=f', actual), struct.iter_unpack('=f', expected))
+    return all((a == e and math.copysign(1, a) == math.copysign(1, e)) or (math.isnan(a) and math.isnan(e))
+               for (a,), (e,) in pairs)
 
 
 def field_matches(index, actual, expectation):
     if expectation[0] == 'fail' or expectation[1] is None:
         return True
     wanted = expectation[1]
-    if FIELDS[index] in SCALAR_FIELDS:
-        return actual == wanted
-    if FIELDS[index] in FLOAT_FIELDS and wanted is not None:
+    if FIELDS[index] in FLOAT_FIELDS:
         # The generic path narrows each float; a buffer is copied unchanged,
         # but both compare equal bit for bit except in NaN payloads.
         return actual == wanted or float_bytes_match(actual, wanted)
     return actual == wanted
+
+
+def preview(value):
+    """What a fault report shows of a field: the first 32 bytes of a sequence."""
+    return value[:32] if isinstance(value, bytes) else value
 
 
 def check_back(fields, back, back_error):
@@ -566,10 +566,8 @@ def run_case(capsules, rng):
     if result:
         for index in range(min(known, len(FIELDS))):
             if not field_matches(index, fields[index], expectations[index]):
-                raise Fault('%s holds %r, expected %r' % (FIELDS[index], fields[index][:32],
-                                                         expectations[index][1][:32]
-                                                         if isinstance(expectations[index][1], bytes)
-                                                         else expectations[index][1]))
+                raise Fault('%s holds %r, expected %r' % (FIELDS[index], preview(fields[index]),
+                                                         preview(expectations[index][1])))
         check_back(fields, back, back_error)
     else:
         # A field that was refused for its length gets no storage for a count
@@ -644,13 +642,33 @@ def regression_cases():
 
 
 def run_regressions(capsules):
-    for name, message, field in regression_cases():
+    cases = regression_cases()
+    for name, message, field in cases:
         result, error, fields, _, _ = probe.convert(*capsules, message)
         if result or error is None:
             raise Fault('%s: expected false with an error, got %r, %r' % (name, result, error))
         if fields[FIELDS.index(field)] != 0:
             raise Fault('%s: %s was left with %d elements' % (name, field, fields[FIELDS.index(field)]))
-    return len(regression_cases())
+    return len(cases)
+
+
+def case_seeds(args, started):
+    """The seeds of the cases to run, in order: the one of --case, those of
+    the replay, or those of --seed until --count or --seconds is reached."""
+    if args.case:
+        yield args.case
+    elif args.replay:
+        # The debug interpreter converts each case three times more.
+        for index in range(500 if hasattr(sys, 'gettotalrefcount') else 2000):
+            yield 'replay:%d' % index
+    else:
+        for index in itertools.count():
+            if args.count is not None and index >= args.count:
+                break
+            if args.seconds is not None and index % 64 == 0 and \
+                    time.monotonic() - started >= args.seconds:
+                break
+            yield '%s:%d' % (args.seed, index)
 
 
 def main():
@@ -663,37 +681,17 @@ def main():
     parser.add_argument('--module', default=None, help='type-support module whose capsules to use')
     args = parser.parse_args()
 
-    capsules = {name: load_capsules(name) for name in ([args.module] if args.module else MODULES)}
-    names = list(capsules)
+    # The cases take turns at the modules' capsules.
+    capsules = [load_capsules(name) for name in ([args.module] if args.module else MODULES)]
     cases = 0
     started = time.monotonic()
+    if args.replay and not args.case:
+        for module_capsules in capsules:
+            cases += run_regressions(module_capsules)
     try:
-        if args.case:
-            seed = args.case
-            run_seed(capsules[names[0]], seed)
-            cases = 1
-        elif args.replay:
-            for module in names:
-                cases += run_regressions(capsules[module])
-            # The debug interpreter converts each case three times more.
-            replayed = 500 if hasattr(sys, 'gettotalrefcount') else 2000
-            seed_base = 'replay'
-            for index in range(replayed):
-                seed = '%s:%d' % (seed_base, index)
-                run_seed(capsules[names[index % len(names)]], seed)
-                cases += 1
-        else:
-            index = 0
-            while True:
-                if args.count is not None and index >= args.count:
-                    break
-                if args.seconds is not None and index % 64 == 0 and \
-                        time.monotonic() - started >= args.seconds:
-                    break
-                seed = '%s:%d' % (args.seed, index)
-                run_seed(capsules[names[index % len(names)]], seed)
-                index += 1
-                cases += 1
+        for index, seed in enumerate(case_seeds(args, started)):
+            run_seed(capsules[index % len(capsules)], seed)
+            cases += 1
     except Fault as fault:
         print('FAULT in case %s: %s' % (seed, fault), file=sys.stderr)
         print('rerun with: --case %s' % seed, file=sys.stderr)
