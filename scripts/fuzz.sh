@@ -70,10 +70,8 @@ run_harness() {
       executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$run/log" | tail -n 1)
       ;;
     py_convert|py_convert_refcounts)
-      local environment=$build/tests/fuzz/py_convert_fuzz.env
-      if [ "$harness" = py_convert_refcounts ]; then
-        environment=$build/tests/fuzz/py_convert_fuzz_debug.env
-      fi
+      # The environment of the harness's replay test, which the build writes.
+      local environment=$build/tests/fuzz/${harness/refcounts/reference_counts}.env
       if [ ! -f "$environment" ]; then
         echo "$harness: not built (no interpreter for it)" > "$run/log"
         echo "0 0" >> "$run/log"
