@@ -477,10 +477,7 @@ def watched_objects(message, values):
         objects.append(value)
         if type(value) in (list, tuple):  # subclasses may change their items
             objects.extend(value[:16])
-    unique = {}
-    for obj in objects:
-        if type(obj) not in ATOMS:
-            unique[id(obj)] = obj
+    unique = {id(obj): obj for obj in objects if type(obj) not in ATOMS}
     return list(unique.values())
 
 
