@@ -329,12 +329,13 @@ def sequence_value(rng, is_float):
         return value, ok(value.tobytes())
     if kind < 6:
         return buffer_value(rng, is_float)
-    if kind < 9:
+    if kind < 12:
+        # Generic items, in a list or tuple or in one of the hostile shapes.
         items, expectations = generic_items(rng, is_float, count)
+    if kind < 9:
         value = items if kind < 8 else tuple(items)
         return value, items_expectation(expectations)
     if kind == 9:
-        items, expectations = generic_items(rng, is_float, count)
         claimed = rng.choice([count + 1, count + rng.randint(2, 100), max(count - 1, 0),
                               2 ** 62, 2 ** 62 + 3, 2 ** 40, sys.maxsize])
         cls = LyingList if rng.random() < 0.5 else LyingLength
@@ -343,10 +344,8 @@ def sequence_value(rng, is_float):
             return value, items_expectation(expectations[:claimed])
         return value, FAIL if claimed > 2 ** 32 else either(None)
     if kind == 10:
-        items, _ = generic_items(rng, is_float, count)
         return (item for item in items), FAIL
     if kind == 11:
-        items, _ = generic_items(rng, is_float, count)
         where = rng.choice(['len', 'iter'])
         error_type = rng.choice([RuntimeError, ValueError, TypeError, MemoryError, StopIteration])
         return RaisesIn(items, where, error_type, rng.randint(0, count)), FAIL
