@@ -59,6 +59,7 @@ run_harness() {
   local run=$build/runs/$harness
   rm -rf "$run/findings"
   mkdir -p "$run/corpus" "$run/findings"
+  local executions
   case $harness in
     c_decoder|cpp_decoder|differential)
       # shellcheck disable=SC2086 # PELMORA_FUZZ_OPTIONS holds several options
@@ -66,14 +67,11 @@ run_harness() {
         ${PELMORA_FUZZ_OPTIONS:-} \
         -artifact_prefix="$run/findings/" "$run/corpus" "$seeds" "$root/tests/fuzz/corpus/$harness" \
         > "$run/log" 2>&1 || true
-      local executions
       executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$run/log" | tail -n 1)
       ;;
     py_convert|py_convert_refcounts)
-      local environment=$build/tests/fuzz/py_convert_fuzz.env
-      if [ "$harness" = py_convert_refcounts ]; then
-        environment=$build/tests/fuzz/py_convert_fuzz_debug.env
-      fi
+      # The environment of the harness's replay test, which the build writes.
+      local environment=$build/tests/fuzz/${harness/refcounts/reference_counts}.env
       if [ ! -f "$environment" ]; then
         echo "$harness: not built (no interpreter for it)" > "$run/log"
         echo "0 0" >> "$run/log"
@@ -85,7 +83,6 @@ run_harness() {
       (cd "$run" && env $(grep -v '^PELMORA_PYTHON=' "$environment") "$python" \
         "$root/tests/fuzz/py_convert_fuzz.py" --seconds "$seconds" --seed "$harness-$(date +%s)" \
         > "$run/log" 2>&1) || cp "$run/log" "$run/findings/fault-$(date +%s).log"
-      local executions
       executions=$(sed -n 's/^\([0-9]*\) cases in .*/\1/p' "$run/log" | tail -n 1)
       ;;
     *)

@@ -7,7 +7,7 @@ Each vector gives four inputs: its little- and big-endian bytes, each once
 decoded into a fresh message and once into one that holds data. The first
 byte of an input is the harness's option byte (bit 0: big-endian, bit 1:
 message holds data), the rest the CDR bytes. --fixed-only leaves out the
-random vectors (the committed regression corpus keeps the small ones).
+random vectors: the corpus replay of the test suite runs the fixed ones.
 """
 import sys
 from pathlib import Path

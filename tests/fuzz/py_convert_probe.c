@@ -17,15 +17,17 @@ typedef void (*destroy_function)(void *);
 typedef bool (*from_py_function)(PyObject *, void *);
 typedef PyObject * (*to_py_function)(void *);
 
-// The pointer held by `capsule`, whatever name it was given. Returns NULL
-// with an exception set when it holds none.
-static void * capsule_pointer(PyObject * capsule)
+// Argument converter: stores the pointer held by `capsule`, whatever name it
+// was given, in the void * at `pointer`. Returns 0 with an exception set
+// when it holds none.
+static int capsule_pointer(PyObject * capsule, void * pointer)
 {
   if (!PyCapsule_CheckExact(capsule)) {
     PyErr_SetString(PyExc_TypeError, "expected a capsule");
-    return NULL;
+    return 0;
   }
-  return PyCapsule_GetPointer(capsule, PyCapsule_GetName(capsule));
+  *(void **)pointer = PyCapsule_GetPointer(capsule, PyCapsule_GetName(capsule));
+  return *(void **)pointer != NULL;
 }
 
 // The pending error as its exception object (None when there is none); the
@@ -89,67 +91,46 @@ PyDoc_STRVAR(convert_doc,
   "a success, sequence lengths after a failure), and the message converted\n"
   "back with the exception that conversion left set (both None after a failure).");
 
+// `object`, or a new reference to None where it is NULL.
+static PyObject * or_none(PyObject * object)
+{
+  return object != NULL ? object : Py_NewRef(Py_None);
+}
+
 static PyObject * probe_convert(PyObject * self, PyObject * args)
 {
   (void)self;
-  PyObject * create_capsule;
-  PyObject * destroy_capsule;
-  PyObject * from_py_capsule;
-  PyObject * to_py_capsule;
+  void * create;
+  void * destroy;
+  void * from_py;
+  void * to_py;
   PyObject * message;
-  if (!PyArg_ParseTuple(args, "OOOOO", &create_capsule, &destroy_capsule, &from_py_capsule,
-    &to_py_capsule, &message))
+  if (!PyArg_ParseTuple(args, "O&O&O&O&O", capsule_pointer, &create, capsule_pointer, &destroy,
+    capsule_pointer, &from_py, capsule_pointer, &to_py, &message))
   {
     return NULL;
   }
-  create_function create = (create_function)capsule_pointer(create_capsule);
-  destroy_function destroy = (destroy_function)capsule_pointer(destroy_capsule);
-  from_py_function from_py = (from_py_function)capsule_pointer(from_py_capsule);
-  to_py_function to_py = (to_py_function)capsule_pointer(to_py_capsule);
-  if (!create || !destroy || !from_py || !to_py) {
-    return NULL;
-  }
 
-  pelmora__msg__Features * record = create();
+  pelmora__msg__Features * record = ((create_function)create)();
   if (record == NULL) {
     return PyErr_NoMemory();
   }
-  const bool result = from_py(message, record);
+  const bool result = ((from_py_function)from_py)(message, record);
   PyObject * error = take_error();
+  PyObject * fields = record_fields(record, result);
   PyObject * back = NULL;
   PyObject * back_error = NULL;
-  PyObject * fields = NULL;
-  if (error == NULL) {
-    goto done;
-  }
-  fields = record_fields(record, result);
-  if (fields == NULL) {
-    goto done;
-  }
-  if (result && error == Py_None) {
-    back = to_py(record);
+  if (fields != NULL && result && error == Py_None) {
+    back = ((to_py_function)to_py)(record);
     back_error = take_error();
-    if (back == NULL) {
-      back = Py_None;
-      Py_INCREF(back);
-    }
-  } else {
-    back = Py_None;
-    back_error = Py_None;
-    Py_INCREF(back);
-    Py_INCREF(back_error);
   }
-
-done:
-  destroy(record);
-  if (error == NULL || fields == NULL || back_error == NULL) {
-    Py_XDECREF(error);
-    Py_XDECREF(fields);
-    Py_XDECREF(back);
-    Py_XDECREF(back_error);
+  ((destroy_function)destroy)(record);
+  if (fields == NULL) {
+    Py_DECREF(error);
     return NULL;
   }
-  return Py_BuildValue("(ONNNN)", result ? Py_True : Py_False, error, fields, back, back_error);
+  return Py_BuildValue("(ONNNN)", result ? Py_True : Py_False, error, fields, or_none(back),
+    or_none(back_error));
 }
 
 static PyMethodDef probe_methods[] = {
