@@ -125,12 +125,6 @@ constexpr uint32_t Words::* kScalarMembers[kFirstSequence] = {
   PELMORA__MSG__FEATURES__SCALAR_FIELDS(PELMORA_HOSTILE_MEMBER)};
 #undef PELMORA_HOSTILE_MEMBER
 
-// A new record holding `contents`, or empty when there are none.
-Record new_record(const Words * contents)
-{
-  return contents ? pelmora_tests::make_record(*contents) : pelmora_tests::empty_record();
-}
-
 // --- comparing ------------------------------------------------------------
 
 std::vector<uint32_t> field_words(const Words & words, size_t field)
@@ -154,26 +148,16 @@ std::string describe(const std::vector<uint32_t> & words)
   return text.str();
 }
 
-// "" when field `field` of `actual` equals that of `expected`.
-std::string compare_field(const Words & actual, const Words & expected, size_t field, const char * role)
-{
-  const auto got = field_words(actual, field);
-  const auto want = field_words(expected, field);
-  if (got == want) {
-    return "";
-  }
-  return std::string(kFieldNames[field]) + " (" + role + ") holds " + describe(got) +
-         ", expected " + describe(want);
-}
-
 // The first field in [from, to) where `actual` and `expected` differ, or "".
 std::string compare_fields(
   const Words & actual, const Words & expected, size_t from, size_t to, const char * role)
 {
   for (size_t field = from; field < to; ++field) {
-    std::string problem = compare_field(actual, expected, field, role);
-    if (!problem.empty()) {
-      return problem;
+    const auto got = field_words(actual, field);
+    const auto want = field_words(expected, field);
+    if (got != want) {
+      return std::string(kFieldNames[field]) + " (" + role + ") holds " + describe(got) +
+             ", expected " + describe(want);
     }
   }
   return "";
@@ -345,7 +329,7 @@ std::string check_c_decoder(const uint8_t * data, size_t size, bool big_endian, 
 {
   const Reading reading = read_features(data, size, big_endian);
   const Words before = prefilled ? previous_contents() : Words{};
-  Record record = new_record(prefilled ? &before : nullptr);
+  Record record = prefilled ? pelmora_tests::make_record(before) : pelmora_tests::empty_record();
   const Attempt tried = attempt(c_callbacks(), data, size, big_endian, record.get());
   const Words after = words_of(*record);
   const std::string expected = "C decoder, " + expected_at(reading);
@@ -434,7 +418,7 @@ std::string check_cpp_decoder(const uint8_t * data, size_t size, bool big_endian
 
 std::string check_decoders_agree(const uint8_t * data, size_t size, bool big_endian)
 {
-  Record record = new_record(nullptr);
+  Record record = pelmora_tests::empty_record();
   pelmora::msg::Features message;
   const Attempt from_c = attempt(c_callbacks(), data, size, big_endian, record.get());
   const Attempt from_cpp = attempt(cpp_callbacks(), data, size, big_endian, &message);
