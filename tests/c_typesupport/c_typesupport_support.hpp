@@ -4,8 +4,6 @@
 #ifndef PELMORA_TESTS__C_TYPESUPPORT_SUPPORT_HPP_
 #define PELMORA_TESTS__C_TYPESUPPORT_SUPPORT_HPP_
 
-#include <dlfcn.h>
-
 #include <string>
 #include <vector>
 
@@ -13,6 +11,7 @@
 #include "fastcdr/Cdr.h"
 #include "fastcdr/FastBuffer.h"
 #include "features_vectors.hpp"
+#include "loaded_library.hpp"
 #include "pelmora/msg/features.h"
 #include "rosidl_typesupport_fastrtps_cpp/message_type_support.h"
 #include "rosidl_typesupport_introspection_c/message_introspection.h"
@@ -41,19 +40,6 @@ inline const message_type_support_callbacks_t & cdr_callbacks()
 inline const Members & introspection_members()
 {
   return *static_cast<const Members *>(type_support("rosidl_typesupport_introspection_c")->data);
-}
-
-// A function of an already loaded type-support library; null if not loaded.
-template<typename Function>
-Function * loaded_symbol(const char * identifier, const char * name)
-{
-  const std::string file = std::string("libpelmora__") + identifier + ".so";
-  void * library = dlopen(file.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-  void * symbol = library ? dlsym(library, name) : nullptr;
-  if (library) {
-    dlclose(library);
-  }
-  return reinterpret_cast<Function *>(symbol);
 }
 
 inline std::vector<uint8_t> written_bytes(const eprosima::fastcdr::FastBuffer & buffer, const Cdr & cdr)

@@ -109,9 +109,7 @@ TEST(CdrWireBytes, MaximumSizeIsTheEmptyMessageWithBothFlagsFalse)
 TEST(CdrWireBytes, HandleIsOneRecordNamingTheFastrtpsIdentifier)
 {
   const rosidl_message_type_support_t * handle = type_support("rosidl_typesupport_fastrtps_c");
-  auto * handle_function = loaded_symbol<const rosidl_message_type_support_t *()>(
-    "rosidl_typesupport_fastrtps_c",
-    "rosidl_typesupport_fastrtps_c__get_message_type_support_handle__pelmora__msg__Features");
+  HandleFunction * handle_function = loaded_handle_function("rosidl_typesupport_fastrtps_c");
   ASSERT_NE(handle_function, nullptr);
   EXPECT_EQ(handle_function(), handle);
   EXPECT_EQ(handle->typesupport_identifier, rosidl_typesupport_fastrtps_c__identifier);

@@ -14,8 +14,6 @@ namespace pelmora_tests
 namespace
 {
 
-using HandleFunction = const rosidl_message_type_support_t *();
-
 TEST(DispatcherFirstUse, MapNamesBothTypeSupportsAndLoadsEachOnlyWhenAskedFor)
 {
   const char * identifiers[2] = {

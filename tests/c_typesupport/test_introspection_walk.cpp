@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "c_typesupport_support.hpp"
+#include "features_members.hpp"
 #include "rosidl_typesupport_introspection_c/field_types.h"
 
 namespace pelmora_tests
@@ -54,34 +55,7 @@ std::vector<uint8_t> walk_encode(const void * record)
 
 TEST(IntrospectionWalk, MemberTableDescribesTheRecordInOrder)
 {
-  // The layout of the record on a 64-bit target: two words, then eight
-  // sequences of three words each.
-  static_assert(sizeof(void *) == 8, "offsets below are those of a 64-bit target");
-  const uint32_t offsets[10] = {0, 4, 8, 32, 56, 80, 104, 128, 152, 176};
-  // Spelled out here, not taken from the field list the table is built from.
-  const char * const names[10] = {"keypointnumber", "descriptorsize", "descriptor", "uniqueid",
-    "isrightimage", "patternzise", "confidence", "x", "y", "angle"};
-  const Members & members = introspection_members();
-  EXPECT_STREQ(members.message_namespace_, "pelmora__msg");
-  EXPECT_STREQ(members.message_name_, "Features");
-  ASSERT_EQ(members.member_count_, 10u);
-  EXPECT_EQ(members.size_of_, 200u);
-  for (size_t i = 0; i < 10; ++i) {
-    const Member & m = member(i);
-    const bool sequence = i >= 2;
-    EXPECT_STREQ(m.name_, names[i]);
-    EXPECT_EQ(m.type_id_, i >= 7 ? rosidl_typesupport_introspection_c__ROS_TYPE_FLOAT :
-      rosidl_typesupport_introspection_c__ROS_TYPE_UINT32) << m.name_;
-    EXPECT_EQ(m.offset_, offsets[i]) << m.name_;
-    EXPECT_EQ(m.is_array_, sequence) << m.name_;
-    EXPECT_TRUE(!m.array_size_ && !m.is_upper_bound_ && !m.string_upper_bound_ && !m.members_ &&
-      !m.default_value_) << m.name_;
-    for (bool present : {!!m.size_function, !!m.get_const_function, !!m.get_function,
-        !!m.fetch_function, !!m.assign_function, !!m.resize_function})
-    {
-      EXPECT_EQ(present, sequence) << m.name_;
-    }
-  }
+  expect_features_members(introspection_members(), "pelmora__msg");
 }
 
 TEST(IntrospectionWalk, GenericEncoderWritesTheSameBytesAsTheCdrTypeSupport)

@@ -3,11 +3,11 @@
 // loaded by file name when first asked for, and bytes pass between a C++
 // message and a C record in both directions. Each test runs in a process of
 // its own, so each starts with nothing loaded.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "../c_typesupport/loaded_library.hpp"
 #include "c_record.hpp"
 #include "cpp_features_support.hpp"
 #include "pelmora/msg/features.h"
@@ -56,33 +56,15 @@ TEST(CppDispatch, EachIdentifierLoadsItsLibraryByName)
     rosidl_typesupport_fastrtps_cpp::typesupport_identifier,
     rosidl_typesupport_introspection_cpp::typesupport_identifier};
   for (size_t i = 0; i < 2; ++i) {
-    const std::string library = std::string("libpelmora__") + identifiers[i] + ".so";
-    const std::string getter =
-      std::string(identifiers[i]) + "__get_message_type_support_handle__pelmora__msg__Features";
-    ASSERT_EQ(dlopen(library.c_str(), RTLD_LAZY | RTLD_NOLOAD), nullptr) << library;
+    ASSERT_FALSE(library_loaded(identifiers[i])) << identifiers[i];
     const auto * handle = get_message_typesupport_handle(dispatcher(), identifiers[i]);
     ASSERT_NE(handle, nullptr) << identifiers[i];
-    void * loaded = dlopen(library.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-    ASSERT_NE(loaded, nullptr) << library;
-    using Getter = const rosidl_message_type_support_t * ();
-    EXPECT_EQ(handle, reinterpret_cast<Getter *>(dlsym(loaded, getter.c_str()))());
+    HandleFunction * handle_function = loaded_handle_function(identifiers[i]);
+    ASSERT_NE(handle_function, nullptr) << identifiers[i] << " is not loaded";
+    EXPECT_EQ(handle, handle_function());
     EXPECT_EQ(handle->typesupport_identifier, own_identifiers[i]);
-    dlclose(loaded);
   }
 }
-
-// A C record filled from, and compared with, a shared vector.
-struct CRecord
-{
-  CRecord() {EXPECT_TRUE(pelmora__msg__Features__init(&record));}
-  ~CRecord() {pelmora__msg__Features__fini(&record);}
-
-  void fill(const FeaturesVector & vector) {fill_record(record, vector);}
-
-  void expect_matches(const FeaturesVector & vector) const {expect_words_match(words_of(record), vector);}
-
-  pelmora__msg__Features record;
-};
 
 const Callbacks & callbacks_of(const rosidl_message_type_support_t * dispatcher, const char * id)
 {
@@ -114,13 +96,12 @@ TEST(CppDispatch, CppAndCPeersExchangeEverySharedVector)
       const Features sent = message_from(vector);
       std::vector<uint8_t> from_cpp = serialize_with(cpp, &sent, endianness);
       CdrOver into_c(from_cpp, endianness);
-      CRecord received;
-      ASSERT_TRUE(c.cdr_deserialize(into_c.cdr, &received.record)) << vector.name;
-      received.expect_matches(vector);
+      Record received = empty_record();
+      ASSERT_TRUE(c.cdr_deserialize(into_c.cdr, received.get())) << vector.name;
+      expect_words_match(words_of(*received), vector);
 
-      CRecord source;
-      source.fill(vector);
-      std::vector<uint8_t> from_c = serialize_with(c, &source.record, endianness);
+      const Record source = make_record(vector);
+      std::vector<uint8_t> from_c = serialize_with(c, source.get(), endianness);
       EXPECT_EQ(from_c, expected) << vector.name;
       CdrOver into_cpp(from_c, endianness);
       Features decoded;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "../c_typesupport/features_members.hpp"
 #include "cpp_features_support.hpp"
 #include "pelmora/msg/detail/features__rosidl_typesupport_introspection_cpp.hpp"
 #include "rosidl_typesupport_introspection_cpp/identifier.hpp"
@@ -54,38 +55,7 @@ TEST(CppIntrospection, RecordTableAndHandleDescribeTheMessage)
 {
   EXPECT_EQ(handle(), rosidl_typesupport_introspection_cpp::get_message_type_support_handle<Features>());
   EXPECT_EQ(handle()->typesupport_identifier, rosidl_typesupport_introspection_cpp::typesupport_identifier);
-  EXPECT_STREQ(record().message_namespace_, "pelmora::msg");
-  EXPECT_STREQ(record().message_name_, "Features");
-  ASSERT_EQ(record().member_count_, 10u);
-  EXPECT_EQ(record().size_of_, 200u);
-
-  struct Expected {const char * name; uint8_t type_id; uint32_t offset;};
-  const Expected expected[10] = {
-    {"keypointnumber", 12, 0}, {"descriptorsize", 12, 4}, {"descriptor", 12, 8},
-    {"uniqueid", 12, 32}, {"isrightimage", 12, 56}, {"patternzise", 12, 80},
-    {"confidence", 12, 104}, {"x", 1, 128}, {"y", 1, 152}, {"angle", 1, 176}};
-  for (size_t i = 0; i < 10; ++i) {
-    const MessageMember & entry = record().members_[i];
-    SCOPED_TRACE(expected[i].name);
-    EXPECT_STREQ(entry.name_, expected[i].name);
-    EXPECT_EQ(entry.type_id_, expected[i].type_id);
-    EXPECT_EQ(entry.offset_, expected[i].offset);
-    EXPECT_EQ(entry.is_array_, i >= 2);
-    EXPECT_EQ(entry.string_upper_bound_ + entry.array_size_, 0u);
-    EXPECT_FALSE(entry.is_upper_bound_);
-    EXPECT_EQ(entry.members_, nullptr);
-    EXPECT_EQ(entry.default_value_, nullptr);
-    const void * slots[6] = {
-      reinterpret_cast<const void *>(entry.size_function),
-      reinterpret_cast<const void *>(entry.get_const_function),
-      reinterpret_cast<const void *>(entry.get_function),
-      reinterpret_cast<const void *>(entry.fetch_function),
-      reinterpret_cast<const void *>(entry.assign_function),
-      reinterpret_cast<const void *>(entry.resize_function)};
-    for (const void * slot : slots) {
-      EXPECT_EQ(slot != nullptr, i >= 2);
-    }
-  }
+  ASSERT_NO_FATAL_FAILURE(expect_features_members(record(), "pelmora::msg"));
   EXPECT_EQ(
     record().members_[5].resize_function,
     &pelmora::msg::rosidl_typesupport_introspection_cpp::resize_function__Features__patternzise);

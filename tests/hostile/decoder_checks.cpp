@@ -87,17 +87,43 @@ private:
   FastBuffer buffer_;
 };
 
+// What one decoder did with the bytes.
+struct Attempt
+{
+  bool result = false;             // false too when it threw
+  bool threw = false;
+  bool not_enough_memory = false;  // what it threw was NotEnoughMemoryException
+  size_t position = 0;             // where the Cdr stood afterwards
+  std::string text;                // what it wrote to standard error
+};
+
+// Decodes the bytes, from an exact copy, into `message` with `callbacks`.
+Attempt attempt(
+  const message_type_support_callbacks_t & callbacks, const uint8_t * data, size_t size,
+  bool big_endian, void * message)
+{
+  Attempt attempt;
+  ExactBuffer input(data, size);
+  Cdr cdr(input.buffer(), order(big_endian), Cdr::DDS_CDR);
+  StderrCapture capture;
+  try {
+    attempt.result = callbacks.cdr_deserialize(cdr, message);
+  } catch (const NotEnoughMemory &) {
+    attempt.threw = true;
+    attempt.not_enough_memory = true;
+  } catch (const FastCdrException &) {
+    attempt.threw = true;
+  }
+  attempt.text = capture.text();
+  attempt.position = cdr.getSerializedDataLength();
+  return attempt;
+}
+
 // The scalar fields of Words in wire order.
 #define PELMORA_HOSTILE_MEMBER(name) &Words::name,
 constexpr uint32_t Words::* kScalarMembers[kFirstSequence] = {
   PELMORA__MSG__FEATURES__SCALAR_FIELDS(PELMORA_HOSTILE_MEMBER)};
 #undef PELMORA_HOSTILE_MEMBER
-
-// A new record holding `contents`, or empty when there are none.
-Record new_record(const Words * contents)
-{
-  return contents ? pelmora_tests::make_record(*contents) : pelmora_tests::empty_record();
-}
 
 // --- comparing ------------------------------------------------------------
 
@@ -122,26 +148,16 @@ std::string describe(const std::vector<uint32_t> & words)
   return text.str();
 }
 
-// "" when field `field` of `actual` equals that of `expected`.
-std::string compare_field(const Words & actual, const Words & expected, size_t field, const char * role)
-{
-  const auto got = field_words(actual, field);
-  const auto want = field_words(expected, field);
-  if (got == want) {
-    return "";
-  }
-  return std::string(kFieldNames[field]) + " (" + role + ") holds " + describe(got) +
-         ", expected " + describe(want);
-}
-
 // The first field in [from, to) where `actual` and `expected` differ, or "".
 std::string compare_fields(
   const Words & actual, const Words & expected, size_t from, size_t to, const char * role)
 {
   for (size_t field = from; field < to; ++field) {
-    std::string problem = compare_field(actual, expected, field, role);
-    if (!problem.empty()) {
-      return problem;
+    const auto got = field_words(actual, field);
+    const auto want = field_words(expected, field);
+    if (got != want) {
+      return std::string(kFieldNames[field]) + " (" + role + ") holds " + describe(got) +
+             ", expected " + describe(want);
     }
   }
   return "";
@@ -313,47 +329,37 @@ std::string check_c_decoder(const uint8_t * data, size_t size, bool big_endian, 
 {
   const Reading reading = read_features(data, size, big_endian);
   const Words before = prefilled ? previous_contents() : Words{};
-  Record record = new_record(prefilled ? &before : nullptr);
-
-  ExactBuffer input(data, size);
-  Cdr cdr(input.buffer(), order(big_endian), Cdr::DDS_CDR);
-  bool result = false;
-  bool threw = false;
-  StderrCapture capture;
-  try {
-    result = c_callbacks().cdr_deserialize(cdr, record.get());
-  } catch (const FastCdrException &) {
-    threw = true;
-  }
-  const std::string text = capture.text();
-  const size_t position = cdr.getSerializedDataLength();
+  Record record = prefilled ? pelmora_tests::make_record(before) : pelmora_tests::empty_record();
+  const Attempt tried = attempt(c_callbacks(), data, size, big_endian, record.get());
   const Words after = words_of(*record);
   const std::string expected = "C decoder, " + expected_at(reading);
 
   switch (reading.outcome) {
     case Outcome::kDecoded: {
-        if (!result || threw || !text.empty()) {
-          return expected + (threw ? "it threw" : "it returned false") + ", reporting '" + text + "'";
+        if (!tried.result || tried.threw || !tried.text.empty()) {
+          return expected + (tried.threw ? "it threw" : "it returned false") + ", reporting '" +
+                 tried.text + "'";
         }
-        return compare_decoded(expected, after, reading, position,
+        return compare_decoded(expected, after, reading, tried.position,
                  c_callbacks(), record.get(), data, big_endian, "the C encoder");
       }
     case Outcome::kLengthBeyondBuffer: {
-        if (result || threw || text != kBeyondBufferText) {
-          return expected + (threw ? "it threw" : result ? "it returned true" : "it returned false") +
-                 ", reporting '" + text + "'";
+        if (tried.result || tried.threw || tried.text != kBeyondBufferText) {
+          return expected +
+                 (tried.threw ? "it threw" : tried.result ? "it returned true" : "it returned false") +
+                 ", reporting '" + tried.text + "'";
         }
-        if (position != reading.field_offset + 4) {
-          return expected + "the Cdr stands at byte " + std::to_string(position) +
+        if (tried.position != reading.field_offset + 4) {
+          return expected + "the Cdr stands at byte " + std::to_string(tried.position) +
                  ", not behind the length word";
         }
         return compare_partial(expected, after, reading, before, reading.field);
       }
     case Outcome::kWordCutShort:
     case Outcome::kBlockCutShort: {
-        if (!threw || !text.empty()) {
-          return expected + "no Fast-CDR exception (result " + (result ? "true" : "false") +
-                 ", reporting '" + text + "')";
+        if (!tried.threw || !tried.text.empty()) {
+          return expected + "no Fast-CDR exception (result " + (tried.result ? "true" : "false") +
+                 ", reporting '" + tried.text + "')";
         }
         const bool block = reading.outcome == Outcome::kBlockCutShort;
         if (block && after.sequences[reading.field - kFirstSequence].size() != reading.length) {
@@ -371,46 +377,34 @@ std::string check_cpp_decoder(const uint8_t * data, size_t size, bool big_endian
   const Reading reading = read_features(data, size, big_endian);
   const Words before = prefilled ? previous_contents() : Words{};
   pelmora::msg::Features message = pelmora_tests::message_from(before);
-
-  ExactBuffer input(data, size);
-  Cdr cdr(input.buffer(), order(big_endian), Cdr::DDS_CDR);
-  bool threw = false;
-  bool not_enough_memory = false;
-  try {
-    if (!cpp_callbacks().cdr_deserialize(cdr, &message)) {
-      return "C++ decoder returned false, which it never may";
-    }
-  } catch (const NotEnoughMemory &) {
-    threw = true;
-    not_enough_memory = true;
-  } catch (const FastCdrException &) {
-    threw = true;
+  const Attempt tried = attempt(cpp_callbacks(), data, size, big_endian, &message);
+  if (!tried.result && !tried.threw) {
+    return "C++ decoder returned false, which it never may";
   }
-  const size_t position = cdr.getSerializedDataLength();
   const Words after = words_of(message);
   const std::string expected = "C++ decoder, " + expected_at(reading);
 
   if (reading.outcome == Outcome::kDecoded) {
-    if (threw) {
+    if (tried.threw) {
       return expected + "it threw";
     }
-    return compare_decoded(expected, after, reading, position,
+    return compare_decoded(expected, after, reading, tried.position,
              cpp_callbacks(), &message, data, big_endian, "the C++ encoder");
   }
 
-  if (!threw) {
+  if (!tried.threw) {
     return expected + "it returned true";
   }
   if (reading.outcome == Outcome::kWordCutShort) {
     return compare_partial(expected, after, reading, before, reading.field);
   }
   // A sequence that fails sets the Cdr back to its length word.
-  if (position != reading.field_offset) {
-    return expected + "the Cdr stands at byte " + std::to_string(position) +
+  if (tried.position != reading.field_offset) {
+    return expected + "the Cdr stands at byte " + std::to_string(tried.position) +
            ", not at the failing length word";
   }
   if (reading.outcome == Outcome::kLengthBeyondBuffer) {
-    if (!not_enough_memory) {
+    if (!tried.not_enough_memory) {
       return expected + "it threw another exception than NotEnoughMemoryException";
     }
     return compare_partial(expected, after, reading, before, reading.field);
@@ -424,57 +418,32 @@ std::string check_cpp_decoder(const uint8_t * data, size_t size, bool big_endian
 
 std::string check_decoders_agree(const uint8_t * data, size_t size, bool big_endian)
 {
-  Record record = new_record(nullptr);
-  bool c_decoded = false;
-  size_t c_read = 0;
-  {
-    ExactBuffer input(data, size);
-    Cdr cdr(input.buffer(), order(big_endian), Cdr::DDS_CDR);
-    StderrCapture quiet;
-    try {
-      c_decoded = c_callbacks().cdr_deserialize(cdr, record.get());
-    } catch (const FastCdrException &) {
-    }
-    c_read = cdr.getSerializedDataLength();
-  }
-
+  Record record = pelmora_tests::empty_record();
   pelmora::msg::Features message;
-  bool cpp_decoded = false;
-  size_t cpp_read = 0;
-  {
-    ExactBuffer input(data, size);
-    Cdr cdr(input.buffer(), order(big_endian), Cdr::DDS_CDR);
-    try {
-      cpp_decoded = cpp_callbacks().cdr_deserialize(cdr, &message);
-    } catch (const FastCdrException &) {
-    }
-    cpp_read = cdr.getSerializedDataLength();
-  }
+  const Attempt from_c = attempt(c_callbacks(), data, size, big_endian, record.get());
+  const Attempt from_cpp = attempt(cpp_callbacks(), data, size, big_endian, &message);
 
-  if (c_decoded != cpp_decoded) {
-    return std::string("the C decoder ") + (c_decoded ? "accepted" : "refused") +
-           " bytes that the C++ decoder " + (cpp_decoded ? "accepted" : "refused");
+  if (from_c.result != from_cpp.result) {
+    return std::string("the C decoder ") + (from_c.result ? "accepted" : "refused") +
+           " bytes that the C++ decoder " + (from_cpp.result ? "accepted" : "refused");
   }
-  if (!c_decoded) {
+  if (!from_c.result) {
     return "";
   }
-  const Words from_c = words_of(*record);
-  const Words from_cpp = words_of(message);
-  for (size_t field = 0; field < kFieldCount; ++field) {
-    std::string problem = compare_field(from_c, from_cpp, field, "C against C++");
-    if (!problem.empty()) {
-      return problem;
-    }
+  std::string problem =
+    compare_fields(words_of(*record), words_of(message), 0, kFieldCount, "C against C++");
+  if (!problem.empty()) {
+    return problem;
   }
-  if (c_read != cpp_read) {
-    return "the C decoder read " + std::to_string(c_read) + " bytes, the C++ decoder " +
-           std::to_string(cpp_read);
+  if (from_c.position != from_cpp.position) {
+    return "the C decoder read " + std::to_string(from_c.position) + " bytes, the C++ decoder " +
+           std::to_string(from_cpp.position);
   }
-  std::string problem = compare_bytes(reencode(c_callbacks(), record.get(), big_endian),
-      data, c_read, "the C encoder");
+  problem = compare_bytes(reencode(c_callbacks(), record.get(), big_endian),
+      data, from_c.position, "the C encoder");
   if (problem.empty()) {
     problem = compare_bytes(reencode(cpp_callbacks(), &message, big_endian),
-        data, cpp_read, "the C++ encoder");
+        data, from_cpp.position, "the C++ encoder");
   }
   return problem;
 }

@@ -3,11 +3,11 @@
 // type support is loaded yet, must all get the one handle of each library.
 // CTest runs every test here in a process of its own.
 #include <gtest/gtest.h>
-#include <dlfcn.h>
 
 #include <cstring>
 #include <string>
 
+#include "../c_typesupport/loaded_library.hpp"
 #include "concurrency_support.hpp"
 #include "pelmora/msg/features.h"
 #include "pelmora/msg/features.hpp"
@@ -18,31 +18,8 @@ namespace pelmora_hostile
 namespace
 {
 
-using HandleFunction = const rosidl_message_type_support_t *();
-
-bool library_loaded(const std::string & identifier)
-{
-  const std::string file = "libpelmora__" + identifier + ".so";
-  void * library = dlopen(file.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-  if (library != nullptr) {
-    dlclose(library);
-  }
-  return library != nullptr;
-}
-
-// The handle that the library's own handle function gives, once loaded.
-const rosidl_message_type_support_t * direct_handle(const std::string & identifier)
-{
-  const std::string file = "libpelmora__" + identifier + ".so";
-  const std::string symbol = identifier + "__get_message_type_support_handle__pelmora__msg__Features";
-  void * library = dlopen(file.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-  if (library == nullptr) {
-    return nullptr;
-  }
-  auto * function = reinterpret_cast<HandleFunction *>(dlsym(library, symbol.c_str()));
-  dlclose(library);
-  return function ? function() : nullptr;
-}
+using pelmora_tests::library_loaded;
+using pelmora_tests::loaded_handle_function;
 
 // Every thread asks for both identifiers, half of them in the other order.
 void expect_one_handle_per_identifier(
@@ -69,7 +46,10 @@ void expect_one_handle_per_identifier(
     });
   ASSERT_EQ(joined(complaints), "");
   for (int which = 0; which < 2; ++which) {
-    const rosidl_message_type_support_t * expected = direct_handle(identifiers[which]);
+    // The handle that the library's own handle function gives.
+    pelmora_tests::HandleFunction * handle_function = loaded_handle_function(identifiers[which]);
+    ASSERT_NE(handle_function, nullptr) << identifiers[which];
+    const rosidl_message_type_support_t * expected = handle_function();
     ASSERT_NE(expected, nullptr) << identifiers[which];
     for (int thread = 0; thread < kThreadCount; ++thread) {
       EXPECT_EQ(found[thread][which], expected) << "thread " << thread << ", " << identifiers[which];

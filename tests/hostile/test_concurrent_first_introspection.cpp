@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../c_typesupport/features_members.hpp"
 #include "concurrency_support.hpp"
 #include "pelmora/msg/detail/features__rosidl_typesupport_introspection_c.h"
 #include "pelmora/msg/detail/features__rosidl_typesupport_introspection_cpp.hpp"
@@ -21,25 +22,24 @@ namespace pelmora_hostile
 namespace
 {
 
-constexpr const char * kMemberNames[10] = {
-  "keypointnumber", "descriptorsize", "descriptor", "uniqueid", "isrightimage",
-  "patternzise", "confidence", "x", "y", "angle"};
+using pelmora_tests::kFeaturesMembers;
+using pelmora_tests::kMemberCount;
 
 // Walks a members record of either language: names in order, and each
 // sequence resized to (thread + 3) elements in a message of the thread's own.
 template<typename Members, typename Initialization>
 std::string use_members(const Members & members, Initialization all, int thread)
 {
-  if (members.member_count_ != 10) {
+  if (members.member_count_ != kMemberCount) {
     return "member count " + std::to_string(members.member_count_);
   }
   std::vector<unsigned char> storage(members.size_of_);
   void * message = storage.data();
   members.init_function(message, all);
   std::string problem;
-  for (uint32_t i = 0; i < 10 && problem.empty(); ++i) {
+  for (uint32_t i = 0; i < kMemberCount && problem.empty(); ++i) {
     const auto & member = members.members_[i];
-    if (std::strcmp(member.name_, kMemberNames[i]) != 0) {
+    if (std::strcmp(member.name_, kFeaturesMembers[i].name) != 0) {
       problem = std::string("member ") + std::to_string(i) + " is " + member.name_;
     } else if (member.is_array_) {
       void * field = static_cast<unsigned char *>(message) + member.offset_;

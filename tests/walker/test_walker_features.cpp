@@ -24,10 +24,9 @@ TEST(WalkerFeatures, EncodesEveryVectorInBothByteOrders)
 {
   for (const auto & vector : vectors()) {
     const Record record = make_record(vector);
-    const pelmora::msg::Features message = cpp_message_of(vector);
+    const pelmora::msg::Features message = message_from(vector);
     for (const ByteOrder order : {ByteOrder::little, ByteOrder::big}) {
-      const auto expected = with_header(
-        order == ByteOrder::little ? vector.little_endian : vector.big_endian, order);
+      const auto expected = vector_sample(vector, order);
       EXPECT_EQ(sample_of(c_codec(), record.get(), order), expected) << vector.name;
       EXPECT_EQ(sample_of(cpp_codec(), &message, order), expected) << vector.name;
       EXPECT_EQ(c_codec().serialized_size(record.get()), expected.size()) << vector.name;
@@ -40,19 +39,18 @@ TEST(WalkerFeatures, DecodesEveryVectorFromBothByteOrders)
 {
   for (const auto & vector : vectors()) {
     for (const ByteOrder order : {ByteOrder::little, ByteOrder::big}) {
-      const auto sample = with_header(
-        order == ByteOrder::little ? vector.little_endian : vector.big_endian, order);
+      const auto sample = vector_sample(vector, order);
       std::string error;
       // Decoded into a record that held other data before.
       Record record = make_record(vector_named("worked_example_48"));
       ASSERT_TRUE(c_codec().decode(sample.data(), sample.size(), record.get(), &error)) << error;
       EXPECT_EQ(encode(record.get()), vector.little_endian) << vector.name;
 
-      pelmora::msg::Features message = cpp_message_of(vector_named("special_floats"));
+      pelmora::msg::Features message = message_from(vector_named("special_floats"));
       ASSERT_TRUE(cpp_codec().decode(sample.data(), sample.size(), &message, &error)) << error;
       EXPECT_EQ(message.keypointnumber, vector.keypointnumber);
       EXPECT_EQ(message.descriptorsize, vector.descriptorsize);
-      EXPECT_EQ(words_of(message), vector.sequences) << vector.name;
+      EXPECT_EQ(words_of(message).sequences, vector.sequences) << vector.name;
     }
   }
 }
@@ -86,11 +84,11 @@ TEST(WalkerFeatures, MatchesTheCdrTypeSupportOnLargeRandomMessages)
 TEST(WalkerFeatures, IgnoresBytesAfterTheBodyAndRefusesTooSmallBuffers)
 {
   const auto & vector = vector_named("worked_example_48");
-  auto sample = with_header(vector.little_endian, ByteOrder::little);
+  auto sample = vector_sample(vector);
   sample.insert(sample.end(), {0xde, 0xad, 0xbe});
   pelmora::msg::Features message;
   ASSERT_TRUE(cpp_codec().decode(sample.data(), sample.size(), &message, nullptr));
-  EXPECT_EQ(words_of(message), vector.sequences);
+  EXPECT_EQ(words_of(message).sequences, vector.sequences);
 
   const Record record = make_record(vector);
   std::vector<uint8_t> small(c_codec().serialized_size(record.get()) - 1);

@@ -47,11 +47,6 @@ size_t storage_limit(const std::vector<uint8_t> & sample)
   return std::max<size_t>(sample.size(), 128);
 }
 
-std::vector<uint8_t> sample_named(const std::string & name)
-{
-  return with_header(vector_named(name).little_endian, ByteOrder::little);
-}
-
 void set_word(std::vector<uint8_t> & sample, size_t body_offset, uint32_t value)
 {
   std::memcpy(sample.data() + 4 + body_offset, &value, 4);
@@ -77,10 +72,11 @@ std::string rejected_reason(const std::vector<uint8_t> & sample)
 TEST(WalkerHostile, LengthWordBeyondTheBytesLeftIsRejectedBeforeStorage)
 {
   std::string error;
-  EXPECT_EQ(largest_allocation_in_cpp_decode(sample_named("worked_example_48"), &error), 4u)
+  const auto worked_example = vector_sample(vector_named("worked_example_48"));
+  EXPECT_EQ(largest_allocation_in_cpp_decode(worked_example, &error), 4u)
     << "the counter sees the one-element descriptor " << error;
   for (const uint32_t lie : {0xffffffffu, 0x40000000u, 37u, 10u}) {
-    auto sample = sample_named("worked_example_48");
+    auto sample = worked_example;
     // descriptor's length word; 36 bytes follow it, so 10 words do not fit
     // although 10 bytes would.
     set_word(sample, 8, lie);
@@ -93,7 +89,7 @@ TEST(WalkerHostile, LengthWordBeyondTheBytesLeftIsRejectedBeforeStorage)
 TEST(WalkerHostile, EveryTruncationFailsWithAReason)
 {
   for (const char * name : {"worked_example_48", "special_floats", "scalar_extremes"}) {
-    const auto whole = sample_named(name);
+    const auto whole = vector_sample(vector_named(name));
     for (size_t cut = 0; cut < whole.size(); ++cut) {
       const std::vector<uint8_t> sample(whole.begin(), whole.begin() + cut);
       std::string c_error, cpp_error;
@@ -112,7 +108,7 @@ TEST(WalkerHostile, UnknownEncapsulationsAreNamed)
   const struct {uint8_t b0, b1; const char * text;} kinds[] = {
     {0x00, 0x02, "0x0002"}, {0x00, 0x03, "0x0003"}, {0x00, 0x07, "0x0007"}, {0x01, 0x00, "0x0100"}};
   for (const auto & kind : kinds) {
-    auto sample = sample_named("all_empty");
+    auto sample = vector_sample(vector_named("all_empty"));
     sample[0] = kind.b0;
     sample[1] = kind.b1;
     const std::string reason = rejected_reason(sample);
@@ -124,7 +120,7 @@ TEST(WalkerHostile, UnknownEncapsulationsAreNamed)
 
 TEST(WalkerHostile, EveryCorruptedWordDecodesOrFailsWithinTheSampleSize)
 {
-  const auto whole = sample_named("special_floats");
+  const auto whole = vector_sample(vector_named("special_floats"));
   for (size_t at = 4; at + 4 <= whole.size(); ++at) {
     for (const uint32_t value : {0xffffffffu, 0x7fffffffu, 0x01000000u, 0x00000100u}) {
       auto sample = whole;

@@ -3,13 +3,13 @@
 #ifndef PELMORA_TESTS__WALKER_SUPPORT_HPP_
 #define PELMORA_TESTS__WALKER_SUPPORT_HPP_
 
-#include <array>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "cpp_message.hpp"
 #include "features_vectors.hpp"
 #include "pelmora/msg/features.h"
 #include "pelmora/msg/features.hpp"
@@ -62,48 +62,11 @@ inline std::vector<uint8_t> with_header(const std::vector<uint8_t> & body, ByteO
   return sample;
 }
 
-/// The eight sequences of a C++ message in wire order, as bit patterns.
-inline std::array<std::vector<uint32_t>, 8> words_of(const pelmora::msg::Features & m)
+/// The vector's bytes in `order` behind the matching encapsulation header.
+inline std::vector<uint8_t> vector_sample(
+  const FeaturesVector & vector, ByteOrder order = ByteOrder::little)
 {
-  std::array<std::vector<uint32_t>, 8> words;
-  auto put = [](std::vector<uint32_t> & out, const auto & sequence) {
-      out.resize(sequence.size());
-      if (!sequence.empty()) {
-        std::memcpy(out.data(), sequence.data(), 4 * sequence.size());
-      }
-    };
-  put(words[0], m.descriptor);
-  put(words[1], m.uniqueid);
-  put(words[2], m.isrightimage);
-  put(words[3], m.patternzise);
-  put(words[4], m.confidence);
-  put(words[5], m.x);
-  put(words[6], m.y);
-  put(words[7], m.angle);
-  return words;
-}
-
-/// The C++ message a vector describes.
-inline pelmora::msg::Features cpp_message_of(const FeaturesVector & vector)
-{
-  pelmora::msg::Features m;
-  m.keypointnumber = vector.keypointnumber;
-  m.descriptorsize = vector.descriptorsize;
-  auto take = [&](auto & sequence, size_t index) {
-      sequence.resize(vector.sequences[index].size());
-      if (!sequence.empty()) {
-        std::memcpy(sequence.data(), vector.sequences[index].data(), 4 * sequence.size());
-      }
-    };
-  take(m.descriptor, 0);
-  take(m.uniqueid, 1);
-  take(m.isrightimage, 2);
-  take(m.patternzise, 3);
-  take(m.confidence, 4);
-  take(m.x, 5);
-  take(m.y, 6);
-  take(m.angle, 7);
-  return m;
+  return with_header(order == ByteOrder::little ? vector.little_endian : vector.big_endian, order);
 }
 
 }  // namespace pelmora_tests
