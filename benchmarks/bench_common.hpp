@@ -100,6 +100,12 @@ private:
   size_t size_;
 };
 
+/// The Fast-CDR callbacks record of a Fast-CDR type-support handle.
+inline const message_type_support_callbacks_t & callbacks_of(const rosidl_message_type_support_t * handle)
+{
+  return *static_cast<const message_type_support_callbacks_t *>(handle->data);
+}
+
 /// The Fast-CDR callbacks record behind `dispatcher` for `identifier`, found
 /// the way a middleware finds it. Throws when the dispatcher has none.
 inline const message_type_support_callbacks_t & callbacks_for(
@@ -110,7 +116,7 @@ inline const message_type_support_callbacks_t & callbacks_for(
   if (handle == nullptr) {
     throw std::runtime_error(std::string("no type support ") + identifier);
   }
-  return *static_cast<const message_type_support_callbacks_t *>(handle->data);
+  return callbacks_of(handle);
 }
 
 /// A Cdr over `buffer`, at its start, in the host's byte order, as a

@@ -85,11 +85,20 @@ size_t octets_for(size_t keypoints)
   return pelmora_bench::encoded_bytes(keypoints) - pelmora_bench::octets_encoded_bytes(0);
 }
 
-Message c_record(pelmora_bench::Record record)
+// The message that `Side::of` reaches, owned with its Side::Message.
+template<typename Side>
+Message shared(typename Side::Message message)
 {
-  return Message(record.release(), [](void * p) {
-           pelmora__msg__Features__destroy(static_cast<pelmora__msg__Features *>(p));
-         });
+  auto owner = std::make_shared<typename Side::Message>(std::move(message));
+  return Message(owner, Side::of(*owner));
+}
+
+template<typename Side>
+Subject features(const char * name)
+{
+  return {name, [] {return resolved(Side::dispatcher(), Side::kIdentifier);},
+    [](size_t k) {return shared<Side>(Side::make(k));},
+    [] {return shared<Side>(Side::empty());}};
 }
 
 Message c_octets(size_t octets)
@@ -100,25 +109,11 @@ Message c_octets(size_t octets)
 }
 
 const Subject kSubjects[] = {
-  {"DDS/C/Features",
-    [] {
-      return resolved(
-        rosidl_typesupport_c__get_message_type_support_handle__pelmora__msg__Features(),
-        "rosidl_typesupport_fastrtps_c");
-    },
-    [](size_t k) {return c_record(pelmora_bench::make_record(k));},
-    [] {return c_record(pelmora_tests::empty_record());}},
+  features<pelmora_bench::CFeatures>("DDS/C/Features"),
   {"DDS/C/Octets", pelmora_bench::octets_c_type_support,
     [](size_t k) {return c_octets(octets_for(k));},
     [] {return c_octets(0);}},
-  {"DDS/Cpp/Features",
-    [] {
-      return resolved(
-        rosidl_typesupport_cpp::get_message_type_support_handle<pelmora::msg::Features>(),
-        "rosidl_typesupport_fastrtps_cpp");
-    },
-    [](size_t k) {return std::make_shared<pelmora::msg::Features>(pelmora_bench::make_message(k));},
-    [] {return std::make_shared<pelmora::msg::Features>();}},
+  features<pelmora_bench::CppFeatures>("DDS/Cpp/Features"),
   {"DDS/Cpp/Octets", pelmora_bench::octets_cpp_type_support,
     [](size_t k) {
       auto m = std::make_shared<pelmora_bench::OctetsCpp>();

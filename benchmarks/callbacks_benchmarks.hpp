@@ -1,8 +1,12 @@
 // The benchmarks of a Fast-CDR callbacks record, written once for the C and
-// the C++ message. A Side names the message and how to reach it:
+// the C++ message. A Side (CFeatures, CppFeatures) names the message and how
+// to reach it:
 //
 //   struct Side {
 //     using Message = ...;
+//     static constexpr bool kLanguageC;         // a C record, not a C++ message
+//     static constexpr const char * kIdentifier;  // its Fast-CDR type support
+//     static const rosidl_message_type_support_t * dispatcher();
 //     static const message_type_support_callbacks_t & callbacks();
 //     static Message make(size_t keypoints);   // a K-keypoint message
 //     static Message empty();                   // a message to decode into
