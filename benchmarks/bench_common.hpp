@@ -180,18 +180,20 @@ inline void BM_Memcpy(benchmark::State & state)
     benchmark::DoNotOptimize(target.data());
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
-  state.counters["bytes"] = static_cast<double>(bytes);
+  set_bytes(state, bytes);
 }
 
-/// Registers `function` as `name` over every keypoint count.
-inline void register_sized(const char * name, void (*function)(benchmark::State &))
+/// Registers `function` (a benchmark function or a callable taking the
+/// state) as `name` over `counts` keypoints, every keypoint count by default.
+template<typename Function>
+benchmark::internal::Benchmark * register_sized(
+  const std::string & name, Function function, const std::vector<int64_t> & counts = keypoint_counts())
 {
-  auto * b = benchmark::RegisterBenchmark(name, function);
-  for (int64_t k : keypoint_counts()) {
+  auto * b = benchmark::RegisterBenchmark(name.c_str(), function);
+  for (int64_t k : counts) {
     b->Arg(k);
   }
-  b->ArgName("keypoints");
+  return b->ArgName("keypoints");
 }
 
 }  // namespace pelmora_bench

@@ -294,9 +294,9 @@ void BM_Dds(benchmark::State & state, const Subject & subject, int burst)
   time_bursts(state, burst, p.payload, send, error);
 }
 
-const int64_t kDdsKeypoints[] = {0, 16, 1024, 17477, 65536, 262144, 1000000};
+const std::vector<int64_t> kDdsKeypoints{0, 16, 1024, 17477, 65536, 262144, 1000000};
 // 1 kB, 16 kB, 64 kB, 256 kB, 1 MB and 4 MB of CDR.
-const int64_t kRemoteKeypoints[] = {16, 272, 1092, 4369, 17476, 69905};
+const std::vector<int64_t> kRemoteKeypoints{16, 272, 1092, 4369, 17476, 69905};
 const uint32_t kRemoteLargest =
   pelmora_dds::kEncapsulationBytes + static_cast<uint32_t>(pelmora_bench::encoded_bytes(69905));
 
@@ -474,6 +474,19 @@ int run_remote_reader()
   return 0;
 }
 
+// Registers `function` of `subject` in bursts of `burst` samples as
+// SUBJECT/MODE/keypoints:K, timed in real time.
+void register_dds(
+  const Subject & subject, const char * mode, void (*function)(benchmark::State &, const Subject &, int),
+  int burst, const std::vector<int64_t> & counts)
+{
+  const auto run = [function, &subject, burst](benchmark::State & state) {
+      function(state, subject, burst);
+    };
+  pelmora_bench::register_sized(std::string(subject.name) + "/" + mode, run, counts)
+    ->UseRealTime()->Unit(benchmark::kMicrosecond);
+}
+
 }  // namespace
 
 int main(int argc, char ** argv)
@@ -484,24 +497,13 @@ int main(int argc, char ** argv)
   }
   if (role != nullptr && std::string(role) == "writer") {
     for (const Subject & subject : kSubjects) {
-      const std::string name = std::string(subject.name) + "/Burst";
-      auto * b = benchmark::RegisterBenchmark(name.c_str(), BM_Remote, subject, kBurst);
-      for (int64_t k : kRemoteKeypoints) {
-        b->Arg(k);
-      }
-      b->ArgName("keypoints")->UseRealTime()->Unit(benchmark::kMicrosecond);
+      register_dds(subject, "Burst", BM_Remote, kBurst, kRemoteKeypoints);
     }
     return pelmora_bench::run_registered(argc, argv);
   }
   for (const Subject & subject : kSubjects) {
-    for (const auto & mode : {std::make_pair("Burst", kBurst), std::make_pair("LockStep", 1)}) {
-      const std::string name = std::string(subject.name) + "/" + mode.first;
-      auto * b = benchmark::RegisterBenchmark(name.c_str(), BM_Dds, subject, mode.second);
-      for (int64_t k : kDdsKeypoints) {
-        b->Arg(k);
-      }
-      b->ArgName("keypoints")->UseRealTime()->Unit(benchmark::kMicrosecond);
-    }
+    register_dds(subject, "Burst", BM_Dds, kBurst, kDdsKeypoints);
+    register_dds(subject, "LockStep", BM_Dds, 1, kDdsKeypoints);
   }
   return pelmora_bench::run_registered(argc, argv);
 }

@@ -110,10 +110,10 @@ void register_language(const std::string & language)
 {
   codec<Side>();
   Side::callbacks();
-  pelmora_bench::register_sized(("Walker/CdrEncode" + language).c_str(), BM_Encode<Side, false>);
-  pelmora_bench::register_sized(("Walker/WalkEncode" + language).c_str(), BM_Encode<Side, true>);
-  pelmora_bench::register_sized(("Walker/CdrDecode" + language).c_str(), BM_Decode<Side, false>);
-  pelmora_bench::register_sized(("Walker/WalkDecode" + language).c_str(), BM_Decode<Side, true>);
+  pelmora_bench::register_sized("Walker/CdrEncode" + language, BM_Encode<Side, false>);
+  pelmora_bench::register_sized("Walker/WalkEncode" + language, BM_Encode<Side, true>);
+  pelmora_bench::register_sized("Walker/CdrDecode" + language, BM_Decode<Side, false>);
+  pelmora_bench::register_sized("Walker/WalkDecode" + language, BM_Decode<Side, true>);
 }
 
 }  // namespace

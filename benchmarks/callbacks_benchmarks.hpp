@@ -113,13 +113,13 @@ struct CallbackBenchmarks
   static void register_all(const std::string & prefix, bool decode_fresh)
   {
     Side::callbacks();  // load the type support before anything is timed
-    register_sized((prefix + "/Memcpy").c_str(), BM_Memcpy);
-    register_sized((prefix + "/Encode").c_str(), Encode);
-    register_sized((prefix + "/Decode").c_str(), Decode<false>);
+    register_sized(prefix + "/Memcpy", BM_Memcpy);
+    register_sized(prefix + "/Encode", Encode);
+    register_sized(prefix + "/Decode", Decode<false>);
     if (decode_fresh) {
-      register_sized((prefix + "/DecodeFresh").c_str(), Decode<true>);
+      register_sized(prefix + "/DecodeFresh", Decode<true>);
     }
-    register_sized((prefix + "/SerializedSize").c_str(), SerializedSize);
+    register_sized(prefix + "/SerializedSize", SerializedSize);
     benchmark::RegisterBenchmark((prefix + "/EmptyRoundTrip").c_str(), EmptyRoundTrip);
   }
 };
