@@ -27,6 +27,7 @@
 
 #include <csignal>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -153,6 +154,18 @@ pelmora_dds::TransportOptions transport()
   return t;
 }
 
+// Reliable keep-all on the benchmark's domain and transport.
+EndpointOptions options_for(std::string topic, uint32_t largest_sample)
+{
+  EndpointOptions options;
+  options.domain = domain();
+  options.topic = std::move(topic);
+  options.largest_sample = largest_sample;
+  options.transport = transport();
+  options.qos.history = pelmora_dds::QosOptions::History::keep_all;
+  return options;
+}
+
 std::string unique_topic()
 {
   static std::atomic<int> counter{0};
@@ -251,16 +264,21 @@ void time_bursts(benchmark::State & state, int burst, uint32_t payload, Send sen
   state.counters["samples_per_iteration"] = burst;
 }
 
+// Writes `burst` copies of `sample`; false when a write fails.
+bool write_burst(Endpoint & writer, const Message & sample, int burst)
+{
+  for (int i = 0; i < burst; ++i) {
+    if (writer.write(sample.get(), kPatience) != Status::ok) {
+      return false;
+    }
+  }
+  return true;
+}
+
 void BM_Dds(benchmark::State & state, const Subject & subject, int burst)
 {
   const Prepared p(subject, state);
-
-  EndpointOptions options;
-  options.domain = domain();
-  options.topic = unique_topic();
-  options.largest_sample = p.payload;
-  options.transport = transport();
-  options.qos.history = pelmora_dds::QosOptions::History::keep_all;
+  const EndpointOptions options = options_for(unique_topic(), p.payload);
   std::string error;
   auto writer = Endpoint::create(Endpoint::Role::writer, p.type_support, options, &error);
   auto reader = writer ?
@@ -278,11 +296,9 @@ void BM_Dds(benchmark::State & state, const Subject & subject, int burst)
   ReaderThread taker(*reader, subject.receiver());
   uint64_t written = 0;
   auto send = [&]() {
-      for (int i = 0; i < burst; ++i) {
-        if (writer->write(p.sample.get(), kPatience) != Status::ok) {
-          error = writer->last_error();
-          return false;
-        }
+      if (!write_burst(*writer, p.sample, burst)) {
+        error = writer->last_error();
+        return false;
       }
       written += static_cast<uint64_t>(burst);
       if (!taker.wait_for(written)) {
@@ -300,24 +316,11 @@ const std::vector<int64_t> kRemoteKeypoints{16, 272, 1092, 4369, 17476, 69905};
 const uint32_t kRemoteLargest =
   pelmora_dds::kEncapsulationBytes + static_cast<uint32_t>(pelmora_bench::encoded_bytes(69905));
 
-std::string remote_topic(const Subject & subject)
-{
-  std::string name = subject.name;
-  for (char & c : name) {
-    c = c == '/' ? '_' : c;
-  }
-  return "/pelmora_bench_remote_" + name;
-}
-
 EndpointOptions remote_options(const Subject & subject)
 {
-  EndpointOptions options;
-  options.domain = domain();
-  options.topic = remote_topic(subject);
-  options.largest_sample = kRemoteLargest;
-  options.transport = transport();
-  options.qos.history = pelmora_dds::QosOptions::History::keep_all;
-  return options;
+  std::string name = subject.name;
+  std::replace(name.begin(), name.end(), '/', '_');
+  return options_for("/pelmora_bench_remote_" + name, kRemoteLargest);
 }
 
 // The remote reader answers on a topic of its own with the number of samples
@@ -381,10 +384,8 @@ void BM_Remote(benchmark::State & state, const Subject & subject, int burst)
   }
   uint64_t target = taken;
   auto send = [&]() {
-      for (int i = 0; i < burst; ++i) {
-        if (writer->write(p.sample.get(), kPatience) != Status::ok) {
-          return false;
-        }
+      if (!write_burst(*writer, p.sample, burst)) {
+        return false;
       }
       target += static_cast<uint64_t>(burst);
       return wait_taken(*replies, target, &taken);
