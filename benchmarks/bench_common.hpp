@@ -143,20 +143,6 @@ inline int run_registered(int argc, char ** argv)
   return 0;
 }
 
-/// Encodes `message` through `callbacks` into a buffer of exactly its
-/// serialized size; throws when the encoder writes anything else.
-inline Buffer encode_with(const message_type_support_callbacks_t & callbacks, const void * message)
-{
-  Buffer buffer(callbacks.get_serialized_size(message));
-  CdrOver out(buffer.data(), buffer.size());
-  if (!callbacks.cdr_serialize(message, out.cdr) ||
-    out.cdr.getSerializedDataLength() != buffer.size())
-  {
-    throw std::runtime_error("encoder wrote other than the serialized size");
-  }
-  return buffer;
-}
-
 /// Reports `bytes` per iteration, as throughput and as a counter.
 inline void set_bytes(benchmark::State & state, size_t bytes)
 {

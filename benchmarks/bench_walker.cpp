@@ -15,6 +15,7 @@
 
 #include "bench_common.hpp"
 #include "c_features.hpp"
+#include "callbacks_benchmarks.hpp"
 #include "cpp_features.hpp"
 #include "pelmora_cdr_walker/walker.hpp"
 
@@ -22,98 +23,48 @@ namespace
 {
 
 using pelmora_bench::Buffer;
-using pelmora_bench::CdrOver;
-using pelmora_bench::set_bytes;
-using pelmora_cdr_walker::Codec;
 
+// The walker's codec of a Side's message, made once from its dispatcher; its
+// encoding includes the 4-byte header.
 template<typename Side>
-const Codec & codec()
+struct WalkCodec
 {
-  static const std::unique_ptr<Codec> made =
-    pelmora_cdr_walker::make_codec_from_dispatcher(Side::dispatcher(), Side::kLanguageC, nullptr);
-  return *made;
-}
+  static constexpr const char * kEncodeFailed = "the walker could not encode the message";
+  static constexpr const char * kDecodeFailed = "the decoder refused its encoder's bytes";
+  const pelmora_cdr_walker::Codec & codec = made();
 
-// Encoded bytes of `message`: the walk's include its 4-byte header.
-template<typename Side, bool walk>
-size_t size_of(const void * message)
-{
-  if constexpr (walk) {
-    return codec<Side>().serialized_size(message);
-  } else {
-    return Side::callbacks().get_serialized_size(message);
+  static const pelmora_cdr_walker::Codec & made()
+  {
+    static const std::unique_ptr<pelmora_cdr_walker::Codec> c =
+      pelmora_cdr_walker::make_codec_from_dispatcher(Side::dispatcher(), Side::kLanguageC, nullptr);
+    return *c;
   }
-}
-
-template<typename Side, bool walk>
-bool encode(const void * message, Buffer & buffer)
-{
-  if constexpr (walk) {
+  size_t size(const void * message) const {return codec.serialized_size(message);}
+  bool encode(const void * message, Buffer & buffer) const
+  {
     auto * data = reinterpret_cast<uint8_t *>(buffer.data());
-    return codec<Side>().encode(message, data, buffer.size(), pelmora_cdr_walker::native_byte_order(), nullptr, nullptr);
-  } else {
-    CdrOver out(buffer.data(), buffer.size());
-    return Side::callbacks().cdr_serialize(message, out.cdr);
+    return codec.encode(message, data, buffer.size(), pelmora_cdr_walker::native_byte_order(), nullptr, nullptr);
   }
-}
-
-template<typename Side, bool walk>
-bool decode(Buffer & bytes, void * target)
-{
-  if constexpr (walk) {
-    return codec<Side>().decode(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), target, nullptr);
-  } else {
-    CdrOver in(bytes.data(), bytes.size());
-    return Side::callbacks().cdr_deserialize(in.cdr, target);
+  bool decode(Buffer & bytes, void * target) const
+  {
+    return codec.decode(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), target, nullptr);
   }
-}
-
-// Encode of a K-keypoint message by the walker (`walk`) or the CDR callbacks.
-template<typename Side, bool walk>
-void BM_Encode(benchmark::State & state)
-{
-  const typename Side::Message message = Side::make(static_cast<size_t>(state.range(0)));
-  Buffer buffer(size_of<Side, walk>(Side::of(message)));
-  for (auto _ : state) {
-    encode<Side, walk>(Side::of(message), buffer);
-    benchmark::DoNotOptimize(buffer.data());
-    benchmark::ClobberMemory();
-  }
-  set_bytes(state, buffer.size());
-}
-
-// Decode of the bytes the same encoder wrote, into a reused message.
-template<typename Side, bool walk>
-void BM_Decode(benchmark::State & state)
-{
-  const typename Side::Message message = Side::make(static_cast<size_t>(state.range(0)));
-  typename Side::Message target = Side::empty();
-  Buffer bytes(size_of<Side, walk>(Side::of(message)));
-  if (!encode<Side, walk>(Side::of(message), bytes)) {
-    state.SkipWithError("cannot encode the message to decode");
-    return;
-  }
-  for (auto _ : state) {
-    if (!decode<Side, walk>(bytes, Side::of(target))) {
-      state.SkipWithError("the decoder refused its encoder's bytes");
-      break;
-    }
-    benchmark::ClobberMemory();
-  }
-  set_bytes(state, bytes.size());
-}
+};
 
 // Loads the language's type supports before anything is timed, then
-// registers its four benchmarks.
+// registers encode and decode (into a reused message) by the CDR callbacks
+// and by the walker.
 template<typename Side>
 void register_language(const std::string & language)
 {
-  codec<Side>();
+  using Cdr = pelmora_bench::CallbackBenchmarks<Side>;
+  using Walk = pelmora_bench::CallbackBenchmarks<Side, WalkCodec<Side>>;
+  WalkCodec<Side>::made();
   Side::callbacks();
-  pelmora_bench::register_sized("Walker/CdrEncode" + language, BM_Encode<Side, false>);
-  pelmora_bench::register_sized("Walker/WalkEncode" + language, BM_Encode<Side, true>);
-  pelmora_bench::register_sized("Walker/CdrDecode" + language, BM_Decode<Side, false>);
-  pelmora_bench::register_sized("Walker/WalkDecode" + language, BM_Decode<Side, true>);
+  pelmora_bench::register_sized("Walker/CdrEncode" + language, Cdr::Encode);
+  pelmora_bench::register_sized("Walker/WalkEncode" + language, Walk::Encode);
+  pelmora_bench::register_sized("Walker/CdrDecode" + language, Cdr::template Decode<false>);
+  pelmora_bench::register_sized("Walker/WalkDecode" + language, Walk::template Decode<false>);
 }
 
 }  // namespace

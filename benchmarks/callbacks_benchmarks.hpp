@@ -26,7 +26,29 @@
 namespace pelmora_bench
 {
 
+/// The CDR callbacks record of a Side, as the codec that Encode and Decode
+/// below time (bench_walker.cpp times the walker's through them too).
 template<typename Side>
+struct CdrCodec
+{
+  static constexpr const char * kEncodeFailed = "cdr_serialize failed";
+  static constexpr const char * kDecodeFailed = "cdr_deserialize failed";
+  const message_type_support_callbacks_t & cb = Side::callbacks();
+
+  size_t size(const void * message) const {return cb.get_serialized_size(message);}
+  bool encode(const void * message, Buffer & buffer) const
+  {
+    CdrOver out(buffer.data(), buffer.size());
+    return cb.cdr_serialize(message, out.cdr);
+  }
+  bool decode(Buffer & bytes, void * target) const
+  {
+    CdrOver in(bytes.data(), bytes.size());
+    return cb.cdr_deserialize(in.cdr, target);
+  }
+};
+
+template<typename Side, typename Codec = CdrCodec<Side>>
 struct CallbackBenchmarks
 {
   using Message = typename Side::Message;
@@ -34,12 +56,11 @@ struct CallbackBenchmarks
   static void Encode(benchmark::State & state)
   {
     const Message message = Side::make(static_cast<size_t>(state.range(0)));
-    const message_type_support_callbacks_t & cb = Side::callbacks();
-    Buffer buffer(cb.get_serialized_size(Side::of(message)));
+    const Codec codec{};
+    Buffer buffer(codec.size(Side::of(message)));
     for (auto _ : state) {
-      CdrOver out(buffer.data(), buffer.size());
-      if (!cb.cdr_serialize(Side::of(message), out.cdr)) {
-        state.SkipWithError("cdr_serialize failed");
+      if (!codec.encode(Side::of(message), buffer)) {
+        state.SkipWithError(Codec::kEncodeFailed);
         break;
       }
       benchmark::DoNotOptimize(buffer.data());
@@ -48,15 +69,20 @@ struct CallbackBenchmarks
     set_bytes(state, buffer.size());
   }
 
-  // Into one message, reused; `fresh` makes a new one on every call instead.
+  // Decode of the bytes the same codec wrote into one message, reused;
+  // `fresh` makes a new one on every call instead.
   template<bool fresh>
   static void Decode(benchmark::State & state)
   {
-    Buffer bytes = encode_with(Side::callbacks(), Side::of(Side::make(static_cast<size_t>(state.range(0)))));
-    const message_type_support_callbacks_t & cb = Side::callbacks();
+    const Codec codec{};
+    const Message source = Side::make(static_cast<size_t>(state.range(0)));
+    Buffer bytes(codec.size(Side::of(source)));
+    if (!codec.encode(Side::of(source), bytes)) {
+      state.SkipWithError("cannot encode the message to decode");
+      return;
+    }
     auto decode = [&](Message & target) {
-        CdrOver in(bytes.data(), bytes.size());
-        const bool ok = cb.cdr_deserialize(in.cdr, Side::of(target));
+        const bool ok = codec.decode(bytes, Side::of(target));
         benchmark::DoNotOptimize(Side::storage(target));
         return ok;
       };
@@ -70,7 +96,7 @@ struct CallbackBenchmarks
         ok = decode(reused);
       }
       if (!ok) {
-        state.SkipWithError("cdr_deserialize failed");
+        state.SkipWithError(Codec::kDecodeFailed);
         break;
       }
       benchmark::ClobberMemory();
