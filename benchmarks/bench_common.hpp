@@ -29,7 +29,6 @@ namespace pelmora_bench
 {
 
 using pelmora_tests::kSequenceFields;
-using pelmora_tests::SequenceField;
 
 constexpr uint32_t kDescriptorWordsPerKeypoint = pelmora_tests::kDescriptorWordsPerKeypoint;
 
@@ -61,26 +60,16 @@ inline size_t encoded_bytes(uint64_t keypoints)
   return pelmora_tests::encoded_size(elements);
 }
 
-/// Element i of sequence `field`: values that differ between fields and
-/// elements, so that no copy can be shortcut by a page of zeros.
-inline uint32_t word_value(size_t field, size_t i)
-{
-  return static_cast<uint32_t>(i * 2654435761u + static_cast<uint32_t>(field) * 40503u + 1u);
-}
-
-inline float float_value(size_t field, size_t i)
-{
-  return static_cast<float>(i % 100000) * 0.25f + static_cast<float>(field);
-}
-
-/// word_value or float_value, as the element type asks.
+/// Element i of sequence `field` (a uint32_t or a float): values that differ
+/// between fields and elements, so that no copy can be shortcut by a page of
+/// zeros.
 template<typename Element>
 Element element_value(size_t field, size_t i)
 {
   if constexpr (std::is_same_v<Element, float>) {
-    return float_value(field, i);
+    return static_cast<float>(i % 100000) * 0.25f + static_cast<float>(field);
   } else {
-    return word_value(field, i);
+    return static_cast<uint32_t>(i * 2654435761u + static_cast<uint32_t>(field) * 40503u + 1u);
   }
 }
 
