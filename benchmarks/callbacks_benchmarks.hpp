@@ -14,6 +14,9 @@
 //     static void * of(Message &);
 //     static const void * storage(const Message &);  // descriptor's elements
 //   };
+//
+// Encode and Decode time a codec of the Side's message: its CDR callbacks
+// (CdrCodec) unless another one is given.
 #ifndef PELMORA_BENCHMARKS__CALLBACKS_BENCHMARKS_HPP_
 #define PELMORA_BENCHMARKS__CALLBACKS_BENCHMARKS_HPP_
 
