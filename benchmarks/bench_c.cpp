@@ -11,31 +11,8 @@
 #include "c_features.hpp"
 #include "callbacks_benchmarks.hpp"
 
-namespace
-{
-
-struct CSide
-{
-  using Message = pelmora_bench::Record;
-
-  static const message_type_support_callbacks_t & callbacks()
-  {
-    static const message_type_support_callbacks_t & record = pelmora_bench::callbacks_for(
-      rosidl_typesupport_c__get_message_type_support_handle__pelmora__msg__Features(),
-      "rosidl_typesupport_fastrtps_c");
-    return record;
-  }
-  static Message make(size_t keypoints) {return pelmora_bench::make_record(keypoints);}
-  static Message empty() {return pelmora_tests::empty_record();}
-  static const void * of(const Message & m) {return m.get();}
-  static void * of(Message & m) {return m.get();}
-  static const void * storage(const Message & m) {return m->descriptor.data;}
-};
-
-}  // namespace
-
 int main(int argc, char ** argv)
 {
-  pelmora_bench::CallbackBenchmarks<CSide>::register_all("C", false);
+  pelmora_bench::CallbackBenchmarks<pelmora_bench::CFeatures>::register_all("C", false);
   return pelmora_bench::run_registered(argc, argv);
 }

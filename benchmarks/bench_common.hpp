@@ -29,7 +29,6 @@ namespace pelmora_bench
 {
 
 using pelmora_tests::kSequenceFields;
-using pelmora_tests::SequenceField;
 
 constexpr uint32_t kDescriptorWordsPerKeypoint = pelmora_tests::kDescriptorWordsPerKeypoint;
 
@@ -61,26 +60,16 @@ inline size_t encoded_bytes(uint64_t keypoints)
   return pelmora_tests::encoded_size(elements);
 }
 
-/// Element i of sequence `field`: values that differ between fields and
-/// elements, so that no copy can be shortcut by a page of zeros.
-inline uint32_t word_value(size_t field, size_t i)
-{
-  return static_cast<uint32_t>(i * 2654435761u + static_cast<uint32_t>(field) * 40503u + 1u);
-}
-
-inline float float_value(size_t field, size_t i)
-{
-  return static_cast<float>(i % 100000) * 0.25f + static_cast<float>(field);
-}
-
-/// word_value or float_value, as the element type asks.
+/// Element i of sequence `field` (a uint32_t or a float): values that differ
+/// between fields and elements, so that no copy can be shortcut by a page of
+/// zeros.
 template<typename Element>
 Element element_value(size_t field, size_t i)
 {
   if constexpr (std::is_same_v<Element, float>) {
-    return float_value(field, i);
+    return static_cast<float>(i % 100000) * 0.25f + static_cast<float>(field);
   } else {
-    return word_value(field, i);
+    return static_cast<uint32_t>(i * 2654435761u + static_cast<uint32_t>(field) * 40503u + 1u);
   }
 }
 
@@ -100,6 +89,12 @@ private:
   size_t size_;
 };
 
+/// The Fast-CDR callbacks record of a Fast-CDR type-support handle.
+inline const message_type_support_callbacks_t & callbacks_of(const rosidl_message_type_support_t * handle)
+{
+  return *static_cast<const message_type_support_callbacks_t *>(handle->data);
+}
+
 /// The Fast-CDR callbacks record behind `dispatcher` for `identifier`, found
 /// the way a middleware finds it. Throws when the dispatcher has none.
 inline const message_type_support_callbacks_t & callbacks_for(
@@ -110,7 +105,7 @@ inline const message_type_support_callbacks_t & callbacks_for(
   if (handle == nullptr) {
     throw std::runtime_error(std::string("no type support ") + identifier);
   }
-  return *static_cast<const message_type_support_callbacks_t *>(handle->data);
+  return callbacks_of(handle);
 }
 
 /// A Cdr over `buffer`, at its start, in the host's byte order, as a
@@ -137,20 +132,6 @@ inline int run_registered(int argc, char ** argv)
   return 0;
 }
 
-/// Encodes `message` through `callbacks` into a buffer of exactly its
-/// serialized size; throws when the encoder writes anything else.
-inline Buffer encode_with(const message_type_support_callbacks_t & callbacks, const void * message)
-{
-  Buffer buffer(callbacks.get_serialized_size(message));
-  CdrOver out(buffer.data(), buffer.size());
-  if (!callbacks.cdr_serialize(message, out.cdr) ||
-    out.cdr.getSerializedDataLength() != buffer.size())
-  {
-    throw std::runtime_error("encoder wrote other than the serialized size");
-  }
-  return buffer;
-}
-
 /// Reports `bytes` per iteration, as throughput and as a counter.
 inline void set_bytes(benchmark::State & state, size_t bytes)
 {
@@ -174,18 +155,20 @@ inline void BM_Memcpy(benchmark::State & state)
     benchmark::DoNotOptimize(target.data());
     benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
-  state.counters["bytes"] = static_cast<double>(bytes);
+  set_bytes(state, bytes);
 }
 
-/// Registers `function` as `name` over every keypoint count.
-inline void register_sized(const char * name, void (*function)(benchmark::State &))
+/// Registers `function` (a benchmark function or a callable taking the
+/// state) as `name` over `counts` keypoints, every keypoint count by default.
+template<typename Function>
+benchmark::internal::Benchmark * register_sized(
+  const std::string & name, Function function, const std::vector<int64_t> & counts = keypoint_counts())
 {
-  auto * b = benchmark::RegisterBenchmark(name, function);
-  for (int64_t k : keypoint_counts()) {
+  auto * b = benchmark::RegisterBenchmark(name.c_str(), function);
+  for (int64_t k : counts) {
     b->Arg(k);
   }
-  b->ArgName("keypoints");
+  return b->ArgName("keypoints");
 }
 
 }  // namespace pelmora_bench

@@ -13,31 +13,8 @@
 #include "callbacks_benchmarks.hpp"
 #include "cpp_features.hpp"
 
-namespace
-{
-
-struct CppSide
-{
-  using Message = pelmora::msg::Features;
-
-  static const message_type_support_callbacks_t & callbacks()
-  {
-    static const message_type_support_callbacks_t & record = pelmora_bench::callbacks_for(
-      rosidl_typesupport_cpp::get_message_type_support_handle<Message>(),
-      "rosidl_typesupport_fastrtps_cpp");
-    return record;
-  }
-  static Message make(size_t keypoints) {return pelmora_bench::make_message(keypoints);}
-  static Message empty() {return Message();}
-  static const void * of(const Message & m) {return &m;}
-  static void * of(Message & m) {return &m;}
-  static const void * storage(const Message & m) {return m.descriptor.data();}
-};
-
-}  // namespace
-
 int main(int argc, char ** argv)
 {
-  pelmora_bench::CallbackBenchmarks<CppSide>::register_all("Cpp", true);
+  pelmora_bench::CallbackBenchmarks<pelmora_bench::CppFeatures>::register_all("Cpp", true);
   return pelmora_bench::run_registered(argc, argv);
 }

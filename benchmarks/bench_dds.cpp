@@ -27,6 +27,7 @@
 
 #include <csignal>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -85,11 +86,20 @@ size_t octets_for(size_t keypoints)
   return pelmora_bench::encoded_bytes(keypoints) - pelmora_bench::octets_encoded_bytes(0);
 }
 
-Message c_record(pelmora_bench::Record record)
+// The message that `Side::of` reaches, owned with its Side::Message.
+template<typename Side>
+Message shared(typename Side::Message message)
 {
-  return Message(record.release(), [](void * p) {
-           pelmora__msg__Features__destroy(static_cast<pelmora__msg__Features *>(p));
-         });
+  auto owner = std::make_shared<typename Side::Message>(std::move(message));
+  return Message(owner, Side::of(*owner));
+}
+
+template<typename Side>
+Subject features(const char * name)
+{
+  return {name, [] {return resolved(Side::dispatcher(), Side::kIdentifier);},
+    [](size_t k) {return shared<Side>(Side::make(k));},
+    [] {return shared<Side>(Side::empty());}};
 }
 
 Message c_octets(size_t octets)
@@ -100,25 +110,11 @@ Message c_octets(size_t octets)
 }
 
 const Subject kSubjects[] = {
-  {"DDS/C/Features",
-    [] {
-      return resolved(
-        rosidl_typesupport_c__get_message_type_support_handle__pelmora__msg__Features(),
-        "rosidl_typesupport_fastrtps_c");
-    },
-    [](size_t k) {return c_record(pelmora_bench::make_record(k));},
-    [] {return c_record(pelmora_tests::empty_record());}},
+  features<pelmora_bench::CFeatures>("DDS/C/Features"),
   {"DDS/C/Octets", pelmora_bench::octets_c_type_support,
     [](size_t k) {return c_octets(octets_for(k));},
     [] {return c_octets(0);}},
-  {"DDS/Cpp/Features",
-    [] {
-      return resolved(
-        rosidl_typesupport_cpp::get_message_type_support_handle<pelmora::msg::Features>(),
-        "rosidl_typesupport_fastrtps_cpp");
-    },
-    [](size_t k) {return std::make_shared<pelmora::msg::Features>(pelmora_bench::make_message(k));},
-    [] {return std::make_shared<pelmora::msg::Features>();}},
+  features<pelmora_bench::CppFeatures>("DDS/Cpp/Features"),
   {"DDS/Cpp/Octets", pelmora_bench::octets_cpp_type_support,
     [](size_t k) {
       auto m = std::make_shared<pelmora_bench::OctetsCpp>();
@@ -156,6 +152,18 @@ pelmora_dds::TransportOptions transport()
     t.kind = pelmora_dds::TransportOptions::Kind::shm;
   }
   return t;
+}
+
+// Reliable keep-all on the benchmark's domain and transport.
+EndpointOptions options_for(std::string topic, uint32_t largest_sample)
+{
+  EndpointOptions options;
+  options.domain = domain();
+  options.topic = std::move(topic);
+  options.largest_sample = largest_sample;
+  options.transport = transport();
+  options.qos.history = pelmora_dds::QosOptions::History::keep_all;
+  return options;
 }
 
 std::string unique_topic()
@@ -256,16 +264,21 @@ void time_bursts(benchmark::State & state, int burst, uint32_t payload, Send sen
   state.counters["samples_per_iteration"] = burst;
 }
 
+// Writes `burst` copies of `sample`; false when a write fails.
+bool write_burst(Endpoint & writer, const Message & sample, int burst)
+{
+  for (int i = 0; i < burst; ++i) {
+    if (writer.write(sample.get(), kPatience) != Status::ok) {
+      return false;
+    }
+  }
+  return true;
+}
+
 void BM_Dds(benchmark::State & state, const Subject & subject, int burst)
 {
   const Prepared p(subject, state);
-
-  EndpointOptions options;
-  options.domain = domain();
-  options.topic = unique_topic();
-  options.largest_sample = p.payload;
-  options.transport = transport();
-  options.qos.history = pelmora_dds::QosOptions::History::keep_all;
+  const EndpointOptions options = options_for(unique_topic(), p.payload);
   std::string error;
   auto writer = Endpoint::create(Endpoint::Role::writer, p.type_support, options, &error);
   auto reader = writer ?
@@ -283,11 +296,9 @@ void BM_Dds(benchmark::State & state, const Subject & subject, int burst)
   ReaderThread taker(*reader, subject.receiver());
   uint64_t written = 0;
   auto send = [&]() {
-      for (int i = 0; i < burst; ++i) {
-        if (writer->write(p.sample.get(), kPatience) != Status::ok) {
-          error = writer->last_error();
-          return false;
-        }
+      if (!write_burst(*writer, p.sample, burst)) {
+        error = writer->last_error();
+        return false;
       }
       written += static_cast<uint64_t>(burst);
       if (!taker.wait_for(written)) {
@@ -299,30 +310,17 @@ void BM_Dds(benchmark::State & state, const Subject & subject, int burst)
   time_bursts(state, burst, p.payload, send, error);
 }
 
-const int64_t kDdsKeypoints[] = {0, 16, 1024, 17477, 65536, 262144, 1000000};
+const std::vector<int64_t> kDdsKeypoints{0, 16, 1024, 17477, 65536, 262144, 1000000};
 // 1 kB, 16 kB, 64 kB, 256 kB, 1 MB and 4 MB of CDR.
-const int64_t kRemoteKeypoints[] = {16, 272, 1092, 4369, 17476, 69905};
+const std::vector<int64_t> kRemoteKeypoints{16, 272, 1092, 4369, 17476, 69905};
 const uint32_t kRemoteLargest =
   pelmora_dds::kEncapsulationBytes + static_cast<uint32_t>(pelmora_bench::encoded_bytes(69905));
 
-std::string remote_topic(const Subject & subject)
-{
-  std::string name = subject.name;
-  for (char & c : name) {
-    c = c == '/' ? '_' : c;
-  }
-  return "/pelmora_bench_remote_" + name;
-}
-
 EndpointOptions remote_options(const Subject & subject)
 {
-  EndpointOptions options;
-  options.domain = domain();
-  options.topic = remote_topic(subject);
-  options.largest_sample = kRemoteLargest;
-  options.transport = transport();
-  options.qos.history = pelmora_dds::QosOptions::History::keep_all;
-  return options;
+  std::string name = subject.name;
+  std::replace(name.begin(), name.end(), '/', '_');
+  return options_for("/pelmora_bench_remote_" + name, kRemoteLargest);
 }
 
 // The remote reader answers on a topic of its own with the number of samples
@@ -386,10 +384,8 @@ void BM_Remote(benchmark::State & state, const Subject & subject, int burst)
   }
   uint64_t target = taken;
   auto send = [&]() {
-      for (int i = 0; i < burst; ++i) {
-        if (writer->write(p.sample.get(), kPatience) != Status::ok) {
-          return false;
-        }
+      if (!write_burst(*writer, p.sample, burst)) {
+        return false;
       }
       target += static_cast<uint64_t>(burst);
       return wait_taken(*replies, target, &taken);
@@ -479,6 +475,19 @@ int run_remote_reader()
   return 0;
 }
 
+// Registers `function` of `subject` in bursts of `burst` samples as
+// SUBJECT/MODE/keypoints:K, timed in real time.
+void register_dds(
+  const Subject & subject, const char * mode, void (*function)(benchmark::State &, const Subject &, int),
+  int burst, const std::vector<int64_t> & counts)
+{
+  const auto run = [function, &subject, burst](benchmark::State & state) {
+      function(state, subject, burst);
+    };
+  pelmora_bench::register_sized(std::string(subject.name) + "/" + mode, run, counts)
+    ->UseRealTime()->Unit(benchmark::kMicrosecond);
+}
+
 }  // namespace
 
 int main(int argc, char ** argv)
@@ -489,24 +498,13 @@ int main(int argc, char ** argv)
   }
   if (role != nullptr && std::string(role) == "writer") {
     for (const Subject & subject : kSubjects) {
-      const std::string name = std::string(subject.name) + "/Burst";
-      auto * b = benchmark::RegisterBenchmark(name.c_str(), BM_Remote, subject, kBurst);
-      for (int64_t k : kRemoteKeypoints) {
-        b->Arg(k);
-      }
-      b->ArgName("keypoints")->UseRealTime()->Unit(benchmark::kMicrosecond);
+      register_dds(subject, "Burst", BM_Remote, kBurst, kRemoteKeypoints);
     }
     return pelmora_bench::run_registered(argc, argv);
   }
   for (const Subject & subject : kSubjects) {
-    for (const auto & mode : {std::make_pair("Burst", kBurst), std::make_pair("LockStep", 1)}) {
-      const std::string name = std::string(subject.name) + "/" + mode.first;
-      auto * b = benchmark::RegisterBenchmark(name.c_str(), BM_Dds, subject, mode.second);
-      for (int64_t k : kDdsKeypoints) {
-        b->Arg(k);
-      }
-      b->ArgName("keypoints")->UseRealTime()->Unit(benchmark::kMicrosecond);
-    }
+    register_dds(subject, "Burst", BM_Dds, kBurst, kDdsKeypoints);
+    register_dds(subject, "LockStep", BM_Dds, 1, kDdsKeypoints);
   }
   return pelmora_bench::run_registered(argc, argv);
 }

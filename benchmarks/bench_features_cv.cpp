@@ -73,21 +73,12 @@ void BM_FromMessage(benchmark::State & state)
   pelmora_bench::set_bytes(state, pelmora_bench::encoded_bytes(orb.keypoints.size()));
 }
 
-void register_counts(const char * name, void (*function)(benchmark::State &))
-{
-  auto * b = benchmark::RegisterBenchmark(name, function);
-  for (const int64_t k : kKeypointCounts) {
-    b->Arg(k);
-  }
-  b->ArgName("keypoints");
-}
-
 }  // namespace
 
 int main(int argc, char ** argv)
 {
-  register_counts("FeaturesCv/Memcpy", pelmora_bench::BM_Memcpy);
-  register_counts("FeaturesCv/ToMessage", BM_ToMessage);
-  register_counts("FeaturesCv/FromMessage", BM_FromMessage);
+  pelmora_bench::register_sized("FeaturesCv/Memcpy", pelmora_bench::BM_Memcpy, kKeypointCounts);
+  pelmora_bench::register_sized("FeaturesCv/ToMessage", BM_ToMessage, kKeypointCounts);
+  pelmora_bench::register_sized("FeaturesCv/FromMessage", BM_FromMessage, kKeypointCounts);
   return pelmora_bench::run_registered(argc, argv);
 }

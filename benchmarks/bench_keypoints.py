@@ -9,18 +9,18 @@
 
 Each figure is the median over --repetitions of the mean time of a call in
 a sample of about --sample-seconds; within a repetition every subject runs
-in turn, so that baseline and subject see the same machine load. Needs
+in turn, so that baseline and subject see the same machine load (the
+sampling is bench_python.py's, garbage collection off while it times). Needs
 PYTHONPATH to hold the build's python folder.
 
     bench_keypoints.py [--repetitions N] [--sample-seconds S]
 """
 
 import argparse
-import statistics
-import time
 
 import numpy
 
+from bench_python import Sampler, run_round
 from pelmora import keypoints
 
 SIZES = (1, 2000, 100_000, 1_000_000)
@@ -35,23 +35,11 @@ def orb_like(count):
                 descriptors=rng.integers(0, 256, (count, 32), numpy.uint8))
 
 
-def mean_call(function, seconds):
-    """Mean seconds per call over about `seconds` of calls."""
-    calls, start = 0, time.perf_counter()
-    while True:
-        function()
-        calls += 1
-        elapsed = time.perf_counter() - start
-        if elapsed >= seconds:
-            return elapsed / calls
-
-
 def medians(subjects, repetitions, seconds):
-    samples = {name: [] for name in subjects}
-    for _ in range(repetitions):
-        for name, function in subjects.items():
-            samples[name].append(mean_call(function, seconds))
-    return {name: statistics.median(values) for name, values in samples.items()}
+    """Median seconds a call of each subject, by bench_python's sampling."""
+    samplers = {name: Sampler(function, seconds) for name, function in subjects.items()}
+    run_round(samplers, repetitions)
+    return {name: sampler.median() * 1e-9 for name, sampler in samplers.items()}
 
 
 def main():

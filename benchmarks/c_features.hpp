@@ -61,6 +61,30 @@ inline Record make_record(size_t keypoints)
   return record;
 }
 
+/// The C message as the benchmarks reach it (see callbacks_benchmarks.hpp):
+/// a record from create(), through the C dispatcher.
+struct CFeatures
+{
+  using Message = Record;
+  static constexpr bool kLanguageC = true;
+  static constexpr const char * kIdentifier = "rosidl_typesupport_fastrtps_c";
+
+  static const rosidl_message_type_support_t * dispatcher()
+  {
+    return rosidl_typesupport_c__get_message_type_support_handle__pelmora__msg__Features();
+  }
+  static const message_type_support_callbacks_t & callbacks()
+  {
+    static const message_type_support_callbacks_t & record = callbacks_for(dispatcher(), kIdentifier);
+    return record;
+  }
+  static Message make(size_t keypoints) {return make_record(keypoints);}
+  static Message empty() {return pelmora_tests::empty_record();}
+  static const void * of(const Message & m) {return m.get();}
+  static void * of(Message & m) {return m.get();}
+  static const void * storage(const Message & m) {return m->descriptor.data;}
+};
+
 }  // namespace pelmora_bench
 
 #endif  // PELMORA_BENCHMARKS__C_FEATURES_HPP_

@@ -1,8 +1,12 @@
 // The benchmarks of a Fast-CDR callbacks record, written once for the C and
-// the C++ message. A Side names the message and how to reach it:
+// the C++ message. A Side (CFeatures, CppFeatures) names the message and how
+// to reach it:
 //
 //   struct Side {
 //     using Message = ...;
+//     static constexpr bool kLanguageC;         // a C record, not a C++ message
+//     static constexpr const char * kIdentifier;  // its Fast-CDR type support
+//     static const rosidl_message_type_support_t * dispatcher();
 //     static const message_type_support_callbacks_t & callbacks();
 //     static Message make(size_t keypoints);   // a K-keypoint message
 //     static Message empty();                   // a message to decode into
@@ -10,6 +14,9 @@
 //     static void * of(Message &);
 //     static const void * storage(const Message &);  // descriptor's elements
 //   };
+//
+// Encode and Decode time a codec of the Side's message: its CDR callbacks
+// (CdrCodec) unless another one is given.
 #ifndef PELMORA_BENCHMARKS__CALLBACKS_BENCHMARKS_HPP_
 #define PELMORA_BENCHMARKS__CALLBACKS_BENCHMARKS_HPP_
 
@@ -22,7 +29,29 @@
 namespace pelmora_bench
 {
 
+/// The CDR callbacks record of a Side, as the codec that Encode and Decode
+/// below time (bench_walker.cpp times the walker's through them too).
 template<typename Side>
+struct CdrCodec
+{
+  static constexpr const char * kEncodeFailed = "cdr_serialize failed";
+  static constexpr const char * kDecodeFailed = "cdr_deserialize failed";
+  const message_type_support_callbacks_t & cb = Side::callbacks();
+
+  size_t size(const void * message) const {return cb.get_serialized_size(message);}
+  bool encode(const void * message, Buffer & buffer) const
+  {
+    CdrOver out(buffer.data(), buffer.size());
+    return cb.cdr_serialize(message, out.cdr);
+  }
+  bool decode(Buffer & bytes, void * target) const
+  {
+    CdrOver in(bytes.data(), bytes.size());
+    return cb.cdr_deserialize(in.cdr, target);
+  }
+};
+
+template<typename Side, typename Codec = CdrCodec<Side>>
 struct CallbackBenchmarks
 {
   using Message = typename Side::Message;
@@ -30,12 +59,11 @@ struct CallbackBenchmarks
   static void Encode(benchmark::State & state)
   {
     const Message message = Side::make(static_cast<size_t>(state.range(0)));
-    const message_type_support_callbacks_t & cb = Side::callbacks();
-    Buffer buffer(cb.get_serialized_size(Side::of(message)));
+    const Codec codec{};
+    Buffer buffer(codec.size(Side::of(message)));
     for (auto _ : state) {
-      CdrOver out(buffer.data(), buffer.size());
-      if (!cb.cdr_serialize(Side::of(message), out.cdr)) {
-        state.SkipWithError("cdr_serialize failed");
+      if (!codec.encode(Side::of(message), buffer)) {
+        state.SkipWithError(Codec::kEncodeFailed);
         break;
       }
       benchmark::DoNotOptimize(buffer.data());
@@ -44,15 +72,20 @@ struct CallbackBenchmarks
     set_bytes(state, buffer.size());
   }
 
-  // Into one message, reused; `fresh` makes a new one on every call instead.
+  // Decode of the bytes the same codec wrote into one message, reused;
+  // `fresh` makes a new one on every call instead.
   template<bool fresh>
   static void Decode(benchmark::State & state)
   {
-    Buffer bytes = encode_with(Side::callbacks(), Side::of(Side::make(static_cast<size_t>(state.range(0)))));
-    const message_type_support_callbacks_t & cb = Side::callbacks();
+    const Codec codec{};
+    const Message source = Side::make(static_cast<size_t>(state.range(0)));
+    Buffer bytes(codec.size(Side::of(source)));
+    if (!codec.encode(Side::of(source), bytes)) {
+      state.SkipWithError("cannot encode the message to decode");
+      return;
+    }
     auto decode = [&](Message & target) {
-        CdrOver in(bytes.data(), bytes.size());
-        const bool ok = cb.cdr_deserialize(in.cdr, Side::of(target));
+        const bool ok = codec.decode(bytes, Side::of(target));
         benchmark::DoNotOptimize(Side::storage(target));
         return ok;
       };
@@ -66,7 +99,7 @@ struct CallbackBenchmarks
         ok = decode(reused);
       }
       if (!ok) {
-        state.SkipWithError("cdr_deserialize failed");
+        state.SkipWithError(Codec::kDecodeFailed);
         break;
       }
       benchmark::ClobberMemory();
@@ -109,13 +142,13 @@ struct CallbackBenchmarks
   static void register_all(const std::string & prefix, bool decode_fresh)
   {
     Side::callbacks();  // load the type support before anything is timed
-    register_sized((prefix + "/Memcpy").c_str(), BM_Memcpy);
-    register_sized((prefix + "/Encode").c_str(), Encode);
-    register_sized((prefix + "/Decode").c_str(), Decode<false>);
+    register_sized(prefix + "/Memcpy", BM_Memcpy);
+    register_sized(prefix + "/Encode", Encode);
+    register_sized(prefix + "/Decode", Decode<false>);
     if (decode_fresh) {
-      register_sized((prefix + "/DecodeFresh").c_str(), Decode<true>);
+      register_sized(prefix + "/DecodeFresh", Decode<true>);
     }
-    register_sized((prefix + "/SerializedSize").c_str(), SerializedSize);
+    register_sized(prefix + "/SerializedSize", SerializedSize);
     benchmark::RegisterBenchmark((prefix + "/EmptyRoundTrip").c_str(), EmptyRoundTrip);
   }
 };

@@ -33,6 +33,30 @@ inline pelmora::msg::Features make_message(size_t keypoints)
   return m;
 }
 
+/// The C++ message as the benchmarks reach it (see callbacks_benchmarks.hpp),
+/// through the C++ dispatcher.
+struct CppFeatures
+{
+  using Message = pelmora::msg::Features;
+  static constexpr bool kLanguageC = false;
+  static constexpr const char * kIdentifier = "rosidl_typesupport_fastrtps_cpp";
+
+  static const rosidl_message_type_support_t * dispatcher()
+  {
+    return rosidl_typesupport_cpp::get_message_type_support_handle<Message>();
+  }
+  static const message_type_support_callbacks_t & callbacks()
+  {
+    static const message_type_support_callbacks_t & record = callbacks_for(dispatcher(), kIdentifier);
+    return record;
+  }
+  static Message make(size_t keypoints) {return make_message(keypoints);}
+  static Message empty() {return Message();}
+  static const void * of(const Message & m) {return &m;}
+  static void * of(Message & m) {return &m;}
+  static const void * storage(const Message & m) {return m.descriptor.data();}
+};
+
 }  // namespace pelmora_bench
 
 #endif  // PELMORA_BENCHMARKS__CPP_FEATURES_HPP_

@@ -8,22 +8,22 @@ the median time of memcpy of the same bytes, all from the same run.
 """
 import sys
 
-from google_medians import medians
+from google_medians import load_google
 
 
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
-    t = medians(sys.argv[1])
+    t, _ = load_google(sys.argv[1])
     print("| keypoints | bytes | memcpy µs | to_message µs | from_message µs | to_message/memcpy | from_message/memcpy |")
     print("|---:|---:|---:|---:|---:|---:|---:|")
     for k in sorted({k for _, k in t}):
-        memcpy, size = t[("FeaturesCv/Memcpy", k)]
-        to_message = t[("FeaturesCv/ToMessage", k)][0]
-        from_message = t[("FeaturesCv/FromMessage", k)][0]
+        memcpy = t[("FeaturesCv/Memcpy", k)]
+        to_message = t[("FeaturesCv/ToMessage", k)]["ns"]
+        from_message = t[("FeaturesCv/FromMessage", k)]["ns"]
         print("| %d | %d | %.1f | %.1f | %.1f | %.2f | %.2f |" % (
-            k, size, memcpy / 1e3, to_message / 1e3, from_message / 1e3,
-            to_message / memcpy, from_message / memcpy))
+            k, memcpy["bytes"], memcpy["ns"] / 1e3, to_message / 1e3, from_message / 1e3,
+            to_message / memcpy["ns"], from_message / memcpy["ns"]))
 
 
 if __name__ == "__main__":

@@ -16,36 +16,36 @@ not enforced).
 
 import argparse
 import json
-import re
 import sys
+from functools import partial
 
+from google_medians import load_google
 from pelmora_harness.features_size import encoded_bytes
 
 MIB = 1 << 20
 # Budgets hold on messages of at least this many bytes.
 BUDGET_BYTES = MIB
 
-_NAME = re.compile(r'^(?P<base>.+?)/keypoints:(?P<k>\d+)(?:/real_time)?$')
+# (budget, its column of Report.columns(), limit, whether the ratio must stay
+# at or below the limit rather than at or above it). A budget whose column
+# the run did not fill (no tuned Python run, no DDS run) is left out.
+BUDGETS = [
+    ('C encode / memcpy', 'C encode', 1.3, True),
+    ('C decode / memcpy', 'C decode', 2, True),
+    ('C++ encode / memcpy', 'C++ encode', 1.3, True),
+    ('C++ decode / memcpy', 'C++ decode', 2, True),
+    ('Python convert_from_py / bytes()', 'Py from_py', 2, True),
+    ('Python convert_to_py / bytes()', 'Py to_py', 3, True),
+    ('Python convert_from_py / bytes(), tuned malloc', 'Py from_py, tuned malloc', 2, True),
+    ('Python convert_to_py / bytes(), tuned malloc', 'Py to_py, tuned malloc', 3, True),
+    ('Fast-DDS C Features / octets (throughput)', 'DDS C Features/Octets', 0.9, False),
+    ('Fast-DDS C++ Features / octets (throughput)', 'DDS C++ Features/Octets', 0.9, False),
+]
+UDP_BUDGET = 0.9
+EMPTY_ROUND_TRIP_BUDGET_NS = 200
 
-
-def load_google(path):
-    """{(benchmark base name, keypoints or None): {'ns': median real time,
-    'bytes_per_second': ...}} from a Google Benchmark JSON file."""
-    with open(path) as f:
-        data = json.load(f)
-    scale = {'ns': 1.0, 'us': 1e3, 'ms': 1e6, 's': 1e9}
-    out = {}
-    for b in data['benchmarks']:
-        if b.get('run_type') == 'aggregate' and b.get('aggregate_name') != 'median':
-            continue
-        if b.get('error_occurred'):
-            continue
-        name = b.get('run_name', b['name'])
-        match = _NAME.match(name)
-        key = (match.group('base'), int(match.group('k'))) if match else (name.replace('/real_time', ''), None)
-        out[key] = {'ns': b['real_time'] * scale[b.get('time_unit', 'ns')],
-                    'bytes_per_second': b.get('bytes_per_second')}
-    return out, data.get('context', {})
+LANGUAGES = (('C', 'C'), ('Cpp', 'C++'))  # (name in the benchmarks, label)
+DDS_TYPES = ('Features', 'Octets')
 
 
 def load_python(path):
@@ -57,17 +57,19 @@ def load_python(path):
     return out, data
 
 
-def ratio(table, subject, baseline, k):
+def ratio(table, subject, baseline, k, time='ns'):
+    """Median time of `subject` over that of `baseline` at `k` keypoints, the
+    times read from the entries' `time` field."""
     s, b = table.get((subject, k)), table.get((baseline, k))
-    if not s or not b or b['ns'] <= 0:
+    if not s or not b or b[time] <= 0:
         return None
-    return s['ns'] / b['ns']
+    return s[time] / b[time]
 
 
-def throughput_ratio(table, subject, baseline, k):
-    """Subject throughput over baseline throughput (same bytes per sample)."""
-    r = ratio(table, baseline, subject, k)
-    return r
+def features_over_octets(table, lang, k):
+    """Features throughput over octet-sequence throughput of the DDS Burst
+    runs of `lang` (same bytes per sample)."""
+    return ratio(table, 'DDS/%s/Octets/Burst' % lang, 'DDS/%s/Features/Burst' % lang, k)
 
 
 def fmt_ratio(value):
@@ -90,21 +92,64 @@ def fmt_bytes(n):
     return '%d B' % n
 
 
+def time_cell(table, name, k):
+    e = table.get((name, k))
+    return fmt_ns(e and e['ns'])
+
+
+def markdown_table(header, rows, separator=None):
+    """A markdown table of `header` and `rows` (lists of cells); `separator`
+    holds each column's separator cell, right-aligned ones by default."""
+    separator = separator or ['---:'] * len(header)
+    lines = ['| ' + ' | '.join(header) + ' |', '|' + ''.join(cell + '|' for cell in separator)]
+    return '\n'.join(lines + ['| ' + ' | '.join(row) + ' |' for row in rows])
+
+
+def sizes_of(table):
+    """The keypoint counts that `table` has a sized figure of."""
+    return sorted({k for (_, k) in table if k is not None})
+
+
+def burst_mb_per_s(table, lang, dds_type, k):
+    """Throughput of a DDS Burst run in MB/s, None without a figure."""
+    e = table.get(('DDS/%s/%s/Burst' % (lang, dds_type), k))
+    return e['bytes_per_second'] / 1e6 if e and e['bytes_per_second'] else None
+
+
+def points(keypoints, mb_per_s):
+    """(message sizes, MB/s) of the non-empty messages that have a figure."""
+    xs, ys = [], []
+    for k in keypoints:
+        y = mb_per_s(k) if k > 0 else None
+        if y is not None:
+            xs.append(encoded_bytes(k))
+            ys.append(y)
+    return xs, ys
+
+
+def throughput_axes(ax, title, **title_options):
+    """Log-log axes of throughput over message size, titled, with a legend."""
+    ax.set_xscale('log')
+    ax.set_yscale('log')
+    ax.set_xlabel('message size (CDR bytes)')
+    ax.set_ylabel('throughput (MB/s)')
+    ax.set_title(title, **title_options)
+    ax.grid(True, which='both', alpha=0.3)
+    ax.legend(fontsize=8)
+
+
 def burst_cells(table, lang, k):
     """Throughput cells of the Features and octet Burst runs of `lang`."""
     cells = []
-    for t in ('Features', 'Octets'):
-        e = table.get(('DDS/%s/%s/Burst' % (lang, t), k))
-        cells.append('—' if not e or not e['bytes_per_second'] else
-                     '%.0f MB/s' % (e['bytes_per_second'] / 1e6))
+    for t in DDS_TYPES:
+        mb_per_s = burst_mb_per_s(table, lang, t, k)
+        cells.append('—' if mb_per_s is None else '%.0f MB/s' % mb_per_s)
     return cells
 
 
 class Report:
     def __init__(self, c, cpp, python, dds, python_tuned=None, dds_udp=None):
-        self.c, self.c_context = c
-        self.cpp, self.cpp_context = cpp
-        self.py, self.py_context = python
+        self.c, self.cpp, self.py = c[0], cpp[0], python[0]
         self.dds = dds[0] if dds else {}
         # The Python run repeated with glibc tuned to keep freed memory and
         # to map large blocks with huge pages, if there was one.
@@ -113,136 +158,97 @@ class Report:
         # Fast-DDS over UDP between two hosts: its own sizes, and where it ran.
         self.udp, udp_context = dds_udp if dds_udp else ({}, {})
         self.udp_setting = udp_context.get('udp_setting', 'UDP')
-        self.udp_keypoints = sorted({k for (_, k) in self.udp if k is not None})
+        self.udp_keypoints = sizes_of(self.udp)
 
     def udp_ratio(self, lang, k):
         """Features throughput over octet-sequence throughput over UDP."""
-        return throughput_ratio(self.udp, 'DDS/%s/Features/Burst' % lang, 'DDS/%s/Octets/Burst' % lang, k)
+        return features_over_octets(self.udp, lang, k)
+
+    def python_runs(self):
+        """(suffix of the column headers, results) of each Python run."""
+        return [('', self.py)] + ([(', tuned malloc', self.py_tuned)] if self.py_tuned else [])
 
     # -- per-size ratios ---------------------------------------------------------
 
     def columns(self):
         """(header, function of keypoints -> ratio) for the ratio table."""
         cols = [
-            ('C encode', lambda k: ratio(self.c, 'C/Encode', 'C/Memcpy', k)),
-            ('C decode', lambda k: ratio(self.c, 'C/Decode', 'C/Memcpy', k)),
-            ('C++ encode', lambda k: ratio(self.cpp, 'Cpp/Encode', 'Cpp/Memcpy', k)),
-            ('C++ decode', lambda k: ratio(self.cpp, 'Cpp/Decode', 'Cpp/Memcpy', k)),
-            ('C++ decode, new message', lambda k: ratio(self.cpp, 'Cpp/DecodeFresh', 'Cpp/Memcpy', k)),
-            ('Py from_py', lambda k: self.py_ratio('Py/FromPy', k)),
-            ('Py to_py', lambda k: self.py_ratio('Py/ToPy', k)),
+            ('C encode', partial(ratio, self.c, 'C/Encode', 'C/Memcpy')),
+            ('C decode', partial(ratio, self.c, 'C/Decode', 'C/Memcpy')),
+            ('C++ encode', partial(ratio, self.cpp, 'Cpp/Encode', 'Cpp/Memcpy')),
+            ('C++ decode', partial(ratio, self.cpp, 'Cpp/Decode', 'Cpp/Memcpy')),
+            ('C++ decode, new message', partial(ratio, self.cpp, 'Cpp/DecodeFresh', 'Cpp/Memcpy')),
         ]
-        if self.py_tuned:
-            cols += [
-                ('Py from_py, tuned malloc', lambda k: self.py_ratio('Py/FromPy', k, self.py_tuned)),
-                ('Py to_py, tuned malloc', lambda k: self.py_ratio('Py/ToPy', k, self.py_tuned)),
-            ]
+        for suffix, table in self.python_runs():
+            cols += [(header + suffix, partial(ratio, table, name, 'Py/BytesCopy', time='median_ns'))
+                     for header, name in (('Py from_py', 'Py/FromPy'), ('Py to_py', 'Py/ToPy'))]
         if self.dds:
-            cols += [
-                ('DDS C Features/Octets', lambda k: throughput_ratio(
-                    self.dds, 'DDS/C/Features/Burst', 'DDS/C/Octets/Burst', k)),
-                ('DDS C++ Features/Octets', lambda k: throughput_ratio(
-                    self.dds, 'DDS/Cpp/Features/Burst', 'DDS/Cpp/Octets/Burst', k)),
-            ]
+            cols += [('DDS %s Features/Octets' % label, partial(features_over_octets, self.dds, lang))
+                     for lang, label in LANGUAGES]
         return cols
-
-    def py_ratio(self, name, k, table=None):
-        table = self.py if table is None else table
-        s, b = table.get((name, k)), table.get(('Py/BytesCopy', k))
-        if not s or not b:
-            return None
-        return s['median_ns'] / b['median_ns']
 
     def ratio_table(self):
         cols = self.columns()
-        lines = ['| keypoints | bytes | ' + ' | '.join(h for h, _ in cols) + ' |',
-                 '|---:|---:|' + '---:|' * len(cols)]
-        for k in self.keypoints:
-            lines.append('| %d | %s | ' % (k, fmt_bytes(encoded_bytes(k)))
-                         + ' | '.join(fmt_ratio(f(k)) for _, f in cols) + ' |')
-        return '\n'.join(lines)
+        rows = [[str(k), fmt_bytes(encoded_bytes(k))] + [fmt_ratio(f(k)) for _, f in cols]
+                for k in self.keypoints]
+        return markdown_table(['keypoints', 'bytes'] + [h for h, _ in cols], rows)
 
     # -- budgets ------------------------------------------------------------------
 
     def budget_rows(self):
         big = [k for k in self.keypoints if encoded_bytes(k) >= BUDGET_BYTES]
         sizes = ', '.join(fmt_bytes(encoded_bytes(k)) for k in big)
-
-        def worst(f, higher_is_worse=True):
-            values = [(f(k), k) for k in big if f(k) is not None]
-            if not values:
-                return None, None
-            return (max if higher_is_worse else min)(values)
-
         rows = []
 
-        def add(label, limit_text, f, ok, higher_is_worse=True):
-            value, k = worst(f, higher_is_worse)
-            verdict = '—' if value is None else ('met' if ok(value) else 'MISSED')
+        def add(label, limit, at_most, f, judged):
+            """The row of ratio `f` over the sizes `judged`, quoting the worst."""
+            values = [(f(k), k) for k in judged if f(k) is not None]
+            value, k = (max if at_most else min)(values) if values else (None, None)
+            met = value is not None and (value <= limit if at_most else value >= limit)
+            verdict = '—' if value is None else ('met' if met else 'MISSED')
             where = '' if k is None else ' (at %s)' % fmt_bytes(encoded_bytes(k))
-            all_values = ', '.join(fmt_ratio(f(k)) for k in big)
-            rows.append((label, limit_text, fmt_ratio(value) + where, all_values, verdict))
+            rows.append((label, '%s %g' % ('≤' if at_most else '≥', limit), fmt_ratio(value) + where,
+                         ', '.join(fmt_ratio(f(k)) for k in judged), verdict))
 
         cols = dict(self.columns())
-        add('C encode / memcpy', '≤ 1.3', cols['C encode'], lambda v: v <= 1.3)
-        add('C decode / memcpy', '≤ 2', cols['C decode'], lambda v: v <= 2.0)
-        add('C++ encode / memcpy', '≤ 1.3', cols['C++ encode'], lambda v: v <= 1.3)
-        add('C++ decode / memcpy', '≤ 2', cols['C++ decode'], lambda v: v <= 2.0)
-        add('Python convert_from_py / bytes()', '≤ 2', cols['Py from_py'], lambda v: v <= 2.0)
-        add('Python convert_to_py / bytes()', '≤ 3', cols['Py to_py'], lambda v: v <= 3.0)
-        if self.py_tuned:
-            add('Python convert_from_py / bytes(), tuned malloc', '≤ 2',
-                cols['Py from_py, tuned malloc'], lambda v: v <= 2.0)
-            add('Python convert_to_py / bytes(), tuned malloc', '≤ 3',
-                cols['Py to_py, tuned malloc'], lambda v: v <= 3.0)
-        if self.dds:
-            add('Fast-DDS C Features / octets (throughput)', '≥ 0.9',
-                cols['DDS C Features/Octets'], lambda v: v >= 0.9, higher_is_worse=False)
-            add('Fast-DDS C++ Features / octets (throughput)', '≥ 0.9',
-                cols['DDS C++ Features/Octets'], lambda v: v >= 0.9, higher_is_worse=False)
+        for label, column, limit, at_most in BUDGETS:
+            if column in cols:
+                add(label, limit, at_most, cols[column], big)
+        # Over UDP only the sizes that have a figure are judged and listed.
         udp_big = [k for k in self.udp_keypoints if encoded_bytes(k) >= BUDGET_BYTES]
-        for lang, name in (('C', 'C'), ('Cpp', 'C++')):
-            values = [(self.udp_ratio(lang, k), k) for k in udp_big if self.udp_ratio(lang, k) is not None]
-            if not values:
-                continue
-            value, k = min(values)
-            rows.append(('Fast-DDS over UDP %s Features / octets (throughput)' % name, '≥ 0.9',
-                         '%s (at %s)' % (fmt_ratio(value), fmt_bytes(encoded_bytes(k))),
-                         ', '.join(fmt_ratio(v) for v, _ in sorted(values, key=lambda x: x[1])),
-                         'met' if value >= 0.9 else 'MISSED'))
+        for lang, name in LANGUAGES:
+            f = partial(self.udp_ratio, lang)
+            judged = [k for k in udp_big if f(k) is not None]
+            if judged:
+                add('Fast-DDS over UDP %s Features / octets (throughput)' % name, UDP_BUDGET, False,
+                    f, judged)
         for label, table, key in (('C encode+decode, empty message', self.c, 'C/EmptyRoundTrip'),
                                   ('C++ encode+decode, empty message', self.cpp, 'Cpp/EmptyRoundTrip')):
             entry = table.get((key, None))
             ns = entry['ns'] if entry else None
-            rows.append((label, '< 200 ns', fmt_ns(ns), '', '—' if ns is None else
-                         ('met' if ns < 200 else 'MISSED')))
+            verdict = '—' if ns is None else ('met' if ns < EMPTY_ROUND_TRIP_BUDGET_NS else 'MISSED')
+            rows.append((label, '< %d ns' % EMPTY_ROUND_TRIP_BUDGET_NS, fmt_ns(ns), '', verdict))
         return rows, sizes
 
     def budget_table(self):
         rows, sizes = self.budget_rows()
-        lines = ['Budgets, on the messages of 1 MiB and more (%s); the worst size is quoted.' % sizes,
-                 '',
-                 '| budget | limit | measured (worst) | all sizes ≥ 1 MiB | verdict |',
-                 '|---|---|---|---|---|']
-        lines += ['| %s |' % ' | '.join(row) for row in rows]
-        return '\n'.join(lines)
+        return ('Budgets, on the messages of 1 MiB and more (%s); the worst size is quoted.\n\n' % sizes
+                + markdown_table(['budget', 'limit', 'measured (worst)', 'all sizes ≥ 1 MiB', 'verdict'],
+                                 rows, ['---'] * 5))
 
     def size_table(self):
-        lines = ['| keypoints | C get_serialized_size | C++ get_serialized_size |', '|---:|---:|---:|']
-        for k in self.keypoints:
-            c = self.c.get(('C/SerializedSize', k))
-            cpp = self.cpp.get(('Cpp/SerializedSize', k))
-            lines.append('| %d | %s | %s |' % (k, fmt_ns(c and c['ns']), fmt_ns(cpp and cpp['ns'])))
-        return '\n'.join(lines)
+        rows = [[str(k), time_cell(self.c, 'C/SerializedSize', k),
+                 time_cell(self.cpp, 'Cpp/SerializedSize', k)] for k in self.keypoints]
+        return markdown_table(['keypoints', 'C get_serialized_size', 'C++ get_serialized_size'], rows)
 
     def python_table(self):
         """Median time and page faults per call of the Python benchmarks."""
-        runs = [('', self.py)] + ([(', tuned malloc', self.py_tuned)] if self.py_tuned else [])
+        runs = self.python_runs()
         names = (('Py/BytesCopy', 'bytes() copies'), ('Py/FromPy', 'from_py'), ('Py/ToPy', 'to_py'))
         header = ['keypoints', 'bytes']
         for suffix, _ in runs:
             header += ['%s%s' % (label, suffix) for _, label in names]
-        lines = ['| ' + ' | '.join(header) + ' |', '|' + '---:|' * len(header)]
+        rows = []
         for k in self.keypoints:
             cells = [str(k), fmt_bytes(encoded_bytes(k))]
             for _, table in runs:
@@ -250,49 +256,45 @@ class Report:
                     e = table.get((name, k))
                     cells.append('—' if not e else '%s, %.0f faults' % (
                         fmt_ns(e['median_ns']), e.get('page_faults_per_call', float('nan'))))
-            lines.append('| ' + ' | '.join(cells) + ' |')
-        return '\n'.join(lines)
+            rows.append(cells)
+        return markdown_table(header, rows)
 
     def assignment_table(self):
-        rows = sorted((n, k, r) for (n, k), r in self.py.items() if n.startswith('Py/Assign/'))
+        rows = []
+        for name, k, r in sorted((n, k, r) for (n, k), r in self.py.items() if n.startswith('Py/Assign/')):
+            _, _, kind, field = name.split('/')
+            rows.append([kind, field, str(k), fmt_ns(r['median_ns'])])
         if not rows:
             return ''
-        lines = ['| assigned value | field | elements | median time |', '|---|---|---:|---:|']
-        for name, k, r in rows:
-            _, _, kind, field = name.split('/')
-            lines.append('| %s | %s | %d | %s |' % (kind, field, k, fmt_ns(r['median_ns'])))
-        return '\n'.join(lines)
+        return markdown_table(['assigned value', 'field', 'elements', 'median time'], rows,
+                              ['---', '---', '---:', '---:'])
 
     def dds_table(self):
         if not self.dds:
             return ''
-        lines = ['| keypoints | bytes | C Features | C octets | C++ Features | C++ octets |'
-                 ' latency C Features | latency C octets | latency C++ Features | latency C++ octets |',
-                 '|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|']
-        ks = sorted({k for (_, k) in self.dds if k is not None})
-        for k in ks:
-            cells = []
-            for lang in ('C', 'Cpp'):
+        rows = []
+        for k in sizes_of(self.dds):
+            cells = [str(k), fmt_bytes(encoded_bytes(k))]
+            for lang, _ in LANGUAGES:
                 cells += burst_cells(self.dds, lang, k)
-            for lang in ('C', 'Cpp'):
-                for t in ('Features', 'Octets'):
-                    e = self.dds.get(('DDS/%s/%s/LockStep' % (lang, t), k))
-                    cells.append(fmt_ns(e and e['ns']))
-            lines.append('| %d | %s | %s |' % (k, fmt_bytes(encoded_bytes(k)), ' | '.join(cells)))
-        return '\n'.join(lines)
+            for lang, _ in LANGUAGES:
+                cells += [time_cell(self.dds, 'DDS/%s/%s/LockStep' % (lang, t), k) for t in DDS_TYPES]
+            rows.append(cells)
+        return markdown_table(['keypoints', 'bytes', 'C Features', 'C octets', 'C++ Features', 'C++ octets',
+                               'latency C Features', 'latency C octets', 'latency C++ Features',
+                               'latency C++ octets'], rows)
 
     def udp_table(self):
         if not self.udp:
             return ''
-        lines = ['| keypoints | bytes | C Features | C octets | C ratio | C++ Features | C++ octets |'
-                 ' C++ ratio |', '|---:|---:|---:|---:|---:|---:|---:|---:|']
+        rows = []
         for k in self.udp_keypoints:
-            cells = []
-            for lang in ('C', 'Cpp'):
-                cells += burst_cells(self.udp, lang, k)
-                cells.append(fmt_ratio(self.udp_ratio(lang, k)))
-            lines.append('| %d | %s | %s |' % (k, fmt_bytes(encoded_bytes(k)), ' | '.join(cells)))
-        return '\n'.join(lines)
+            cells = [str(k), fmt_bytes(encoded_bytes(k))]
+            for lang, _ in LANGUAGES:
+                cells += burst_cells(self.udp, lang, k) + [fmt_ratio(self.udp_ratio(lang, k))]
+            rows.append(cells)
+        return markdown_table(['keypoints', 'bytes', 'C Features', 'C octets', 'C ratio', 'C++ Features',
+                               'C++ octets', 'C++ ratio'], rows)
 
     # -- plot ---------------------------------------------------------------------
 
@@ -301,24 +303,11 @@ class Report:
         matplotlib.use('Agg')
         import matplotlib.pyplot as plt
 
-        def series(table, name):
-            xs, ys = [], []
-            for k in self.keypoints:
+        def series(table, name, time='ns'):
+            def mb_per_s(k):
                 e = table.get((name, k))
-                if e and k > 0:
-                    xs.append(encoded_bytes(k))
-                    ys.append(encoded_bytes(k) / e['ns'] * 1e3)  # bytes/ns -> MB/s
-            return xs, ys
-
-        def py_series(name, table=None):
-            table = self.py if table is None else table
-            xs, ys = [], []
-            for k in self.keypoints:
-                e = table.get((name, k))
-                if e and k > 0:
-                    xs.append(encoded_bytes(k))
-                    ys.append(encoded_bytes(k) / e['median_ns'] * 1e3)
-            return xs, ys
+                return encoded_bytes(k) / e[time] * 1e3 if e else None  # bytes/ns -> MB/s
+            return points(self.keypoints, mb_per_s)
 
         panels = 1 + bool(self.dds) + bool(self.udp)
         fig, axes = plt.subplots(1, panels, figsize=(7 * panels, 5.2), squeeze=False)
@@ -329,23 +318,19 @@ class Report:
             (series(self.c, 'C/Decode'), 'C decode', 'tab:blue', '--'),
             (series(self.cpp, 'Cpp/Encode'), 'C++ encode', 'tab:orange', '-'),
             (series(self.cpp, 'Cpp/Decode'), 'C++ decode', 'tab:orange', '--'),
-            (py_series('Py/BytesCopy'), 'Python bytes() copies (baseline)', 'tab:gray', ':'),
-            (py_series('Py/FromPy'), 'Python convert_from_py', 'tab:green', '-'),
-            (py_series('Py/ToPy'), 'Python convert_to_py', 'tab:green', '--'),
-            (py_series('Py/ToPy', self.py_tuned), 'Python convert_to_py, tuned malloc',
+            (series(self.py, 'Py/BytesCopy', 'median_ns'), 'Python bytes() copies (baseline)',
+             'tab:gray', ':'),
+            (series(self.py, 'Py/FromPy', 'median_ns'), 'Python convert_from_py', 'tab:green', '-'),
+            (series(self.py, 'Py/ToPy', 'median_ns'), 'Python convert_to_py', 'tab:green', '--'),
+            (series(self.py_tuned, 'Py/ToPy', 'median_ns'), 'Python convert_to_py, tuned malloc',
              'tab:olive', '-.'),
         ]
         for (xs, ys), label, color, style in lines:
             if xs:
                 ax.plot(xs, ys, style, color=color, marker='o', markersize=3, label=label)
-        ax.set_xscale('log')
-        ax.set_yscale('log')
-        ax.set_xlabel('message size (CDR bytes)')
-        ax.set_ylabel('throughput (MB/s)')
-        ax.set_title('Encode / decode / convert (median)')
-        ax.axvline(BUDGET_BYTES, color='tab:red', linewidth=0.8, alpha=0.5, label='1 MiB: budgets apply above')
-        ax.grid(True, which='both', alpha=0.3)
-        ax.legend(fontsize=8)
+        ax.axvline(BUDGET_BYTES, color='tab:red', linewidth=0.8, alpha=0.5,
+                   label='1 MiB: budgets apply above')
+        throughput_axes(ax, 'Encode / decode / convert (median)')
 
         panel = 1
         for table, panel_title in ((self.dds, 'Fast-DDS, shared memory (median)'),
@@ -354,25 +339,13 @@ class Report:
                 continue
             ax = axes[0][panel]
             panel += 1
-            for lang, color in (('C', 'tab:blue'), ('Cpp', 'tab:orange')):
-                for t, style in (('Features', '-'), ('Octets', ':')):
-                    xs, ys = [], []
-                    for k in sorted({k for (_, k) in table if k}):
-                        e = table.get(('DDS/%s/%s/Burst' % (lang, t), k))
-                        if e and e['bytes_per_second']:
-                            xs.append(encoded_bytes(k))
-                            ys.append(e['bytes_per_second'] / 1e6)
+            for (lang, label), color in zip(LANGUAGES, ('tab:blue', 'tab:orange')):
+                for t, style, kind in (('Features', '-', 'Features'), ('Octets', ':', 'octet sequence')):
+                    xs, ys = points(sizes_of(table), partial(burst_mb_per_s, table, lang, t))
                     if xs:
-                        label = '%s %s' % ('C++' if lang == 'Cpp' else 'C',
-                                           'Features' if t == 'Features' else 'octet sequence')
-                        ax.plot(xs, ys, style, color=color, marker='o', markersize=3, label=label)
-            ax.set_xscale('log')
-            ax.set_yscale('log')
-            ax.set_xlabel('message size (CDR bytes)')
-            ax.set_ylabel('throughput (MB/s)')
-            ax.set_title(panel_title, fontsize=9)
-            ax.grid(True, which='both', alpha=0.3)
-            ax.legend(fontsize=8)
+                        ax.plot(xs, ys, style, color=color, marker='o', markersize=3,
+                                label='%s %s' % (label, kind))
+            throughput_axes(ax, panel_title, fontsize=9)
 
         fig.suptitle(title, fontsize=9)
         fig.tight_layout()

@@ -11,7 +11,7 @@ checks walker/CDR <= 2 on messages of 1 MiB and more.
 import sys
 
 from pelmora_harness.features_size import encoded_bytes
-from google_medians import medians
+from google_medians import load_google
 
 MIB = 1 << 20
 BUDGET = 2.0
@@ -20,7 +20,7 @@ BUDGET = 2.0
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
-    t = medians(sys.argv[1])
+    t, _ = load_google(sys.argv[1])
     columns = [(op, lang) for lang in ("C", "Cpp") for op in ("Encode", "Decode")]
     print("| bytes | " + " | ".join("%s %s: CDR/memcpy, walker/memcpy, walker/CDR" % (lang, op.lower())
                                    for op, lang in columns) + " |")
@@ -28,11 +28,11 @@ def main():
     worst = 0.0
     for k in sorted({k for _, k in t}):
         size = encoded_bytes(k)
-        memcpy = t[("Walker/Memcpy", k)][0]
+        memcpy = t[("Walker/Memcpy", k)]["ns"]
         cells = []
         for op, lang in columns:
-            cdr = t[("Walker/Cdr%s%s" % (op, lang), k)][0]
-            walk = t[("Walker/Walk%s%s" % (op, lang), k)][0]
+            cdr = t[("Walker/Cdr%s%s" % (op, lang), k)]["ns"]
+            walk = t[("Walker/Walk%s%s" % (op, lang), k)]["ns"]
             cells.append("%.2f, %.2f, **%.2f**" % (cdr / memcpy, walk / memcpy, walk / cdr))
             if size >= MIB:
                 worst = max(worst, walk / cdr)

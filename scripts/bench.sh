@@ -49,11 +49,11 @@ echo "== build ($build) =="
 mkdir -p "$out"
 pelmora_configure "$build" -DPELMORA_BUILD_BENCHMARKS=ON
 targets=(pelmora_bench_c pelmora_bench_cpp pelmora_s__rosidl_typesupport_c pelmora_python_sources)
-if grep -qw pelmora_bench_walker <<< "$(cmake --build "$build" --target help)"; then
+available=$(cmake --build "$build" --target help)
+if grep -qw pelmora_bench_walker <<< "$available"; then
   targets+=(pelmora_bench_walker)
 fi
 if [ "$dds" = 1 ]; then
-  available=$(cmake --build "$build" --target help)
   if grep -qw pelmora_bench_dds <<< "$available"; then
     targets+=(pelmora_bench_dds pelmora-dds)
   else
@@ -84,31 +84,36 @@ cat "$machine"
 gbench=(--benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true
         --benchmark_enable_random_interleaving=true --benchmark_min_time="$min_time"
         --benchmark_out_format=json)
+# bench_py SCRIPT [ARGUMENTS...]: a Python benchmark over the build's modules,
+# at the run's repetitions and sample length.
+bench_py() {
+  PYTHONPATH=$build/python:$PYTHONPATH "$python" "$root/benchmarks/$1" \
+    --repetitions "$repetitions" --sample-seconds "$py_sample" "${@:2}"
+}
+# subsection TITLE TEXT: a "###" section of benchmarks.md holding TEXT.
+subsection() {
+  printf '\n### %s\n\n%s\n' "$1" "$2"
+}
 
 echo "== C =="
 "$build/bin/pelmora_bench_c" "${gbench[@]}" --benchmark_out="$results/c.json"
 echo "== C++ =="
 "$build/bin/pelmora_bench_cpp" "${gbench[@]}" --benchmark_out="$results/cpp.json"
 echo "== Python =="
-PYTHONPATH=$build/python:$PYTHONPATH "$python" "$root/benchmarks/bench_python.py" \
-  --repetitions "$repetitions" --sample-seconds "$py_sample" --json "$results/python.json"
+bench_py bench_python.py --json "$results/python.json"
 # Again with glibc's malloc tuned to keep freed memory (no trimming, fixed
 # mmap threshold) and to map large blocks with huge pages: this shows how
 # much of the Python figures is the allocator handing pages back to the
 # kernel and faulting fresh ones in for the next message.
 echo "== Python, tuned malloc ($tuned_malloc) =="
-GLIBC_TUNABLES=$tuned_malloc PYTHONPATH=$build/python:$PYTHONPATH "$python" "$root/benchmarks/bench_python.py" \
-  --repetitions "$repetitions" --sample-seconds "$py_sample" --json "$results/python-tuned.json"
+GLIBC_TUNABLES=$tuned_malloc bench_py bench_python.py --json "$results/python-tuned.json"
 echo "== pelmora.keypoints (NumPy) =="
-PYTHONPATH=$build/python:$PYTHONPATH "$python" "$root/benchmarks/bench_keypoints.py" \
-  --repetitions "$repetitions" --sample-seconds "$py_sample"
+bench_py bench_keypoints.py
 dds_args=()
 if [ "$dds" = 1 ]; then
   echo "== Fast-DDS =="
-  "$build/bin/pelmora_bench_dds" --benchmark_repetitions="$repetitions" \
-    --benchmark_report_aggregates_only=true --benchmark_min_time=0.5 \
-    --benchmark_enable_random_interleaving=true \
-    --benchmark_out_format=json --benchmark_out="$results/dds.json"
+  # Half a second a measurement, --quick or not.
+  "$build/bin/pelmora_bench_dds" "${gbench[@]}" --benchmark_min_time=0.5 --benchmark_out="$results/dds.json"
   dds_args=(--dds "$results/dds.json")
 fi
 if [ "$dds" = 1 ] && [ "$udp" = 1 ]; then
@@ -139,19 +144,12 @@ echo "== report =="
   --notes "$root/benchmarks/analysis.md" --markdown "$out/benchmarks.md" --plot "$out/throughput.png"
 if [ -n "$walker_table$vendors_table" ]; then
   {
-    echo
-    echo "## Introspection walker and Cyclone DDS"
+    printf '\n## Introspection walker and Cyclone DDS\n'
     if [ -n "$walker_table" ]; then
-      echo
-      echo "### Walker against the CDR type supports (median time over memcpy of the same bytes; walker over CDR type support in bold)"
-      echo
-      echo "$walker_table"
+      subsection "Walker against the CDR type supports (median time over memcpy of the same bytes; walker over CDR type support in bold)" "$walker_table"
     fi
     if [ -n "$vendors_table" ]; then
-      echo
-      echo "### Features throughput, Cyclone DDS against Fast DDS (pelmora-dds processes, UDP on 127.0.0.1, unicast discovery; median MB/s at the receiver, ratio to Fast DDS to Fast DDS)"
-      echo
-      echo "$vendors_table"
+      subsection "Features throughput, Cyclone DDS against Fast DDS (pelmora-dds processes, UDP on 127.0.0.1, unicast discovery; median MB/s at the receiver, ratio to Fast DDS to Fast DDS)" "$vendors_table"
     fi
   } >> "$out/benchmarks.md"
 fi
@@ -164,12 +162,8 @@ if [ "$dds" = 1 ]; then
     --repetitions "$(( repetitions < 5 ? repetitions : 5 ))" --markdown) || status=$?
   if [ "$status" = 0 ]; then
     {
-      echo
-      echo "## DDS Security"
-      echo
-      echo "### Features throughput encrypted against plain (pelmora-dds C peers, reliable keep-all; UDP between two namespace hosts, shared memory within one; MB/s at the receiver)"
-      echo
-      echo "$security_table"
+      printf '\n## DDS Security\n'
+      subsection "Features throughput encrypted against plain (pelmora-dds C peers, reliable keep-all; UDP between two namespace hosts, shared memory within one; MB/s at the receiver)" "$security_table"
       echo
       cat "$root/benchmarks/security_analysis.md"
     } >> "$out/benchmarks.md"

@@ -10,6 +10,7 @@ here looks at a time.
 Exit status 0 when the run is complete, 1 otherwise (with the reason).
 """
 
+import itertools
 import json
 import re
 import subprocess
@@ -66,15 +67,13 @@ def check_python(script, out):
     with open(out) as f:
         results = json.load(f)['results']
     names = {(r['name'], r.get('keypoints')) for r in results}
-    for name in ('Py/BytesCopy', 'Py/FromPy', 'Py/ToPy'):
-        for k in (0, 1, 16):
-            if (name, k) not in names:
-                return fail('no result for %s at %d keypoints' % (name, k))
+    for name, k in itertools.product(('Py/BytesCopy', 'Py/FromPy', 'Py/ToPy'), (0, 1, 16)):
+        if (name, k) not in names:
+            return fail('no result for %s at %d keypoints' % (name, k))
     assigned = {r['name'] for r in results if r['name'].startswith('Py/Assign/')}
-    for kind in ('array.array', 'list'):
-        for field in ('descriptor', 'x'):
-            if 'Py/Assign/%s/%s' % (kind, field) not in assigned:
-                return fail('no assignment result for a %s into %s' % (kind, field))
+    for kind, field in itertools.product(('array.array', 'list'), ('descriptor', 'x')):
+        if 'Py/Assign/%s/%s' % (kind, field) not in assigned:
+            return fail('no assignment result for a %s into %s' % (kind, field))
     for r in results:
         if 'keypoints' in r and r['bytes'] != keypoints_size(r['keypoints']):
             return fail('%s counted %d bytes for %d keypoints' % (r['name'], r['bytes'], r['keypoints']))

@@ -19,27 +19,11 @@
 namespace
 {
 
-using eprosima::fastcdr::Cdr;
 using pelmora_bench::CdrOver;
 
-const message_type_support_callbacks_t & callbacks(const rosidl_message_type_support_t * handle)
-{
-  return *static_cast<const message_type_support_callbacks_t *>(handle->data);
-}
-
-const message_type_support_callbacks_t & c_features()
-{
-  return pelmora_bench::callbacks_for(
-    rosidl_typesupport_c__get_message_type_support_handle__pelmora__msg__Features(),
-    "rosidl_typesupport_fastrtps_c");
-}
-
-const message_type_support_callbacks_t & cpp_features()
-{
-  return pelmora_bench::callbacks_for(
-    rosidl_typesupport_cpp::get_message_type_support_handle<pelmora::msg::Features>(),
-    "rosidl_typesupport_fastrtps_cpp");
-}
+using pelmora_bench::callbacks_of;
+using pelmora_bench::CFeatures;
+using pelmora_bench::CppFeatures;
 
 std::vector<char> encode(const message_type_support_callbacks_t & cb, const void * message)
 {
@@ -65,7 +49,7 @@ TEST(BenchMessages, FeaturesShapeHasEightDescriptorWordsAndOneElementPerKeypoint
     const std::string name = pelmora_tests::kSequenceFields[f].name;
     EXPECT_EQ(words.sequences[f].size(), name == "descriptor" ? 40u : 5u) << name;
   }
-  EXPECT_EQ(c_features().get_serialized_size(record.get()), pelmora_bench::encoded_bytes(5));
+  EXPECT_EQ(CFeatures::callbacks().get_serialized_size(record.get()), pelmora_bench::encoded_bytes(5));
   EXPECT_EQ(pelmora_bench::encoded_bytes(17477), 1048660u);  // the first size of 1 MiB or more
 }
 
@@ -74,7 +58,8 @@ TEST(BenchMessages, CAndCppProgramsMoveTheSameBytes)
   for (size_t keypoints : {0, 1, 7, 300}) {
     const auto record = pelmora_bench::make_record(keypoints);
     const pelmora::msg::Features message = pelmora_bench::make_message(keypoints);
-    EXPECT_EQ(encode(c_features(), record.get()), encode(cpp_features(), &message)) << keypoints;
+    EXPECT_EQ(encode(CFeatures::callbacks(), record.get()), encode(CppFeatures::callbacks(), &message))
+      << keypoints;
   }
 }
 
@@ -94,7 +79,7 @@ TEST(BenchMessages, OctetHandlesCarryTheFastCdrIdentifiers)
   EXPECT_EQ(pelmora_bench::octets_cpp_type_support()->typesupport_identifier,
     rosidl_typesupport_fastrtps_cpp::typesupport_identifier);
   char bounds = 7;
-  EXPECT_EQ(callbacks(pelmora_bench::octets_c_type_support()).max_serialized_size(bounds), 4u);
+  EXPECT_EQ(callbacks_of(pelmora_bench::octets_c_type_support()).max_serialized_size(bounds), 4u);
   EXPECT_EQ(bounds, 0);  // unbounded, like Features
 }
 
@@ -103,7 +88,7 @@ TEST(BenchMessages, OctetsOfAKeypointCountEncodeToTheFeaturesByteCount)
   const size_t keypoints = 9;
   const size_t octets = pelmora_bench::encoded_bytes(keypoints) - 4;
   pelmora_bench::OctetsC * c_message = pelmora_bench::octets_c_create(octets);
-  const std::vector<char> bytes = encode(callbacks(pelmora_bench::octets_c_type_support()), c_message);
+  const std::vector<char> bytes = encode(callbacks_of(pelmora_bench::octets_c_type_support()), c_message);
   EXPECT_EQ(bytes.size(), pelmora_bench::encoded_bytes(keypoints));
   EXPECT_EQ(word_at(bytes, 0), octets);
   EXPECT_EQ(0, std::memcmp(bytes.data() + 4, c_message->data.data, octets));
@@ -113,7 +98,7 @@ TEST(BenchMessages, OctetsOfAKeypointCountEncodeToTheFeaturesByteCount)
 TEST(BenchMessages, COctetsDecodeReplacesStorageAndCppOctetsReadTheSameBytes)
 {
   pelmora_bench::OctetsC * source = pelmora_bench::octets_c_create(1000);
-  const auto & c_cb = callbacks(pelmora_bench::octets_c_type_support());
+  const auto & c_cb = callbacks_of(pelmora_bench::octets_c_type_support());
   std::vector<char> bytes = encode(c_cb, source);
 
   pelmora_bench::OctetsC * target = pelmora_bench::octets_c_create(3);
@@ -124,7 +109,7 @@ TEST(BenchMessages, COctetsDecodeReplacesStorageAndCppOctetsReadTheSameBytes)
   EXPECT_EQ(0, std::memcmp(target->data.data, source->data.data, 1000));
 
   pelmora_bench::OctetsCpp cpp_target;
-  const auto & cpp_cb = callbacks(pelmora_bench::octets_cpp_type_support());
+  const auto & cpp_cb = callbacks_of(pelmora_bench::octets_cpp_type_support());
   CdrOver cpp_in(bytes.data(), bytes.size());
   ASSERT_TRUE(cpp_cb.cdr_deserialize(cpp_in.cdr, &cpp_target));
   ASSERT_EQ(cpp_target.data.size(), 1000u);
@@ -143,14 +128,14 @@ TEST(BenchMessages, OctetDecodersRefuseALengthBeyondTheBuffer)
 
   pelmora_bench::OctetsC * c_target = pelmora_bench::octets_c_create(2);
   CdrOver in(bytes.data(), bytes.size());
-  EXPECT_FALSE(callbacks(pelmora_bench::octets_c_type_support()).cdr_deserialize(in.cdr, c_target));
+  EXPECT_FALSE(callbacks_of(pelmora_bench::octets_c_type_support()).cdr_deserialize(in.cdr, c_target));
   EXPECT_EQ(c_target->data.size, 2u);  // left as it was
   pelmora_bench::octets_c_destroy(c_target);
 
   pelmora_bench::OctetsCpp cpp_target;
   CdrOver cpp_in(bytes.data(), bytes.size());
   EXPECT_THROW(
-    callbacks(pelmora_bench::octets_cpp_type_support()).cdr_deserialize(cpp_in.cdr, &cpp_target),
+    callbacks_of(pelmora_bench::octets_cpp_type_support()).cdr_deserialize(cpp_in.cdr, &cpp_target),
     eprosima::fastcdr::exception::NotEnoughMemoryException);
 }
 
