@@ -60,14 +60,14 @@ CLI::Validator ros_topic_name()
     }, "NAME", "ROS topic name");
 }
 
+}  // namespace
+
 CLI::Validator enclave_name()
 {
   return CLI::Validator(
     [](const std::string & name) {return security::enclave_name_problem(name);}, "NAME",
     "enclave name");
 }
-
-}  // namespace
 
 void add_endpoint_options(CLI::App & app, EndpointOptions & options)
 {
