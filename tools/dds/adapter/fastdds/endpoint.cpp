@@ -42,13 +42,6 @@ namespace
 // How long a secured reader lets its writers leave before it does.
 constexpr milliseconds kSecuredReaderGrace{2000};
 
-eprosima::fastrtps::Duration_t to_duration(milliseconds ms)
-{
-  const auto count = std::max<int64_t>(0, ms.count());
-  return eprosima::fastrtps::Duration_t(
-    static_cast<int32_t>(count / 1000), static_cast<uint32_t>((count % 1000) * 1000000));
-}
-
 // Process-wide settings that must be in place before the first participant.
 // Fast DDS reads ROS_DISCOVERY_SERVER and FASTRTPS_DEFAULT_PROFILES_FILE by
 // itself; they reach the backend as options instead (read before this runs),
