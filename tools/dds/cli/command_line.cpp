@@ -22,11 +22,9 @@ CLI::Option * add_choice(
   const std::string & description)
 {
   std::vector<std::string> allowed;
-  for (const auto & word : words) {
-    allowed.push_back(word.first);
-  }
   std::string shown = description + " (";
   for (const auto & word : words) {
+    allowed.push_back(word.first);
     if (word.second == target) {
       shown += "default " + word.first;
     }
