@@ -18,10 +18,8 @@ using pelmora_dds::EndpointOptions;
 using pelmora_dds::QosOptions;
 using pelmora_dds::TransportOptions;
 
-std::string parse(const std::vector<std::string> & args, EndpointOptions * options)
-{
-  return pelmora_dds::parse_endpoint_options(args, options);
-}
+// The parser under test: the options after the program and subcommand.
+const auto parse = pelmora_dds::parse_endpoint_options;
 
 std::string with_environment(const std::map<std::string, std::string> & variables, EndpointOptions * o)
 {

@@ -155,10 +155,8 @@ TEST(FastddsTransport, DiscoveryServerListMakesAClientOfEachServerById)
 
 TEST(FastddsQos, RosDefaultsBecomeReliableVolatileKeepLastTen)
 {
-  dds::DataWriterQos writer = dds::DATAWRITER_QOS_DEFAULT;
-  dds::DataReaderQos reader = dds::DATAREADER_QOS_DEFAULT;
-  apply_qos(QosOptions{}, plan_for(1000), &writer);
-  apply_qos(QosOptions{}, plan_for(1000), &reader);
+  const dds::DataWriterQos writer = with_ros_qos(dds::DATAWRITER_QOS_DEFAULT, QosOptions{}, plan_for(1000));
+  const dds::DataReaderQos reader = with_ros_qos(dds::DATAREADER_QOS_DEFAULT, QosOptions{}, plan_for(1000));
   EXPECT_EQ(writer.reliability().kind, dds::RELIABLE_RELIABILITY_QOS);
   EXPECT_EQ(writer.durability().kind, dds::VOLATILE_DURABILITY_QOS);
   EXPECT_EQ(writer.history().kind, dds::KEEP_LAST_HISTORY_QOS);
@@ -188,10 +186,8 @@ TEST(FastddsQos, KeepAllHistoryIsBoundedByTheSampleSize)
 {
   QosOptions ros;
   ros.history = QosOptions::History::keep_all;
-  dds::DataWriterQos small = dds::DATAWRITER_QOS_DEFAULT;
-  dds::DataWriterQos large = dds::DATAWRITER_QOS_DEFAULT;
-  apply_qos(ros, plan_for(100), &small);
-  apply_qos(ros, plan_for(4 * 1024 * 1024), &large);
+  const dds::DataWriterQos small = with_ros_qos(dds::DATAWRITER_QOS_DEFAULT, ros, plan_for(100));
+  const dds::DataWriterQos large = with_ros_qos(dds::DATAWRITER_QOS_DEFAULT, ros, plan_for(4 * 1024 * 1024));
   EXPECT_EQ(small.history().kind, dds::KEEP_ALL_HISTORY_QOS);
   EXPECT_EQ(small.resource_limits().max_samples, 256);
   EXPECT_EQ(large.resource_limits().max_samples, 16);
@@ -205,11 +201,9 @@ TEST(FastddsQos, ALivelinessLeaseShortensTheEndpointsAndTheParticipantLease)
   QosOptions ros;
   ros.liveliness_lease_ms = 1500;
   ros.max_blocking_ms = 10;
-  dds::DataWriterQos writer = dds::DATAWRITER_QOS_DEFAULT;
-  dds::DataReaderQos reader = dds::DATAREADER_QOS_DEFAULT;
+  const dds::DataWriterQos writer = with_ros_qos(dds::DATAWRITER_QOS_DEFAULT, ros, plan_for(1000));
+  const dds::DataReaderQos reader = with_ros_qos(dds::DATAREADER_QOS_DEFAULT, ros, plan_for(1000));
   dds::DomainParticipantQos participant = dds::PARTICIPANT_QOS_DEFAULT;
-  apply_qos(ros, plan_for(1000), &writer);
-  apply_qos(ros, plan_for(1000), &reader);
   apply_lease(ros, &participant);
   EXPECT_EQ(writer.liveliness().kind, dds::AUTOMATIC_LIVELINESS_QOS);
   EXPECT_EQ(writer.liveliness().lease_duration, eprosima::fastrtps::Duration_t(1, 500000000));
@@ -220,9 +214,9 @@ TEST(FastddsQos, ALivelinessLeaseShortensTheEndpointsAndTheParticipantLease)
   EXPECT_EQ(discovery.leaseDuration, eprosima::fastrtps::Duration_t(1, 500000000));
   EXPECT_EQ(discovery.leaseDuration_announcementperiod, eprosima::fastrtps::Duration_t(0, 500000000));
 
-  dds::DataReaderQos untouched = dds::DATAREADER_QOS_DEFAULT;
+  const dds::DataReaderQos untouched =
+    with_ros_qos(dds::DATAREADER_QOS_DEFAULT, QosOptions{}, plan_for(1000));
   dds::DomainParticipantQos default_participant = dds::PARTICIPANT_QOS_DEFAULT;
-  apply_qos(QosOptions{}, plan_for(1000), &untouched);
   apply_lease(QosOptions{}, &default_participant);
   EXPECT_EQ(untouched.liveliness().lease_duration, dds::DATAREADER_QOS_DEFAULT.liveliness().lease_duration);
   EXPECT_EQ(default_participant.wire_protocol().builtin.discovery_config.leaseDuration,

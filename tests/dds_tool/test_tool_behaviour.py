@@ -87,10 +87,10 @@ def test_pub_says_what_it_waits_for_and_times_out_with_code_two():
         name, DOMAIN) in result.stderr
 
 
-def exchange(pub_args, echo_args, name=None):
-    name = name or topic()
-    echo = start([TOOL, 'echo', *SHM, '--topic', name, '--timeout', '30'] + echo_args)
-    pub = tool('pub', *SHM, '--topic', name, '--timeout', '30', *pub_args)
+def exchange(pub_args, echo_args, timeout='30', pub_env=None):
+    name = topic()
+    echo = start([TOOL, 'echo', *SHM, '--topic', name, '--timeout', timeout] + echo_args)
+    pub = tool('pub', *SHM, '--topic', name, '--timeout', timeout, *pub_args, env=pub_env)
     out, err = echo.communicate(timeout=60)
     return pub, echo.returncode, out, err
 
@@ -148,14 +148,11 @@ def test_profiles_file_gives_the_defaults_that_system_default_keeps(tmp_path):
     for durability, with_file, arrives in (('system_default', True, False),
                                            ('system_default', False, True),
                                            ('transient_local', True, True)):
-        name = topic()
-        echo = start([TOOL, 'echo', *SHM, '--topic', name, '--timeout', '4', '--count', '1',
-                      '--qos-durability', 'transient_local'])
         env = dict(ENV, FASTRTPS_DEFAULT_PROFILES_FILE=str(profiles)) if with_file else ENV
-        pub = tool('pub', *SHM, '--topic', name, '--timeout', '4', '--count', '1',
-                   '--qos-durability', durability, env=env)
-        echo.communicate(timeout=30)
-        assert (echo.returncode == 0) == arrives, (durability, with_file, pub.stderr)
+        pub, code, _, _ = exchange(['--count', '1', '--qos-durability', durability],
+                                   ['--count', '1', '--qos-durability', 'transient_local'],
+                                   timeout='4', pub_env=env)
+        assert (code == 0) == arrives, (durability, with_file, pub.stderr)
         assert (pub.returncode == 0) == arrives
 
 
@@ -168,11 +165,8 @@ def test_an_unreadable_profiles_file_is_a_set_up_failure_naming_it(tmp_path):
 
 
 def test_incompatible_qos_is_reported_and_nothing_arrives():
-    name = topic()
-    echo = start([TOOL, 'echo', *SHM, '--topic', name, '--timeout', '3', '--count', '1'])
-    pub = tool('pub', *SHM, '--topic', name, '--timeout', '3', '--qos-reliability', 'best_effort')
-    out, err = echo.communicate(timeout=30)
-    assert echo.returncode == 2
+    pub, code, _, err = exchange(['--qos-reliability', 'best_effort'], ['--count', '1'], timeout='3')
+    assert code == 2
     assert pub.returncode == 2
     assert 'RELIABILITY QoS is incompatible' in err
     assert 'RELIABILITY QoS is incompatible' in pub.stderr

@@ -1,5 +1,6 @@
 // What the endpoint seam and its backends share: the factory each backend
-// gives the vendor table, the polling step and the keep-all history bound.
+// gives the vendor table and the way a backend's endpoint is opened, the
+// polling step and the keep-all history bound.
 #ifndef PELMORA_DDS__BACKEND_COMMON_HPP_
 #define PELMORA_DDS__BACKEND_COMMON_HPP_
 
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "pelmora_dds/endpoint.hpp"
 
@@ -34,6 +36,22 @@ inline int32_t keep_all_depth(uint32_t largest_sample)
 using BackendFactory = std::unique_ptr<Endpoint>(
   Endpoint::Role role, const rosidl_message_type_support_t * type_support,
   const EndpointOptions & options, std::string * error, MessageFactory factory);
+
+/// A backend's endpoint of `role`, or null with `error` filled when its
+/// `open(arguments...)` says why it cannot be made.
+template<typename Backend, typename ... Arguments>
+std::unique_ptr<Backend> opened(Endpoint::Role role, std::string * error, Arguments && ... arguments)
+{
+  auto endpoint = std::make_unique<Backend>(role);
+  const std::string failure = endpoint->open(std::forward<Arguments>(arguments)...);
+  if (failure.empty()) {
+    return endpoint;
+  }
+  if (error != nullptr) {
+    *error = failure;
+  }
+  return nullptr;
+}
 
 }  // namespace pelmora_dds
 

@@ -41,17 +41,11 @@ thread_local std::string last_error;
 
 int report(const Endpoint & endpoint, Status status)
 {
-  switch (status) {
-    case Status::ok:
-      return PELMORA_DDS_OK;
-    case Status::timeout:
-      last_error = endpoint.last_error();
-      return PELMORA_DDS_TIMEOUT;
-    case Status::error:
-      break;
+  if (status == Status::ok) {
+    return PELMORA_DDS_OK;
   }
   last_error = endpoint.last_error();
-  return PELMORA_DDS_ERROR;
+  return status == Status::timeout ? PELMORA_DDS_TIMEOUT : PELMORA_DDS_ERROR;
 }
 
 // Runs `body`; an exception becomes `failed`, its text the last error: no

@@ -104,4 +104,24 @@ Status Endpoint::wait_for_peers(uint32_t count, std::chrono::milliseconds timeou
   }
 }
 
+Status Endpoint::write_until(const std::function<Attempt()> & attempt, std::chrono::milliseconds timeout)
+{
+  if (role_ != Role::writer) {
+    last_error_ = "write on a reader";
+    return Status::error;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;; ) {
+    const Attempt tried = attempt();
+    if (tried != Attempt::blocked) {
+      return tried == Attempt::done ? Status::ok : Status::error;
+    }
+    ++blocked_writes_;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      last_error_ = "write timed out: history full and not acknowledged";
+      return Status::timeout;
+    }
+  }
+}
+
 }  // namespace pelmora_dds

@@ -1,5 +1,5 @@
 // Peer events handed from a middleware's listener threads to the thread
-// that drives the endpoint; every backend queues them the same way.
+// that drives the endpoint; every backend's listener is one of these.
 #ifndef PELMORA_DDS__PEER_EVENT_QUEUE_HPP_
 #define PELMORA_DDS__PEER_EVENT_QUEUE_HPP_
 

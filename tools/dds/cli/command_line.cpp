@@ -22,11 +22,9 @@ CLI::Option * add_choice(
   const std::string & description)
 {
   std::vector<std::string> allowed;
-  for (const auto & word : words) {
-    allowed.push_back(word.first);
-  }
   std::string shown = description + " (";
   for (const auto & word : words) {
+    allowed.push_back(word.first);
     if (word.second == target) {
       shown += "default " + word.first;
     }
@@ -60,14 +58,14 @@ CLI::Validator ros_topic_name()
     }, "NAME", "ROS topic name");
 }
 
+}  // namespace
+
 CLI::Validator enclave_name()
 {
   return CLI::Validator(
     [](const std::string & name) {return security::enclave_name_problem(name);}, "NAME",
     "enclave name");
 }
-
-}  // namespace
 
 void add_endpoint_options(CLI::App & app, EndpointOptions & options)
 {

@@ -21,6 +21,9 @@ namespace pelmora_dds
 /// overrides the environment.
 void add_endpoint_options(CLI::App & app, EndpointOptions & options);
 
+/// The check of an enclave name (--enclave, the keystore commands' NAME).
+CLI::Validator enclave_name();
+
 /// Parses `args` (options only, no program name) into `options` with the
 /// same definitions. Returns an empty string, or the parser's message.
 std::string parse_endpoint_options(const std::vector<std::string> & args, EndpointOptions * options);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "command_line.hpp"
 #include "security/credentials.hpp"
 #include "security/keystore.hpp"
 #include "security/names.hpp"
@@ -12,12 +13,6 @@ namespace pelmora_dds
 
 namespace
 {
-
-CLI::Validator enclave_name()
-{
-  return CLI::Validator(
-    [](const std::string & name) {return security::enclave_name_problem(name);}, "NAME", "enclave name");
-}
 
 CLI::Validator topic_name()
 {

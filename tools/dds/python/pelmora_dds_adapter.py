@@ -148,20 +148,20 @@ def make_options(program, lib, endpoint_args, largest):
     """The adapter's options from the environment and the endpoint arguments,
     or exits with the usage code (the refusal code when security is enforced
     and files are missing) and the adapter's message, after `program: `."""
+    def refuse(code):
+        print('%s: %s' % (program, last_error(lib)), file=sys.stderr)
+        lib.pelmora_dds_options_destroy(options)
+        sys.exit(code)
+
     options = lib.pelmora_dds_options_create()
     if not options:
-        print('%s: %s' % (program, last_error(lib)), file=sys.stderr)
-        sys.exit(EXIT_USAGE)
+        refuse(EXIT_USAGE)  # destroying null is a no-op
     argv = (ctypes.c_char_p * max(len(endpoint_args), 1))(*[a.encode() for a in endpoint_args])
     if lib.pelmora_dds_options_parse(options, len(endpoint_args), argv) != DDS_OK:
-        print('%s: %s' % (program, last_error(lib)), file=sys.stderr)
-        lib.pelmora_dds_options_destroy(options)
-        sys.exit(EXIT_USAGE)
+        refuse(EXIT_USAGE)
     warning = ctypes.c_char_p()
     if lib.pelmora_dds_options_resolve_security(options, ctypes.byref(warning)) != DDS_OK:
-        print('%s: %s' % (program, last_error(lib)), file=sys.stderr)
-        lib.pelmora_dds_options_destroy(options)
-        sys.exit(EXIT_REFUSED)
+        refuse(EXIT_REFUSED)
     if warning.value:
         print('%s: %s' % (program, warning.value.decode(errors='replace')), file=sys.stderr)
     lib.pelmora_dds_options_set_largest_sample(options, largest)

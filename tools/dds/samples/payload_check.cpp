@@ -95,7 +95,6 @@ PayloadCheck check_payload(const uint8_t * data, size_t size)
   }
   PayloadCheck check;
   check.well_formed = true;
-  check.trailing = reader.left();
   return check;
 }
 

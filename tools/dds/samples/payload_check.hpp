@@ -20,8 +20,6 @@ struct PayloadCheck
   /// Why it is not (empty when it is), e.g.
   /// "descriptor length 4294967295 exceeds the 72 bytes left".
   std::string reason;
-  /// Bytes behind the message when well formed.
-  size_t trailing = 0;
 };
 
 /// Reads `size` bytes of a DDS payload (encapsulation header, then the CDR

@@ -25,6 +25,9 @@ public:
   /// for tests that must send what no encoder would write.
   virtual Status write_bytes(
     const uint8_t * bytes, uint32_t size, std::chrono::milliseconds timeout) = 0;
+
+protected:
+  using Endpoint::Endpoint;
 };
 
 /// `type_support` is an introspection handle (C or C++), as the seam

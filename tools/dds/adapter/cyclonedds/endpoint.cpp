@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
-#include <thread>
 
 #include <dds/dds.h>
 #include <dds/ddsi/ddsi_serdata.h>
@@ -96,11 +95,9 @@ const char * policy_name(dds_qos_policy_id_t id)
 
 // Collects match events from Cyclone's listener threads for the driving
 // thread.
-class Events
+class Events : public PeerEventQueue
 {
 public:
-  std::vector<PeerEvent> take() {return queue_.take();}
-
   dds_listener_t * listener()
   {
     dds_listener_t * l = dds_create_listener(this);
@@ -124,17 +121,16 @@ private:
   {
     char text[24];
     std::snprintf(text, sizeof(text), "%016llx", static_cast<unsigned long long>(handle));
-    queue_.push_match(change, text);
+    push_match(change, text);
   }
-
-  void push(PeerEvent event) {queue_.push(std::move(event));}
-
-  PeerEventQueue queue_;
 };
 
 class SertypeEndpoint final : public CycloneEndpoint
 {
 public:
+  explicit SertypeEndpoint(Role role)
+  : CycloneEndpoint(role) {}
+
   ~SertypeEndpoint() override
   {
     if (participant_ > 0) {
@@ -145,7 +141,7 @@ public:
     }
   }
 
-  std::string open(Role role, const rosidl_message_type_support_t * type_support, const EndpointOptions & options);
+  std::string open(const rosidl_message_type_support_t * type_support, const EndpointOptions & options);
 
   Status write(const void * message, milliseconds timeout) override;
   Status write_bytes(const uint8_t * bytes, uint32_t size, milliseconds timeout) override;
@@ -156,7 +152,6 @@ public:
   uint32_t matched_count() override;
   ReaderLosses losses() override;
   void set_drop_observer(DropObserver observer) override {drop_observer_ = std::move(observer);}
-  uint64_t blocked_writes() const override {return blocked_writes_;}
 
 private:
   Status fail(const std::string & what, dds_return_t code)
@@ -164,11 +159,9 @@ private:
     last_error_ = failure(what, code);
     return Status::error;
   }
-  // Writes the serdata `make` gives, retrying while a full history blocks.
-  template<typename Write>
-  Status write_until(Write write, milliseconds timeout);
+  // What a write's return code says of the try.
+  Attempt written(dds_return_t rc);
 
-  Role role_ = Role::writer;
   std::unique_ptr<pelmora_cdr_walker::Codec> codec_;
   Events events_;
   uint32_t domain_ = 0;
@@ -178,14 +171,12 @@ private:
   dds_entity_t waitset_ = 0;
   const ddsi_sertype * sertype_ = nullptr;  // kept alive by the topic
   uint64_t dropped_ = 0;
-  uint64_t blocked_writes_ = 0;
   DropObserver drop_observer_;
 };
 
 std::string SertypeEndpoint::open(
-  Role role, const rosidl_message_type_support_t * type_support, const EndpointOptions & options)
+  const rosidl_message_type_support_t * type_support, const EndpointOptions & options)
 {
-  role_ = role;
   std::string error;
   codec_ = pelmora_cdr_walker::make_codec(type_support, &error);
   if (codec_ == nullptr) {
@@ -225,15 +216,15 @@ std::string SertypeEndpoint::open(
   }
   sertype_ = sertype;
   dds_listener_t * listener = events_.listener();
-  endpoint_ = role == Role::writer ? dds_create_writer(participant_, topic, qos, listener) :
+  endpoint_ = role_ == Role::writer ? dds_create_writer(participant_, topic, qos, listener) :
     dds_create_reader(participant_, topic, qos, listener);
   dds_delete_listener(listener);
   dds_delete_qos(qos);
   if (endpoint_ < 0) {
-    return failure(std::string("cannot create a ") + (role == Role::writer ? "writer" : "reader") +
+    return failure(std::string("cannot create a ") + (role_ == Role::writer ? "writer" : "reader") +
              " on " + topic_name + " with " + describe(options), endpoint_);
   }
-  if (role == Role::reader) {
+  if (role_ == Role::reader) {
     waitset_ = dds_create_waitset(participant_);
     const dds_entity_t condition = dds_create_readcondition(endpoint_, DDS_ANY_STATE);
     const dds_return_t attached = waitset_ < 0 || condition < 0 ? DDS_RETCODE_ERROR :
@@ -257,35 +248,23 @@ uint32_t SertypeEndpoint::matched_count()
   return status.current_count;
 }
 
-template<typename Write>
-Status SertypeEndpoint::write_until(Write write, milliseconds timeout)
+Endpoint::Attempt SertypeEndpoint::written(dds_return_t rc)
 {
-  if (role_ != Role::writer) {
-    last_error_ = "write on a reader";
-    return Status::error;
+  if (rc == DDS_RETCODE_OK) {
+    return Attempt::done;
   }
-  const auto deadline = Clock::now() + timeout;
-  for (;; ) {
-    const dds_return_t rc = write();
-    if (rc == DDS_RETCODE_OK) {
-      return Status::ok;
-    }
-    if (rc != DDS_RETCODE_TIMEOUT) {
-      return fail("write", rc);
-    }
-    ++blocked_writes_;
-    if (Clock::now() >= deadline) {
-      last_error_ = "write timed out: history full and not acknowledged";
-      return Status::timeout;
-    }
+  if (rc == DDS_RETCODE_TIMEOUT) {
+    return Attempt::blocked;
   }
+  fail("write", rc);
+  return Attempt::failed;
 }
 
 Status SertypeEndpoint::write(const void * message, milliseconds timeout)
 {
   // dds_write refuses a message the walker cannot encode (the sertype
   // reports why on standard error).
-  return write_until([&] {return dds_write(endpoint_, message);}, timeout);
+  return write_until([&] {return written(dds_write(endpoint_, message));}, timeout);
 }
 
 Status SertypeEndpoint::write_bytes(const uint8_t * bytes, uint32_t size, milliseconds timeout)
@@ -293,7 +272,7 @@ Status SertypeEndpoint::write_bytes(const uint8_t * bytes, uint32_t size, millis
   return write_until([&] {
       ddsi_serdata * serdata = serdata_from_bytes(sertype_, bytes, size);
       // dds_writecdr consumes the reference.
-      return serdata == nullptr ? DDS_RETCODE_OUT_OF_RESOURCES : dds_writecdr(endpoint_, serdata);
+      return written(serdata == nullptr ? DDS_RETCODE_OUT_OF_RESOURCES : dds_writecdr(endpoint_, serdata));
     }, timeout);
 }
 
@@ -383,15 +362,7 @@ std::unique_ptr<CycloneEndpoint> open(
   Endpoint::Role role, const rosidl_message_type_support_t * type_support,
   const EndpointOptions & options, std::string * error)
 {
-  auto endpoint = std::make_unique<SertypeEndpoint>();
-  const std::string failed = endpoint->open(role, type_support, options);
-  if (!failed.empty()) {
-    if (error != nullptr) {
-      *error = failed;
-    }
-    return nullptr;
-  }
-  return endpoint;
+  return opened<SertypeEndpoint>(role, error, type_support, options);
 }
 
 std::unique_ptr<Endpoint> create_endpoint(

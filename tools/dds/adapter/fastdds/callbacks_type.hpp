@@ -43,8 +43,6 @@ public:
   /// UINT32_MAX, which no payload can reach, so serialize then fails.
   uint32_t payload_size(const void * message) const;
 
-  const message_type_support_callbacks_t * callbacks() const {return callbacks_;}
-
   /// A refused payload is dropped: Fast-DDS skips it and the reader takes
   /// the next sample. Without an observer, one line on stderr says why.
   void set_drop_observer(DropObserver observer) {drop_observer_ = std::move(observer);}

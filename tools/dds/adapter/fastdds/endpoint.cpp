@@ -42,13 +42,6 @@ namespace
 // How long a secured reader lets its writers leave before it does.
 constexpr milliseconds kSecuredReaderGrace{2000};
 
-eprosima::fastrtps::Duration_t to_duration(milliseconds ms)
-{
-  const auto count = std::max<int64_t>(0, ms.count());
-  return eprosima::fastrtps::Duration_t(
-    static_cast<int32_t>(count / 1000), static_cast<uint32_t>((count % 1000) * 1000000));
-}
-
 // Process-wide settings that must be in place before the first participant.
 // Fast DDS reads ROS_DISCOVERY_SERVER and FASTRTPS_DEFAULT_PROFILES_FILE by
 // itself; they reach the backend as options instead (read before this runs),
@@ -115,19 +108,17 @@ const char * policy_name(dds::QosPolicyId_t id)
 }
 
 // Collects match events from Fast DDS's threads for the driving thread.
-class Events : public dds::DataWriterListener, public dds::DataReaderListener
+class Events : public dds::DataWriterListener, public dds::DataReaderListener, public PeerEventQueue
 {
 public:
-  std::vector<PeerEvent> take() {return queue_.take();}
-
   void on_publication_matched(dds::DataWriter *, const dds::PublicationMatchedStatus & s) override
   {
-    matched(s.current_count_change, s.last_subscription_handle);
+    push_match(s.current_count_change, guid_text(s.last_subscription_handle));
   }
 
   void on_subscription_matched(dds::DataReader *, const dds::SubscriptionMatchedStatus & s) override
   {
-    matched(s.current_count_change, s.last_publication_handle);
+    push_match(s.current_count_change, guid_text(s.last_publication_handle));
   }
 
   void on_offered_incompatible_qos(dds::DataWriter *, const dds::OfferedIncompatibleQosStatus & s)
@@ -151,21 +142,14 @@ public:
   {
     push({PeerEvent::Kind::incompatible, policy_name(s.last_policy_id)});
   }
-
-private:
-  void matched(int32_t change, const dds::InstanceHandle_t & handle)
-  {
-    queue_.push_match(change, guid_text(handle));
-  }
-
-  void push(PeerEvent event) {queue_.push(std::move(event));}
-
-  PeerEventQueue queue_;
 };
 
 class FastddsEndpoint final : public Endpoint
 {
 public:
+  explicit FastddsEndpoint(Role role)
+  : Endpoint(role) {}
+
   ~FastddsEndpoint() override
   {
     if (participant_ != nullptr) {
@@ -176,8 +160,8 @@ public:
   }
 
   std::string open(
-    Role role, const rosidl_message_type_support_t * type_support,
-    const EndpointOptions & options, MessageFactory factory);
+    const rosidl_message_type_support_t * type_support, const EndpointOptions & options,
+    MessageFactory factory);
 
   Status write(const void * message, milliseconds timeout) override;
   Status wait_acknowledged(milliseconds timeout) override;
@@ -187,7 +171,6 @@ public:
   uint32_t matched_count() override;
   ReaderLosses losses() override;
   void set_drop_observer(DropObserver observer) override {type_->set_drop_observer(std::move(observer));}
-  uint64_t blocked_writes() const override {return blocked_writes_;}
 
 private:
   // Fast DDS 2.9.1 aborts a secured writer (an assertion on an empty
@@ -214,12 +197,11 @@ private:
   dds::DomainParticipant * participant_ = nullptr;
   dds::DataWriter * writer_ = nullptr;
   dds::DataReader * reader_ = nullptr;
-  uint64_t blocked_writes_ = 0;
 };
 
 std::string FastddsEndpoint::open(
-  Role role, const rosidl_message_type_support_t * type_support,
-  const EndpointOptions & options, MessageFactory factory)
+  const rosidl_message_type_support_t * type_support, const EndpointOptions & options,
+  MessageFactory factory)
 {
   const std::string prepared = prepare_process(options.transport);
   if (!prepared.empty()) {
@@ -259,7 +241,7 @@ std::string FastddsEndpoint::open(
       return entity != nullptr ? std::string() : std::string("cannot create a ") + what + " on " +
              topic_name + " with " + describe(options) + refusal_hint(options);
     };
-  if (role == Role::writer) {
+  if (role_ == Role::writer) {
     dds::Publisher * publisher = participant_->create_publisher(dds::PUBLISHER_QOS_DEFAULT);
     if (publisher != nullptr) {
       writer_ = publisher->create_datawriter(
@@ -304,29 +286,20 @@ ReaderLosses FastddsEndpoint::losses()
 
 Status FastddsEndpoint::write(const void * message, milliseconds timeout)
 {
-  if (writer_ == nullptr) {
-    last_error_ = "write on a reader";
-    return Status::error;
-  }
-  const auto deadline = Clock::now() + timeout;
-  for (;; ) {
-    // The overload with an instance handle reports why a write failed; a
-    // keep-all writer whose history is full answers TIMEOUT, sometimes
-    // before its blocking time is up, so it is retried until the deadline.
-    const ReturnCode_t rc = writer_->write(const_cast<void *>(message), dds::HANDLE_NIL);
-    if (rc == ReturnCode_t::RETCODE_OK) {
-      return Status::ok;
-    }
-    if (rc != ReturnCode_t::RETCODE_TIMEOUT) {
+  return write_until([&] {
+      // The overload with an instance handle reports why a write failed; a
+      // keep-all writer whose history is full answers TIMEOUT, sometimes
+      // before its blocking time is up, so it is retried until the deadline.
+      const ReturnCode_t rc = writer_->write(const_cast<void *>(message), dds::HANDLE_NIL);
+      if (rc == ReturnCode_t::RETCODE_OK) {
+        return Attempt::done;
+      }
+      if (rc == ReturnCode_t::RETCODE_TIMEOUT) {
+        return Attempt::blocked;
+      }
       last_error_ = "write failed with return code " + std::to_string(rc());
-      return Status::error;
-    }
-    ++blocked_writes_;
-    if (Clock::now() >= deadline) {
-      last_error_ = "write timed out: history full and not acknowledged";
-      return Status::timeout;
-    }
-  }
+      return Attempt::failed;
+    }, timeout);
 }
 
 Status FastddsEndpoint::wait_acknowledged(milliseconds timeout)
@@ -378,15 +351,7 @@ std::unique_ptr<Endpoint> create_endpoint(
   Endpoint::Role role, const rosidl_message_type_support_t * type_support,
   const EndpointOptions & options, std::string * error, MessageFactory factory)
 {
-  auto endpoint = std::make_unique<FastddsEndpoint>();
-  const std::string failure = endpoint->open(role, type_support, options, factory);
-  if (!failure.empty()) {
-    if (error != nullptr) {
-      *error = failure;
-    }
-    return nullptr;
-  }
-  return endpoint;
+  return opened<FastddsEndpoint>(role, error, type_support, options, factory);
 }
 
 }  // namespace fastdds

@@ -22,6 +22,8 @@ using eprosima::fastrtps::rtps::DiscoveryProtocol_t;
 using eprosima::fastrtps::rtps::IPLocator;
 using eprosima::fastrtps::rtps::Locator_t;
 
+using std::chrono::milliseconds;
+
 namespace
 {
 
@@ -32,11 +34,6 @@ constexpr uint32_t kUdpSocketBuffer = 4 * kMiB;
 // How often a reliable writer asks for acknowledgements: lost fragments of
 // large samples are repaired after at most this (Fast DDS's default is 3 s).
 const eprosima::fastrtps::Duration_t kHeartbeatPeriod(0, 100 * 1000 * 1000);
-
-eprosima::fastrtps::Duration_t duration_of(uint32_t ms)
-{
-  return eprosima::fastrtps::Duration_t(static_cast<int32_t>(ms / 1000), (ms % 1000) * 1000000u);
-}
 
 std::shared_ptr<eprosima::fastdds::rtps::SharedMemTransportDescriptor> shm_transport(
   const ResourcePlan & plan)
@@ -58,6 +55,13 @@ std::shared_ptr<eprosima::fastdds::rtps::UDPv4TransportDescriptor> udp_transport
 }
 
 }  // namespace
+
+eprosima::fastrtps::Duration_t to_duration(milliseconds ms)
+{
+  const auto count = std::max<int64_t>(0, ms.count());
+  return eprosima::fastrtps::Duration_t(
+    static_cast<int32_t>(count / 1000), static_cast<uint32_t>((count % 1000) * 1000000));
+}
 
 ResourcePlan plan_for(uint32_t largest_sample)
 {
@@ -154,9 +158,9 @@ void apply_lease(const QosOptions & ros, eprosima::fastdds::dds::DomainParticipa
   // A killed peer stops announcing its participant; with the default lease
   // of 20 s a reliable writer would wait that long for a dead reader.
   auto & discovery = qos->wire_protocol().builtin.discovery_config;
-  discovery.leaseDuration = duration_of(std::max<uint32_t>(ros.liveliness_lease_ms, 1000));
-  discovery.leaseDuration_announcementperiod =
-    duration_of(std::max<uint32_t>(ros.liveliness_lease_ms, 1000) / 3);
+  const milliseconds lease(std::max<uint32_t>(ros.liveliness_lease_ms, 1000));
+  discovery.leaseDuration = to_duration(lease);
+  discovery.leaseDuration_announcementperiod = to_duration(lease / 3);
 }
 
 namespace
@@ -204,9 +208,9 @@ void apply_common(const QosOptions & ros, const ResourcePlan & plan, Qos * qos)
   qos->data_sharing().off();
   if (ros.liveliness_lease_ms != 0) {
     qos->liveliness().kind = dds::AUTOMATIC_LIVELINESS_QOS;
-    qos->liveliness().lease_duration = duration_of(ros.liveliness_lease_ms);
+    qos->liveliness().lease_duration = to_duration(milliseconds(ros.liveliness_lease_ms));
     // Three assertions per lease, so one lost packet loses no liveliness.
-    qos->liveliness().announcement_period = duration_of(ros.liveliness_lease_ms / 3);
+    qos->liveliness().announcement_period = to_duration(milliseconds(ros.liveliness_lease_ms / 3));
   }
 }
 
@@ -215,7 +219,7 @@ void apply_common(const QosOptions & ros, const ResourcePlan & plan, Qos * qos)
 void apply_qos(const QosOptions & ros, const ResourcePlan & plan, dds::DataWriterQos * qos)
 {
   apply_common(ros, plan, qos);
-  qos->reliability().max_blocking_time = duration_of(ros.max_blocking_ms);
+  qos->reliability().max_blocking_time = to_duration(milliseconds(ros.max_blocking_ms));
   qos->reliable_writer_qos().times.heartbeatPeriod = kHeartbeatPeriod;
 }
 

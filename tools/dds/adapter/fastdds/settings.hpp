@@ -3,6 +3,7 @@
 #ifndef PELMORA_DDS__FASTDDS__SETTINGS_HPP_
 #define PELMORA_DDS__FASTDDS__SETTINGS_HPP_
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,9 @@ namespace pelmora_dds
 {
 namespace fastdds
 {
+
+/// `ms` as a Fast DDS duration; a negative one is zero.
+eprosima::fastrtps::Duration_t to_duration(std::chrono::milliseconds ms);
 
 /// Resources sized for the largest sample: shared-memory segment and port
 /// queue, and the bound on a keep-all history.

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -91,7 +92,7 @@ public:
 
   /// Writer: writes that found a full keep-all history and waited the
   /// blocking time for room.
-  virtual uint64_t blocked_writes() const {return 0;}
+  uint64_t blocked_writes() const {return blocked_writes_;}
 
   const std::string & last_error() const {return last_error_;}
 
@@ -106,8 +107,23 @@ public:
     const EndpointOptions & options, std::string * error, MessageFactory factory = {});
 
 protected:
-  Endpoint() = default;
+  explicit Endpoint(Role role)
+  : role_(role) {}
+
+  /// What one try of a backend's write came to: the sample went, a full
+  /// keep-all history held it back (tried again until the timeout), or the
+  /// write failed with last_error_ set.
+  enum class Attempt { done, blocked, failed };
+
+  /// The write loop of every backend: `attempt` until it is done or fails,
+  /// or the timeout has passed; each blocked try counts in blocked_writes().
+  Status write_until(const std::function<Attempt()> & attempt, std::chrono::milliseconds timeout);
+
+  const Role role_;
   std::string last_error_;
+
+private:
+  uint64_t blocked_writes_ = 0;
 };
 
 /// Vendors this build can create endpoints of.
