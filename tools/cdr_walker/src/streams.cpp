@@ -80,14 +80,6 @@ bool Writer::string(const char * text, size_t length)
   return true;
 }
 
-bool Writer::fail(const std::string & reason)
-{
-  if (error_ != nullptr) {
-    *error_ = reason;
-  }
-  return false;
-}
-
 const uint8_t * Reader::take(size_t bytes, size_t alignment)
 {
   const size_t start = align(pos_, alignment);
@@ -148,14 +140,6 @@ bool Reader::string(const char ** text, size_t * length)
   *text = reinterpret_cast<const char *>(chars);
   *length = words - 1;
   return true;
-}
-
-bool Reader::fail(const std::string & reason)
-{
-  if (error_ != nullptr) {
-    *error_ = reason;
-  }
-  return false;
 }
 
 bool Reader::fail_in(const char * member)
