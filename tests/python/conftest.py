@@ -1,13 +1,14 @@
 """Shared fixtures: the package's capsules called through ctypes, the C
-libraries, the stand-in middleware and the shared wire vectors. CTest sets
-PYTHONPATH to the build's package folder and tests/common (the field
-lists), and the PELMORA_* paths."""
+libraries, the stand-in middleware, the shared wire vectors, OpenCV and the
+stereo pair. CTest sets PYTHONPATH to the build's package folder and
+tests/common (the field lists), and the PELMORA_* paths."""
 
 import array
 import contextlib
 import ctypes
 import importlib
 import os
+import sys
 from pathlib import Path
 
 import pytest
@@ -15,6 +16,8 @@ from features_fields import FLOAT_FIELDS, SCALAR_FIELDS, SEQUENCE_FIELDS, UINT32
 ALL_MODULES = tuple('pelmora_s__rosidl_typesupport_' + f for f in ('c', 'fastrtps_c', 'introspection_c'))
 
 P, F = ctypes.c_void_p, ctypes.CFUNCTYPE
+# The modules of pelmora-stereo-match, which their tests import.
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / 'tools' / 'stereo_match'))
 
 
 class Record(ctypes.Structure):
@@ -103,6 +106,21 @@ class Native:
 @pytest.fixture(scope='session')
 def native():
     return Native()
+
+
+@pytest.fixture(scope='session')
+def cv2():
+    """OpenCV's Python binding; the test is skipped without it."""
+    return pytest.importorskip('cv2', reason="cv2 does not import (Debian's python3-opencv)")
+
+
+@pytest.fixture(scope='session')
+def stereo_data():
+    """The folder of the real stereo pair; the test is skipped without it."""
+    folder = os.environ.get('PELMORA_STEREO_DATA_DIR')
+    if not folder:
+        pytest.skip('PELMORA_STEREO_DATA_DIR was not configured')
+    return folder
 
 
 def read_vectors(path):

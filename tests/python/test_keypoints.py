@@ -130,12 +130,7 @@ def test_unaligned_descriptors_are_a_contiguous_copy():
 
 # --- OpenCV -------------------------------------------------------------------
 
-def _cv2():
-    return pytest.importorskip('cv2', reason="cv2 does not import (Debian's python3-opencv)")
-
-
-def test_from_cv2_is_from_arrays_of_the_keypoints_fields():
-    cv2 = _cv2()
+def test_from_cv2_is_from_arrays_of_the_keypoints_fields(cv2):
     points = [cv2.KeyPoint(10.5, 20.25, 31.4, 90.0, 0.0012346, 3, -1),
               cv2.KeyPoint(740.0, 0.0, 30.5, -1.0, 1 / 128, 0, 42)]
     rows = numpy.uint8([[0xAB] * 61, range(61)])
@@ -147,8 +142,7 @@ def test_from_cv2_is_from_arrays_of_the_keypoints_fields():
     assert list(message.confidence) == [1235, 7812] and list(message.uniqueid) == [MAX, 42]
 
 
-def test_to_cv2_keeps_what_the_message_holds():
-    cv2 = _cv2()
+def test_to_cv2_keeps_what_the_message_holds(cv2):
     sift = numpy.float32([[0.5] * 128, [-1.0] * 128])
     message = keypoints.from_arrays([1.5, 2.5], [3.5, 4.5], angle=[10.0, -1.0], size=[31.4, 7.0],
                                     response=[0.25, 1e-7], class_id=[-1, 9], descriptors=sift)

@@ -97,8 +97,7 @@ def test_cxx_and_from_arrays_give_the_same_bytes(native, images):
 
 @pytest.mark.parametrize('images', [c for c in CASES.values() if len(c) == 1],
                          ids=[name for name, c in CASES.items() if len(c) == 1])
-def test_cxx_and_from_cv2_give_the_same_bytes(native, images):
-    cv2 = pytest.importorskip('cv2', reason="cv2 does not import (Debian's python3-opencv)")
+def test_cxx_and_from_cv2_give_the_same_bytes(native, cv2, images):
     ((right, points, rows),) = images
     opencv = [cv2.KeyPoint(x, y, size, angle, response, octave, class_id)
               for x, y, size, angle, response, octave, class_id in points]

@@ -4,13 +4,11 @@ OpenCV, and the real pair read as OpenCV reads it."""
 
 import os
 import struct
-import sys
 import zlib
 
 import pytest
 
 numpy = pytest.importorskip('numpy')
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', '..', 'tools', 'stereo_match'))
 import png_io  # noqa: E402
 
 
@@ -82,8 +80,7 @@ def test_written_images_read_back(tmp_path, channels):
 
 
 @pytest.mark.parametrize('channels', [1, 2, 3, 4])
-def test_written_images_read_back_in_opencv(tmp_path, channels):
-    cv2 = pytest.importorskip('cv2', reason="cv2 does not import (Debian's python3-opencv)")
+def test_written_images_read_back_in_opencv(tmp_path, cv2, channels):
     image, path = written(tmp_path, channels)
     decoded = cv2.imread(str(path), cv2.IMREAD_UNCHANGED)
     # OpenCV gives BGR order, and grey with alpha as BGRA.
@@ -92,11 +89,7 @@ def test_written_images_read_back_in_opencv(tmp_path, channels):
 
 
 @pytest.mark.parametrize('name', ['motorcycle_left.png', 'motorcycle_right.png'])
-def test_the_real_pair_reads_as_opencv_reads_it(name):
-    folder = os.environ.get('PELMORA_STEREO_DATA_DIR')
-    if not folder:
-        pytest.skip('PELMORA_STEREO_DATA_DIR was not configured')
-    cv2 = pytest.importorskip('cv2', reason="cv2 does not import (Debian's python3-opencv)")
-    image = png_io.read_png(os.path.join(folder, name))
+def test_the_real_pair_reads_as_opencv_reads_it(stereo_data, cv2, name):
+    image = png_io.read_png(os.path.join(stereo_data, name))
     assert image.shape == (500, 741, 3)
-    assert (image == cv2.imread(os.path.join(folder, name))[:, :, ::-1]).all()
+    assert (image == cv2.imread(os.path.join(stereo_data, name))[:, :, ::-1]).all()

@@ -4,12 +4,10 @@ the real pair, where the right match clears the bar and a descriptor moved
 to the wrong keypoint or swapped images do not."""
 
 import os
-import sys
 
 import pytest
 
 numpy = pytest.importorskip('numpy')
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', '..', 'tools', 'stereo_match'))
 import stereo_matching  # noqa: E402
 
 
@@ -63,19 +61,15 @@ def test_errors_where_the_ground_truth_knows():
 
 
 @pytest.fixture(scope='module')
-def orb_pair():
+def orb_pair(stereo_data, cv2):
     """(x, y, descriptors) of ORB's 2,000 keypoints in each image, and the
     ground truth."""
-    folder = os.environ.get('PELMORA_STEREO_DATA_DIR')
-    if not folder:
-        pytest.skip('PELMORA_STEREO_DATA_DIR was not configured')
-    cv2 = pytest.importorskip('cv2', reason="cv2 does not import (Debian's python3-opencv)")
     orb = cv2.ORB_create(2000)
     sides = []
     for name in ('motorcycle_left.png', 'motorcycle_right.png'):
-        points, rows = orb.detectAndCompute(cv2.imread(os.path.join(folder, name), cv2.IMREAD_GRAYSCALE), None)
+        points, rows = orb.detectAndCompute(cv2.imread(os.path.join(stereo_data, name), cv2.IMREAD_GRAYSCALE), None)
         sides.append((numpy.float32([p.pt[0] for p in points]), numpy.float32([p.pt[1] for p in points]), rows))
-    with numpy.load(os.path.join(folder, 'motorcycle_disp.npz')) as archive:
+    with numpy.load(os.path.join(stereo_data, 'motorcycle_disp.npz')) as archive:
         return sides, archive['arr_0']
 
 

@@ -1,9 +1,10 @@
 #include "payloads.hpp"
 
 #include <cstring>
-#include <fstream>
+#include <stdexcept>
 
 #include "features_content.hpp"
+#include "features_vectors.hpp"
 
 namespace pelmora_standin
 {
@@ -99,23 +100,17 @@ Bytes lying_length_payload(uint32_t seed, uint32_t index, uint32_t keypoints)
 
 std::vector<Bytes> payloads_from_file(const std::string & path, std::string * error)
 {
-  std::ifstream in(path);
-  if (!in) {
+  std::vector<Bytes> payloads;
+  try {
+    pelmora_tests::read_keyed_lines(path,
+      [&payloads](const std::string & key, const std::string & rest, const std::string &) {
+        if (key == "hex") {
+          payloads.push_back(pelmora_tests::parse_hex(rest));
+        }
+      });
+  } catch (const std::runtime_error &) {  // the file cannot be opened
     *error = "cannot read " + path;
     return {};
-  }
-  std::vector<Bytes> payloads;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind("hex", 0) != 0) {
-      continue;
-    }
-    const std::string hex = line.size() > 4 ? line.substr(4) : std::string();
-    Bytes bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-      bytes.push_back(static_cast<uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-    }
-    payloads.push_back(std::move(bytes));
   }
   if (payloads.empty()) {
     *error = path + " holds no payload";

@@ -194,14 +194,17 @@ public:
   dds::Topic * topic = nullptr;
 };
 
-bool wait_matched(
-  const std::function<int32_t()> & matched, int32_t count, Clock::time_point deadline)
+// Waits until `peers` readers matched `writer`; false at the deadline.
+bool wait_for_readers(dds::DataWriter * writer, int32_t peers, Clock::time_point deadline)
 {
-  while (matched() < count) {
+  dds::PublicationMatchedStatus status;
+  writer->get_publication_matched_status(status);
+  while (status.current_count < peers) {
     if (Clock::now() >= deadline) {
       return false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    writer->get_publication_matched_status(status);
   }
   return true;
 }
@@ -215,12 +218,7 @@ int run_pub(const Options & o, Clock::time_point deadline)
     std::fprintf(stderr, "standin pub: cannot create a writer on %s\n", o.topic.c_str());
     return kSetup;
   }
-  const bool matched = wait_matched([writer] {
-        dds::PublicationMatchedStatus s;
-        writer->get_publication_matched_status(s);
-        return s.current_count;
-      }, o.peers, deadline);
-  if (!matched) {
+  if (!wait_for_readers(writer, o.peers, deadline)) {
     std::fprintf(stderr, "standin pub: no reader matched on %s\n", o.topic.c_str());
     return kTimeout;
   }

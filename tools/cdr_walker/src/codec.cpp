@@ -6,6 +6,7 @@
 #include "rcutils/error_handling.h"
 #include "rosidl_typesupport_introspection_c/identifier.h"
 #include "rosidl_typesupport_introspection_cpp/identifier.hpp"
+#include "streams.hpp"
 
 namespace pelmora_cdr_walker
 {
@@ -27,9 +28,7 @@ std::unique_ptr<Codec> make_codec(
   {
     return make_cpp_codec(introspection->data, error);
   }
-  if (error != nullptr) {
-    *error = std::string("not an introspection type support: ") + (id ? id : "(no identifier)");
-  }
+  fail_with(error, std::string("not an introspection type support: ") + (id ? id : "(no identifier)"));
   return nullptr;
 }
 

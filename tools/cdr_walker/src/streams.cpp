@@ -1,5 +1,6 @@
 #include "streams.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 #include "primitives.hpp"
@@ -15,22 +16,7 @@ void copy_elements(uint8_t * dst, const uint8_t * src, size_t n, size_t size, bo
     return;
   }
   for (size_t i = 0; i < n; ++i, dst += size, src += size) {
-    if (size == 2) {
-      uint16_t v;
-      std::memcpy(&v, src, 2);
-      v = __builtin_bswap16(v);
-      std::memcpy(dst, &v, 2);
-    } else if (size == 4) {
-      uint32_t v;
-      std::memcpy(&v, src, 4);
-      v = __builtin_bswap32(v);
-      std::memcpy(dst, &v, 4);
-    } else {
-      uint64_t v;
-      std::memcpy(&v, src, 8);
-      v = __builtin_bswap64(v);
-      std::memcpy(dst, &v, 8);
-    }
+    std::reverse_copy(src, src + size, dst);
   }
 }
 
@@ -78,14 +64,6 @@ bool Writer::string(const char * text, size_t length)
   }
   dst[length] = 0;
   return true;
-}
-
-bool Writer::fail(const std::string & reason)
-{
-  if (error_ != nullptr) {
-    *error_ = reason;
-  }
-  return false;
 }
 
 const uint8_t * Reader::take(size_t bytes, size_t alignment)
@@ -148,14 +126,6 @@ bool Reader::string(const char ** text, size_t * length)
   *text = reinterpret_cast<const char *>(chars);
   *length = words - 1;
   return true;
-}
-
-bool Reader::fail(const std::string & reason)
-{
-  if (error_ != nullptr) {
-    *error_ = reason;
-  }
-  return false;
 }
 
 bool Reader::fail_in(const char * member)

@@ -11,6 +11,16 @@
 namespace pelmora_cdr_walker
 {
 
+/// Records `reason` in `error` (when given) and returns false: how every
+/// failure of the walker ends.
+inline bool fail_with(std::string * error, const std::string & reason)
+{
+  if (error != nullptr) {
+    *error = reason;
+  }
+  return false;
+}
+
 /// Copies `n` elements of `size` bytes, reversing each element's bytes when
 /// `swap` is set (size 1 never swaps).
 void copy_elements(uint8_t * dst, const uint8_t * src, size_t n, size_t size, bool swap);
@@ -27,7 +37,7 @@ public:
   bool block(const uint8_t * src, size_t n, size_t size);
   /// Length word (length + 1), the characters and a terminating NUL.
   bool string(const char * text, size_t length);
-  bool fail(const std::string & reason);
+  bool fail(const std::string & reason) {return fail_with(error_, reason);}
   size_t position() const {return pos_;}
 
 private:
@@ -52,7 +62,7 @@ public:
   /// A string's characters (without the terminating NUL) inside the body.
   bool string(const char ** text, size_t * length);
   size_t remaining() const {return pos_ < size_ ? size_ - pos_ : 0;}
-  bool fail(const std::string & reason);
+  bool fail(const std::string & reason) {return fail_with(error_, reason);}
   /// Prefixes the reason already recorded with the member it arose in.
   bool fail_in(const char * member);
 

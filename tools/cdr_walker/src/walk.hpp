@@ -62,10 +62,8 @@ public:
     for (uint32_t i = 0; i < members.member_count_ && pos != kNoSize; ++i) {
       const Member & m = members.members_[i];
       const uint8_t * field = message + m.offset_;
-      if (!m.is_array_) {
-        pos = item_size(m, field, pos);
-      } else if (!is_sequence(m)) {
-        pos = items_size(m, field, m.array_size_, pos);
+      if (!is_sequence(m)) {
+        pos = items_size(m, field, fixed_count(m), pos);
       } else {
         const size_t n = m.size_function(field);
         if (!length_fits(m, n)) {
@@ -84,10 +82,8 @@ public:
       const Member & m = members.members_[i];
       const uint8_t * field = message + m.offset_;
       bool ok;
-      if (!m.is_array_) {
-        ok = write_items(m, field, 1, out);
-      } else if (!is_sequence(m)) {
-        ok = write_items(m, field, m.array_size_, out);
+      if (!is_sequence(m)) {
+        ok = write_items(m, field, fixed_count(m), out);
       } else {
         const size_t n = m.size_function(field);
         if (!length_fits(m, n)) {
@@ -110,14 +106,8 @@ public:
     for (uint32_t i = 0; i < members.member_count_; ++i) {
       const Member & m = members.members_[i];
       uint8_t * field = message + m.offset_;
-      bool ok;
-      if (!m.is_array_) {
-        ok = read_items(m, field, 1, in);
-      } else if (!is_sequence(m)) {
-        ok = read_items(m, field, m.array_size_, in);
-      } else {
-        ok = read_sequence(m, field, in);
-      }
+      const bool ok = is_sequence(m) ?
+        read_sequence(m, field, in) : read_items(m, field, fixed_count(m), in);
       if (!ok) {
         return in.fail_in(m.name_);
       }
@@ -133,14 +123,8 @@ public:
     size_t total = 0;
     for (uint32_t i = 0; i < members.member_count_; ++i) {
       const Member & m = members.members_[i];
-      size_t one = m.type_id_ == kTypeString ? 4 :
-        m.type_id_ == kTypeMessage ? min_wire_bytes(nested(m)) : primitive_size(m.type_id_);
-      if (is_sequence(m)) {
-        one = 4;
-      } else if (m.is_array_) {
-        one *= m.array_size_;
-      }
-      total += one;
+      // A sequence takes at least its length word.
+      total += is_sequence(m) ? 4 : fixed_count(m) * min_item_bytes(m);
     }
     return total;
   }
@@ -159,6 +143,19 @@ private:
     return m.is_array_ && (m.array_size_ == 0 || m.is_upper_bound_);
   }
 
+  // Elements of a member that is not a sequence: one, or the array's.
+  static size_t fixed_count(const Member & m)
+  {
+    return m.is_array_ ? m.array_size_ : 1;
+  }
+
+  // Fewest wire bytes of one element of `m`, alignment not counted.
+  static size_t min_item_bytes(const Member & m)
+  {
+    return m.type_id_ == kTypeString ? 4 :
+           m.type_id_ == kTypeMessage ? min_wire_bytes(nested(m)) : primitive_size(m.type_id_);
+  }
+
   static bool packed(const Member & m)
   {
     return L::kPackedBoolSequences && m.type_id_ == kTypeBoolean && is_sequence(m);
@@ -167,6 +164,11 @@ private:
   static bool length_fits(const Member & m, size_t n)
   {
     return n <= std::numeric_limits<uint32_t>::max() && (!m.is_upper_bound_ || n <= m.array_size_);
+  }
+
+  static bool string_fits(const Member & m, size_t length)
+  {
+    return m.string_upper_bound_ == 0 || length <= m.string_upper_bound_;
   }
 
   static const uint8_t * sequence_data(const Member & m, const uint8_t * field)
@@ -180,20 +182,17 @@ private:
            m.type_id_ == kTypeMessage ? nested(m).size_of_ : primitive_size(m.type_id_);
   }
 
-  static size_t item_size(const Member & m, const uint8_t * item, size_t pos)
+  // Calls `step` on each of the `n` elements of `m` at `items` until one
+  // fails.
+  template<class Byte, class Step>
+  static bool each_item(const Member & m, Byte * items, size_t n, Step step)
   {
-    if (m.type_id_ == kTypeMessage) {
-      return size(nested(m), item, pos);
-    }
-    if (m.type_id_ == kTypeString) {
-      const size_t n = L::string_size(item);
-      if (m.string_upper_bound_ != 0 && n > m.string_upper_bound_) {
-        return kNoSize;
+    for (size_t i = 0; i < n; ++i) {
+      if (!step(items + i * stride(m))) {
+        return false;
       }
-      return align(pos, 4) + 4 + n + 1;
     }
-    const size_t s = primitive_size(m.type_id_);
-    return align(pos, s) + s;
+    return true;
   }
 
   // `items` holds `n` elements of `m` contiguously (n >= 1).
@@ -204,7 +203,13 @@ private:
       return align(pos, s) + n * s;  // one block, aligned once
     }
     for (size_t i = 0; i < n && pos != kNoSize; ++i) {
-      pos = item_size(m, items + i * stride(m), pos);
+      const uint8_t * item = items + i * stride(m);
+      if (m.type_id_ == kTypeMessage) {
+        pos = size(nested(m), item, pos);
+      } else {
+        const size_t length = L::string_size(item);
+        pos = string_fits(m, length) ? align(pos, 4) + 4 + length + 1 : kNoSize;
+      }
     }
     return pos;
   }
@@ -212,25 +217,16 @@ private:
   static bool write_items(const Member & m, const uint8_t * items, size_t n, Writer & out)
   {
     if (m.type_id_ == kTypeMessage) {
-      for (size_t i = 0; i < n; ++i) {
-        if (!encode(nested(m), items + i * stride(m), out)) {
-          return false;
-        }
-      }
-      return true;
+      return each_item(m, items, n, [&](const uint8_t * item) {return encode(nested(m), item, out);});
     }
     if (m.type_id_ == kTypeString) {
-      for (size_t i = 0; i < n; ++i) {
-        const uint8_t * s = items + i * stride(m);
-        const size_t length = L::string_size(s);
-        if (m.string_upper_bound_ != 0 && length > m.string_upper_bound_) {
-          return out.fail(std::string(m.name_) + ": string longer than its bound");
-        }
-        if (!out.string(L::string_data(s), length)) {
-          return false;
-        }
-      }
-      return true;
+      return each_item(m, items, n, [&](const uint8_t * s) {
+          const size_t length = L::string_size(s);
+          if (!string_fits(m, length)) {
+            return out.fail(std::string(m.name_) + ": string longer than its bound");
+          }
+          return out.string(L::string_data(s), length);
+        });
     }
     return out.block(items, n, primitive_size(m.type_id_));
   }
@@ -252,28 +248,20 @@ private:
   static bool read_items(const Member & m, uint8_t * items, size_t n, Reader & in)
   {
     if (m.type_id_ == kTypeMessage) {
-      for (size_t i = 0; i < n; ++i) {
-        if (!decode(nested(m), items + i * stride(m), in)) {
-          return false;
-        }
-      }
-      return true;
+      return each_item(m, items, n, [&](uint8_t * item) {return decode(nested(m), item, in);});
     }
     if (m.type_id_ == kTypeString) {
-      for (size_t i = 0; i < n; ++i) {
-        const char * text = nullptr;
-        size_t length = 0;
-        if (!in.string(&text, &length)) {
-          return false;
-        }
-        if (m.string_upper_bound_ != 0 && length > m.string_upper_bound_) {
-          return in.fail("string longer than its bound");
-        }
-        if (!L::string_assign(items + i * stride(m), text, length)) {
-          return in.fail("no memory for a string");
-        }
-      }
-      return true;
+      return each_item(m, items, n, [&](uint8_t * s) {
+          const char * text = nullptr;
+          size_t length = 0;
+          if (!in.string(&text, &length)) {
+            return false;
+          }
+          if (!string_fits(m, length)) {
+            return in.fail("string longer than its bound");
+          }
+          return L::string_assign(s, text, length) || in.fail("no memory for a string");
+        });
     }
     return in.block(items, n, primitive_size(m.type_id_), m.type_id_ == kTypeBoolean);
   }
@@ -290,9 +278,7 @@ private:
     }
     // Before any storage is made: even the smallest elements must fit in
     // the bytes left, so the allocation stays within what the sample holds.
-    const size_t smallest = m.type_id_ == kTypeString ? 4 :
-      m.type_id_ == kTypeMessage ? std::max<size_t>(1, min_wire_bytes(nested(m))) :
-      primitive_size(m.type_id_);
+    const size_t smallest = std::max<size_t>(1, min_item_bytes(m));
     if (n > in.remaining() / smallest) {
       return in.fail("length word " + std::to_string(n) + " but only " +
                std::to_string(in.remaining()) + " bytes left");

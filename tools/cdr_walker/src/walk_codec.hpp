@@ -24,9 +24,7 @@ public:
   {
     const std::string problem = Walk<L>::check(members);
     if (!problem.empty()) {
-      if (error != nullptr) {
-        *error = problem;
-      }
+      fail_with(error, problem);
       return nullptr;
     }
     return std::unique_ptr<Codec>(new WalkCodec(members));
@@ -43,7 +41,7 @@ public:
     size_t * written, std::string * error) const override
   {
     if (capacity < kHeaderBytes) {
-      return fail(error, "no room for the encapsulation header");
+      return fail_with(error, "no room for the encapsulation header");
     }
     out[0] = 0x00;
     out[1] = order == ByteOrder::little ? 0x01 : 0x00;
@@ -63,12 +61,12 @@ public:
     const uint8_t * sample, size_t size, void * message, std::string * error) const override
   {
     if (size < kHeaderBytes) {
-      return fail(error, "sample of " + std::to_string(size) + " bytes has no encapsulation header");
+      return fail_with(error, "sample of " + std::to_string(size) + " bytes has no encapsulation header");
     }
     if (sample[0] != 0x00 || sample[1] > 0x01) {
       char id[8];
       std::snprintf(id, sizeof(id), "%02x%02x", sample[0], sample[1]);
-      return fail(error, std::string("unknown encapsulation 0x") + id + " (only plain CDR)");
+      return fail_with(error, std::string("unknown encapsulation 0x") + id + " (only plain CDR)");
     }
     const ByteOrder order = sample[1] == 0x01 ? ByteOrder::little : ByteOrder::big;
     Reader body(sample + kHeaderBytes, size - kHeaderBytes, order != native_byte_order(), error);
@@ -91,14 +89,6 @@ public:
 private:
   explicit WalkCodec(const Members & members)
   : members_(members) {}
-
-  static bool fail(std::string * error, const std::string & reason)
-  {
-    if (error != nullptr) {
-      *error = reason;
-    }
-    return false;
-  }
 
   const Members & members_;
 };
