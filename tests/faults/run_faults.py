@@ -27,6 +27,8 @@ PAYLOADS = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__
                         'hostile_payloads.txt')
 KEEP_ALL = ['--qos-history', 'keep_all']
 KEEP_LAST_10 = ['--qos-history', 'keep_last', '--qos-depth', '10']
+# A killed peer is noticed within a second.
+KEEP_ALL_LEASE_1S = KEEP_ALL + ['--qos-liveliness-lease', '1']
 # Room in the peak-RSS comparison for allocator noise; a length word that
 # were trusted would ask for 16 GiB.
 RSS_SLACK_KB = 16 * 1024
@@ -180,10 +182,9 @@ def lying_length_memory(s):
 def publisher_killed(s):
     a, b = s.hosts
     count = 1000
-    lease = ['--qos-liveliness-lease', '1']
-    echo = s.echo(b, a, KEEP_ALL + lease + ['--verify-seed', str(s.seed), '--count', str(count),
-                                            '--timeout', '8'])
-    writer = s.pub(a, b, KEEP_ALL + lease + ['--count', str(count), '--interval', '5', '--timeout', '30'])
+    echo = s.echo(b, a, KEEP_ALL_LEASE_1S + ['--verify-seed', str(s.seed), '--count', str(count),
+                                             '--timeout', '8'])
+    writer = s.pub(a, b, KEEP_ALL_LEASE_1S + ['--count', str(count), '--interval', '5', '--timeout', '30'])
     time.sleep(3)
     writer.kill()
     s.finished(writer, 5)
@@ -203,12 +204,11 @@ def publisher_killed(s):
 def reader_killed(s):
     a, b = s.hosts
     count = 1200
-    lease = ['--qos-liveliness-lease', '1']
-    keep = s.echo(b, a, KEEP_ALL + lease + ['--verify-seed', str(s.seed), '--count', str(count),
-                                            '--timeout', '25'], name='echo kept', side='cpp')
-    doomed = s.echo(b, a, KEEP_ALL + lease + ['--quiet', '--timeout', '25'], name='echo killed', side='c')
-    writer = s.pub(a, b, KEEP_ALL + lease + ['--count', str(count), '--interval', '2', '--peers', '2',
-                                             '--timeout', '25'])
+    keep = s.echo(b, a, KEEP_ALL_LEASE_1S + ['--verify-seed', str(s.seed), '--count', str(count),
+                                             '--timeout', '25'], name='echo kept', side='cpp')
+    doomed = s.echo(b, a, KEEP_ALL_LEASE_1S + ['--quiet', '--timeout', '25'], name='echo killed', side='c')
+    writer = s.pub(a, b, KEEP_ALL_LEASE_1S + ['--count', str(count), '--interval', '2', '--peers', '2',
+                                              '--timeout', '25'])
     # Killed early enough that the writer's keep_all history fills behind it.
     time.sleep(1.0)
     doomed.kill()
@@ -228,7 +228,7 @@ def reader_killed(s):
 def transient_local_restart(s):
     a, b = s.hosts
     count = 60
-    qos = KEEP_ALL + ['--qos-durability', 'transient_local', '--qos-liveliness-lease', '1']
+    qos = KEEP_ALL_LEASE_1S + ['--qos-durability', 'transient_local']
     first = s.echo(b, a, qos + ['--verify-seed', str(s.seed), '--count', str(count), '--timeout', '20'],
                    name='echo first')
     writer = s.pub(a, b, qos + ['--count', str(count), '--interval', '50', '--timeout', '25'])
