@@ -27,6 +27,8 @@ PAYLOADS = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__
                         'hostile_payloads.txt')
 KEEP_ALL = ['--qos-history', 'keep_all']
 KEEP_LAST_10 = ['--qos-history', 'keep_last', '--qos-depth', '10']
+# A killed peer is noticed within a second.
+KEEP_ALL_LEASE_1S = KEEP_ALL + ['--qos-liveliness-lease', '1']
 # Room in the peak-RSS comparison for allocator noise; a length word that
 # were trusted would ask for 16 GiB.
 RSS_SLACK_KB = 16 * 1024
@@ -92,6 +94,13 @@ def mib(kb):
     return '%.1f MiB' % (kb / 1024.0)
 
 
+def counts(summary, sent, **measured):
+    """The count columns of a row: what the reader's summary says, unless
+    `measured` gives a value of its own."""
+    found = {key: summary.get(key) for key in ('received', 'dropped', 'missed')}
+    return dict(found, sent=sent, **measured)
+
+
 def hostile_expectations():
     """(accepted descriptorsize values in order, drop reasons in order) of
     the payload file; the zero-byte payload, sent last, never reaches a
@@ -135,8 +144,7 @@ def hostile_samples(s):
           'stand-in sent %d good and %d malformed payloads, then one of 0 bytes'
           % (len(accepted), len(reasons)),
           'printed every good one, one line per malformed one, exit %s' % code,
-          dict(sent=len(accepted) + len(reasons) + 1, received=summary.get('received'),
-               dropped=summary.get('dropped'), missed=summary.get('missed')), mib(echo.peak_kb))
+          counts(summary, len(accepted) + len(reasons) + 1), mib(echo.peak_kb))
 
 
 def lying_length_memory(s):
@@ -164,9 +172,7 @@ def lying_length_memory(s):
                      int(summary.get('dropped', 0)) + int(summary.get('missed', 0)) == count,
                      '%s: %s' % (kind, summary), echo)
         s.row('length word 0xFFFFFFFF (%s)' % kind, 'stand-in sent %d' % count,
-              'exit %s' % echo.returncode, dict(sent=count, received=summary.get('received'),
-                                                 dropped=summary.get('dropped'),
-                                                 missed=summary.get('missed')), mib(echo.peak_kb))
+              'exit %s' % echo.returncode, counts(summary, count), mib(echo.peak_kb))
     s.expect(peaks['lying-length'] <= peaks['features'] + RSS_SLACK_KB,
              'peak RSS %s with lying lengths against %s with good samples'
              % (mib(peaks['lying-length']), mib(peaks['features'])))
@@ -176,10 +182,9 @@ def lying_length_memory(s):
 def publisher_killed(s):
     a, b = s.hosts
     count = 1000
-    lease = ['--qos-liveliness-lease', '1']
-    echo = s.echo(b, a, KEEP_ALL + lease + ['--verify-seed', str(s.seed), '--count', str(count),
-                                            '--timeout', '8'])
-    writer = s.pub(a, b, KEEP_ALL + lease + ['--count', str(count), '--interval', '5', '--timeout', '30'])
+    echo = s.echo(b, a, KEEP_ALL_LEASE_1S + ['--verify-seed', str(s.seed), '--count', str(count),
+                                             '--timeout', '8'])
+    writer = s.pub(a, b, KEEP_ALL_LEASE_1S + ['--count', str(count), '--interval', '5', '--timeout', '30'])
     time.sleep(3)
     writer.kill()
     s.finished(writer, 5)
@@ -193,19 +198,17 @@ def publisher_killed(s):
              'missed/out of order %s' % summary)
     s.row('writer SIGKILLed mid-stream', 'killed after 3 s',
           'reported lost liveliness, exit %s at --timeout' % code,
-          dict(sent='%d of %d' % (received, count), received=received,
-               dropped=summary.get('dropped'), missed=summary.get('missed')), mib(echo.peak_kb))
+          counts(summary, '%d of %d' % (received, count), received=received), mib(echo.peak_kb))
 
 
 def reader_killed(s):
     a, b = s.hosts
     count = 1200
-    lease = ['--qos-liveliness-lease', '1']
-    keep = s.echo(b, a, KEEP_ALL + lease + ['--verify-seed', str(s.seed), '--count', str(count),
-                                            '--timeout', '25'], name='echo kept', side='cpp')
-    doomed = s.echo(b, a, KEEP_ALL + lease + ['--quiet', '--timeout', '25'], name='echo killed', side='c')
-    writer = s.pub(a, b, KEEP_ALL + lease + ['--count', str(count), '--interval', '2', '--peers', '2',
-                                             '--timeout', '25'])
+    keep = s.echo(b, a, KEEP_ALL_LEASE_1S + ['--verify-seed', str(s.seed), '--count', str(count),
+                                             '--timeout', '25'], name='echo kept', side='cpp')
+    doomed = s.echo(b, a, KEEP_ALL_LEASE_1S + ['--quiet', '--timeout', '25'], name='echo killed', side='c')
+    writer = s.pub(a, b, KEEP_ALL_LEASE_1S + ['--count', str(count), '--interval', '2', '--peers', '2',
+                                              '--timeout', '25'])
     # Killed early enough that the writer's keep_all history fills behind it.
     time.sleep(1.0)
     doomed.kill()
@@ -219,14 +222,13 @@ def reader_killed(s):
     s.row('one of two readers SIGKILLed', 'went on; blocked %s writes, longest %s; exit %s'
           % (out.get('blocked'), out.get('longest_write'), code),
           'the other received all, exit %s' % kept,
-          dict(sent=count, received=summary.get('received'), dropped=summary.get('dropped'),
-               missed=summary.get('missed')), '%s / %s' % (mib(writer.peak_kb), mib(keep.peak_kb)))
+          counts(summary, count), '%s / %s' % (mib(writer.peak_kb), mib(keep.peak_kb)))
 
 
 def transient_local_restart(s):
     a, b = s.hosts
     count = 60
-    qos = KEEP_ALL + ['--qos-durability', 'transient_local', '--qos-liveliness-lease', '1']
+    qos = KEEP_ALL_LEASE_1S + ['--qos-durability', 'transient_local']
     first = s.echo(b, a, qos + ['--verify-seed', str(s.seed), '--count', str(count), '--timeout', '20'],
                    name='echo first')
     writer = s.pub(a, b, qos + ['--count', str(count), '--interval', '50', '--timeout', '25'])
@@ -243,8 +245,7 @@ def transient_local_restart(s):
     s.expect(wrote == 0, 'pub exit %s' % wrote, writer)
     s.row('transient-local reader killed and restarted', 'exit %s' % wrote,
           'restarted one got the history and the rest, exit %s' % code,
-          dict(sent=count, received=summary.get('received'), dropped=summary.get('dropped'),
-               missed=summary.get('missed')), mib(again.peak_kb))
+          counts(summary, count), mib(again.peak_kb))
 
 
 def link_cut(s, history, allow_loss):
@@ -269,7 +270,7 @@ def link_cut(s, history, allow_loss):
     s.row('link down 2 s, %s' % ' '.join(history[1:]),
           'blocked %s writes, exit %s' % (out.get('blocked'), wrote),
           'in order, none twice, exit %s' % code,
-          dict(sent=count, received=received, dropped=summary.get('dropped'), missed=missed),
+          counts(summary, count, received=received, missed=missed),
           '%s / %s' % (mib(writer.peak_kb), mib(echo.peak_kb)))
 
 
@@ -315,8 +316,7 @@ def slow_reader(s, history):
           '%.0f writes/s (%.0f with a fast reader), max blocking 10 ms: %s writes blocked, '
           'longest %s' % (rate(slow), rate(fast), slow.get('blocked'), slow.get('longest_write')),
           'in order, exit 0 with --allow-loss',
-          dict(sent=count, received=summary.get('received'), dropped=summary.get('dropped'),
-               missed=summary.get('missed')),
+          counts(summary, count),
           'writer %s (%s with a fast reader)' % (mib(slow_writer.peak_kb), mib(fast_writer.peak_kb)))
 
 
