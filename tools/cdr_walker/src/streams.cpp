@@ -1,6 +1,5 @@
 #include "streams.hpp"
 
-#include <algorithm>
 #include <cstring>
 
 #include "primitives.hpp"
@@ -16,7 +15,22 @@ void copy_elements(uint8_t * dst, const uint8_t * src, size_t n, size_t size, bo
     return;
   }
   for (size_t i = 0; i < n; ++i, dst += size, src += size) {
-    std::reverse_copy(src, src + size, dst);
+    if (size == 2) {
+      uint16_t v;
+      std::memcpy(&v, src, 2);
+      v = __builtin_bswap16(v);
+      std::memcpy(dst, &v, 2);
+    } else if (size == 4) {
+      uint32_t v;
+      std::memcpy(&v, src, 4);
+      v = __builtin_bswap32(v);
+      std::memcpy(dst, &v, 4);
+    } else {
+      uint64_t v;
+      std::memcpy(&v, src, 8);
+      v = __builtin_bswap64(v);
+      std::memcpy(dst, &v, 8);
+    }
   }
 }
 
