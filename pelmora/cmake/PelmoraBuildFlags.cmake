@@ -1,4 +1,6 @@
-# Compiler settings shared by every target of the project.
+# Compiler settings shared by every target of the project. pelmora installs
+# this file for its sibling packages, which include() it after declaring the
+# options PELMORA_SANITIZE and PELMORA_TSAN themselves.
 #
 # Assertions stay on in every configuration: the release flags CMake chooses
 # carry -DNDEBUG, which is stripped here, and the C++ standard library runs in
@@ -26,12 +28,18 @@ endif()
 # (the Python interpreter) must preload it before it loads instrumented
 # libraries.
 function(pelmora_sanitizer_preload variable)
-  if(CMAKE_C_COMPILER_ID STREQUAL "Clang")
+  # A project may enable C++ alone.
+  if(CMAKE_C_COMPILER)
+    set(lang C)
+  else()
+    set(lang CXX)
+  endif()
+  if(CMAKE_${lang}_COMPILER_ID STREQUAL "Clang")
     set(runtime_name libclang_rt.asan-${CMAKE_SYSTEM_PROCESSOR}.so)
   else()
     set(runtime_name libasan.so)
   endif()
-  execute_process(COMMAND ${CMAKE_C_COMPILER} -print-file-name=${runtime_name}
+  execute_process(COMMAND ${CMAKE_${lang}_COMPILER} -print-file-name=${runtime_name}
     OUTPUT_VARIABLE runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
   set(${variable} ${runtime} PARENT_SCOPE)
 endfunction()

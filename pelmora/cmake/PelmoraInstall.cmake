@@ -34,16 +34,14 @@ string(JOIN "\n" PELMORA_ROS_PACKAGE_CALLS ${ros_packages})
 # can use (the Python conversion library needs the importing interpreter).
 set(PELMORA_LINKABLE_TARGETS ${pelmora_targets})
 list(REMOVE_ITEM PELMORA_LINKABLE_TARGETS pelmora__rosidl_generator_py)
-# libpelmora_features_cv exists only where OpenCV was found; its users then
-# need OpenCV's targets, so the configuration looks OpenCV up again.
-if(TARGET pelmora_features_cv)
-  set(PELMORA_WITH_FEATURES_CV TRUE)
-else()
-  set(PELMORA_WITH_FEATURES_CV FALSE)
-endif()
 set(PELMORA_EXTRAS ${PROJECT_BINARY_DIR}/pelmora-extras.cmake)
 configure_file(cmake/pelmora-extras.cmake.in ${PELMORA_EXTRAS} @ONLY)
 install(FILES cmake/PelmoraFindRos.cmake DESTINATION ${PELMORA_CMAKE_DIR})
+# For the sibling packages to include() on purpose (their build flags and
+# their left-out tests follow pelmora's); the configuration never includes
+# them.
+install(FILES cmake/PelmoraBuildFlags.cmake cmake/PelmoraOptional.cmake
+  DESTINATION ${PELMORA_CMAKE_DIR})
 
 # --- interface definitions and ament index -----------------------------------
 

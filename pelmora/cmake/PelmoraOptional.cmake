@@ -1,4 +1,6 @@
 # Optional pieces and the tools of the tests: what a missing one leaves out.
+# pelmora installs this file for its sibling packages, which include() it;
+# messages name the package being configured.
 #
 # Outside the test command a missing tool only narrows the build, and
 # configure says what it leaves out. scripts/test.sh installs every tool and
@@ -9,10 +11,10 @@
 # package at configure time, or stops there when every test is required.
 function(pelmora_left_out package what)
   if(PELMORA_REQUIRE_ALL_TESTS)
-    message(FATAL_ERROR "pelmora: ${package} is not installed, so ${what}; "
+    message(FATAL_ERROR "${PROJECT_NAME}: ${package} is not installed, so ${what}; "
       "PELMORA_REQUIRE_ALL_TESTS needs every test (scripts/setup-deps.sh --test installs it)")
   endif()
-  message(STATUS "pelmora: no ${package}: ${what}")
+  message(STATUS "${PROJECT_NAME}: no ${package}: ${what}")
 endfunction()
 
 # pelmora_test_program(<variable> <program> <Debian package> <what is left out>):
