@@ -32,6 +32,9 @@ list(TRANSFORM ros_packages APPEND ")")
 string(JOIN "\n" PELMORA_ROS_PACKAGE_CALLS ${ros_packages})
 # What ament_target_dependencies() links: every library a C or C++ program
 # can use (the Python conversion library needs the importing interpreter).
+# The stand-ins are imported as pelmora_compat::<package>; the configuration
+# gives each the name of the package it stands for, as the build does.
+list(TRANSFORM compat_targets REPLACE "^pelmora_compat_" "" OUTPUT_VARIABLE PELMORA_COMPAT_PACKAGES)
 set(PELMORA_LINKABLE_TARGETS ${pelmora_targets})
 list(REMOVE_ITEM PELMORA_LINKABLE_TARGETS pelmora__rosidl_generator_py)
 set(PELMORA_EXTRAS ${PROJECT_BINARY_DIR}/pelmora-extras.cmake)
