@@ -1,63 +1,118 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the package needs.
+# Installs the Debian packages that the workspace's packages declare, as
+# `rosdep install --from-paths` would on a ROS machine: the keys of each
+# package.xml, mapped to Debian packages by scripts/lib/debian-packages.txt,
+# plus the workspace tools (compilers, colcon).
 #
-#   scripts/setup-deps.sh          what building, installing and running need
-#                                  (the main job: scripts/demo.sh)
-#   scripts/setup-deps.sh --test   that, plus the tools only the test suite
-#                                  uses (scripts/test.sh)
+#   scripts/setup-deps.sh [--test] [--list] [PACKAGE...]
+#
+#   PACKAGE   workspace packages to install for, with the workspace packages
+#             they depend on (default: all of them)
+#   --test    also their test dependencies, and the tools the scripts
+#             themselves run (valgrind for scripts/test.sh, clang for the
+#             fuzz harnesses)
+#   --list    prints the Debian packages instead of installing them
+#
+#   scripts/setup-deps.sh pelmora          the interface package alone
+#   scripts/setup-deps.sh                  building and running everything
+#                                          (the main job: scripts/demo.sh)
+#   scripts/setup-deps.sh --test           and every test (scripts/test.sh)
 #
 # Idempotent: returns quickly when everything is already installed.
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+map=$root/scripts/lib/debian-packages.txt
 
-# Building and running: compilers, the ROS 2 runtime pieces Debian ships,
-# Fast-CDR, Fast-DDS and Cyclone DDS, Python, ament and colcon for ROS 2
-# workspaces, OpenCV and NumPy for the stereo features (ORB in C++, the
-# matcher in Python), and what the demo's hosts in network namespaces run
-# (ip and mount).
-main_packages=(
-  cmake g++ make pkg-config git
-  librosidl-runtime-c-cpp-dev
-  librosidl-typesupport-introspection-c-cpp-dev
-  librosidl-typesupport-interface-dev
-  librcutils-dev
-  libfastcdr-dev
-  libfastrtps-dev
-  python3 python3-dev
-  ament-cmake python3-ament-index
+# What every build needs whatever the packages say: a compiler and colcon.
+workspace_tools=(
+  g++ make
   colcon python3-colcon-ros python3-colcon-cmake python3-colcon-bash
   python3-colcon-library-path python3-colcon-package-selection python3-colcon-output
-  libcli11-dev cyclonedds-dev
-  libssl-dev
-  libopencv-dev python3-numpy
-  iproute2 mount
+  python3-colcon-test-result
 )
+# What scripts/test.sh and scripts/fuzz.sh run besides the packages' tests.
+script_test_tools=(valgrind clang libclang-rt-14-dev)
 
-# Only the test suite: GoogleTest and Google Benchmark for the test and
-# benchmark programs, pytest for the Python tests and OpenCV's Python
-# binding for the cv2 conversions, the debug
-# interpreter for reference counts, clang and its runtime for the fuzz
-# harnesses, valgrind, matplotlib for the benchmark plot, and idlc (an
-# independent IDL compiler) for the interface definition, Fast DDS's
-# discovery server, a packet capture and a YAML reader for the DDS tool's tests,
-# and the openssl command that checks keystore files.
-test_packages=(
-  libgtest-dev libgmock-dev libbenchmark-dev
-  python3-pytest python3-opencv python3.11-dbg python3-matplotlib
-  clang libclang-rt-14-dev valgrind
-  cyclonedds-tools
-  fastdds-tools util-linux tcpdump python3-yaml
-  openssl
-)
+with_tests=0
+list_only=0
+selected=()
+for argument in "$@"; do
+  case $argument in
+    --test) with_tests=1 ;;
+    --list) list_only=1 ;;
+    -*) echo "usage: $0 [--test] [--list] [PACKAGE...]" >&2; exit 2 ;;
+    *) selected+=("$argument") ;;
+  esac
+done
 
-packages=("${main_packages[@]}")
-case "${1:-}" in
-  --test) packages+=("${test_packages[@]}") ;;
-  "") ;;
-  *) echo "usage: $0 [--test]" >&2; exit 2 ;;
-esac
+# The workspace's packages: one folder each at the root.
+workspace=()
+for manifest in "$root"/*/package.xml; do
+  workspace+=("$(basename "$(dirname "$manifest")")")
+done
+if [ "${#selected[@]}" -eq 0 ]; then
+  selected=("${workspace[@]}")
+fi
 
+# keys_of PACKAGE: the dependencies its package.xml declares (the test ones
+# too with --test), one per line: rosdep keys as "key NAME", and the Debian
+# packages that have no rosdep key, which package.xml can only name in a
+# comment of the form <!-- Debian: <test_depend>NAME</test_depend> -->, as
+# "debian NAME".
+keys_of() {
+  local tags='buildtool_depend|build_depend|build_export_depend|depend|exec_depend'
+  [ "$with_tests" = 0 ] || tags="$tags|test_depend"
+  sed -n -E \
+    -e "s@^ *<($tags)>([^<]+)</($tags)> *\$@key \\2@p" \
+    -e "s@^ *<!-- Debian: <($tags)>([^<]+)</($tags)> -->\$@debian \\2@p" \
+    "$root/$1/package.xml"
+}
+
+is_workspace_package() {
+  local package
+  for package in "${workspace[@]}"; do
+    [ "$package" = "$1" ] && return 0
+  done
+  return 1
+}
+
+# Walks the selected packages and the workspace packages they name,
+# collecting the Debian packages of every other key.
+declare -A seen=()
+packages=("${workspace_tools[@]}")
+[ "$with_tests" = 0 ] || packages+=("${script_test_tools[@]}")
+pending=("${selected[@]}")
+while [ "${#pending[@]}" -gt 0 ]; do
+  package=${pending[0]}
+  pending=("${pending[@]:1}")
+  [ -z "${seen[$package]:-}" ] || continue
+  seen[$package]=1
+  is_workspace_package "$package" || { echo "setup-deps.sh: no package $package here" >&2; exit 2; }
+  while read -r kind key; do
+    if [ "$kind" = debian ]; then
+      packages+=("$key")
+      continue
+    fi
+    if is_workspace_package "$key"; then
+      pending+=("$key")
+      continue
+    fi
+    line=$(awk -v key="$key" '$1 == key { $1 = ""; print; found = 1 } END { exit !found }' "$map") || {
+      echo "setup-deps.sh: $package names '$key', which $map does not map to Debian" >&2
+      exit 2
+    }
+    # shellcheck disable=SC2206 # a line lists packages separated by spaces
+    packages+=($line)
+  done < <(keys_of "$package")
+done
+
+debian=$(printf '%s\n' "${packages[@]}" | grep -vx -- - | sort -u)
+if [ "$list_only" = 1 ]; then
+  echo "$debian"
+  exit 0
+fi
 missing=()
-for p in "${packages[@]}"; do
+for p in $debian; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 
