@@ -1,4 +1,4 @@
-// libpelmora_features_cv against memcpy of the same bytes, all in the same
+// libpelmora_cv against memcpy of the same bytes, all in the same
 // run, for ORB-like keypoints (32-byte descriptors, random values):
 //
 //   FeaturesCv/Memcpy/keypoints:K       baseline: memcpy of encoded_bytes(K) bytes,
@@ -15,12 +15,11 @@
 #include <vector>
 
 #include "bench_common.hpp"
-#include "pelmora/features_cv.hpp"
+#include "pelmora_cv/keypoints.hpp"
 
 namespace
 {
 
-namespace fcv = pelmora::features_cv;
 
 const std::vector<int64_t> kKeypointCounts{2000, 100000};
 
@@ -54,7 +53,7 @@ void BM_ToMessage(benchmark::State & state)
 {
   const OrbLike orb(static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    pelmora::msg::Features message = fcv::to_message(orb.keypoints, orb.descriptors);
+    pelmora::msg::Features message = pelmora_cv::to_message(orb.keypoints, orb.descriptors);
     benchmark::DoNotOptimize(message.descriptor.data());
     benchmark::ClobberMemory();
   }
@@ -64,9 +63,9 @@ void BM_ToMessage(benchmark::State & state)
 void BM_FromMessage(benchmark::State & state)
 {
   const OrbLike orb(static_cast<int>(state.range(0)));
-  const pelmora::msg::Features message = fcv::to_message(orb.keypoints, orb.descriptors);
+  const pelmora::msg::Features message = pelmora_cv::to_message(orb.keypoints, orb.descriptors);
   for (auto _ : state) {
-    fcv::Keypoints back = fcv::from_message(message);
+    pelmora_cv::Keypoints back = pelmora_cv::from_message(message);
     benchmark::DoNotOptimize(back.descriptors.data);
     benchmark::ClobberMemory();
   }

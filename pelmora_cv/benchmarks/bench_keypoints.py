@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Benchmarks of pelmora.keypoints, as ratios against baselines of the same run.
+"""Benchmarks of pelmora_cv, as ratios against baselines of the same run.
 
   arrays(message)     for N ORB keypoints (B = 32), against arrays() of a
                       message of one keypoint: views cost the same whatever N
@@ -21,7 +21,7 @@ import argparse
 import numpy
 
 from bench_python import Sampler, run_round
-from pelmora import keypoints
+import pelmora_cv
 
 SIZES = (1, 2000, 100_000, 1_000_000)
 
@@ -48,12 +48,12 @@ def main():
     parser.add_argument('--sample-seconds', type=float, default=0.05)
     args = parser.parse_args()
     inputs = {n: orb_like(n) for n in SIZES}
-    messages = {n: keypoints.from_arrays(**inputs[n]) for n in SIZES}
+    messages = {n: pelmora_cv.from_arrays(**inputs[n]) for n in SIZES}
     subjects = {}
     for n in SIZES:
         given = inputs[n]
-        subjects['arrays/%d' % n] = lambda m=messages[n]: keypoints.arrays(m)
-        subjects['from_arrays/%d' % n] = lambda g=given: keypoints.from_arrays(**g)
+        subjects['arrays/%d' % n] = lambda m=messages[n]: pelmora_cv.arrays(m)
+        subjects['from_arrays/%d' % n] = lambda g=given: pelmora_cv.from_arrays(**g)
         subjects['bytes copies/%d' % n] = lambda g=given: [bytes(v) for v in g.values()]
     times = medians(subjects, args.repetitions, args.sample_seconds)
     print('%-12s %14s %14s %10s' % ('keypoints', 'arrays()', 'from_arrays()', ''))

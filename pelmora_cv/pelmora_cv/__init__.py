@@ -1,7 +1,7 @@
 """Keypoints in a Features message, on NumPy (and OpenCV when cv2 imports).
 
-Item i of each per-keypoint sequence describes keypoint i (the README's
-"Keypoints in a Features message" gives the whole convention):
+Item i of each per-keypoint sequence describes keypoint i (pelmora_cv's
+README, "Keypoints in a Features message", gives the whole convention):
 
     x, y         pt in pixels            angle        degrees, -1 for none
     patternzise  size, rounded           confidence   response x 10**6, rounded
@@ -10,9 +10,9 @@ Item i of each per-keypoint sequence describes keypoint i (the README's
                  packed little-endian four to a word, the last word zero-padded
 
 Rounding is to the nearest integer with ties to even (numpy.rint, as
-OpenCV's cvRound and pelmora::features_cv round), then clamped to
-0..4294967295; NaN gives 0. Lost on the way: octave, the fraction of size and any response
-below 1e-6.
+OpenCV's cvRound and pelmora_cv's C++ library round), then clamped to
+0..4294967295; NaN gives 0. Lost on the way: octave, the fraction of size
+and any response below 1e-6.
 
     arrays(message)              NumPy views on the message's own arrays
     from_arrays(x, y, ...)       a Features from per-keypoint arrays
@@ -201,7 +201,7 @@ def _cv2():
         import cv2
     except ImportError as error:
         raise ImportError(
-            'pelmora.keypoints needs OpenCV for cv2.KeyPoint: install Debian\'s python3-opencv '
+            'pelmora_cv needs OpenCV for cv2.KeyPoint: install Debian\'s python3-opencv '
             '(apt-get install python3-opencv)') from error
     return cv2
 

@@ -2,9 +2,7 @@
 
 #include <utility>
 
-namespace pelmora
-{
-namespace features_cv
+namespace pelmora_cv
 {
 
 void check_message(const pelmora::msg::Features & message)
@@ -26,5 +24,4 @@ void check_message(const pelmora::msg::Features & message)
   }
 }
 
-}  // namespace features_cv
-}  // namespace pelmora
+}  // namespace pelmora_cv

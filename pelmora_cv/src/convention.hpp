@@ -1,8 +1,8 @@
-// The per-field rules of "Keypoints in a Features message" that both
+// The per-field rules of the keypoints convention (README) that both
 // directions share: how values are rounded and clamped, how many words a
 // descriptor takes, and when a message is well formed.
-#ifndef PELMORA_FEATURES_CV__CONVENTION_HPP_
-#define PELMORA_FEATURES_CV__CONVENTION_HPP_
+#ifndef PELMORA_CV__CONVENTION_HPP_
+#define PELMORA_CV__CONVENTION_HPP_
 
 #include <cstddef>
 #include <cstdint>
@@ -12,9 +12,7 @@
 
 #include "pelmora/msg/features.hpp"
 
-namespace pelmora
-{
-namespace features_cv
+namespace pelmora_cv
 {
 
 // Descriptor byte j sits in bits 8 × (j mod 4) of word j / 4. Where a
@@ -90,7 +88,6 @@ template<typename ... Parts>
 /// words.
 void check_message(const pelmora::msg::Features & message);
 
-}  // namespace features_cv
-}  // namespace pelmora
+}  // namespace pelmora_cv
 
-#endif  // PELMORA_FEATURES_CV__CONVENTION_HPP_
+#endif  // PELMORA_CV__CONVENTION_HPP_

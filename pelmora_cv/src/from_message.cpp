@@ -3,11 +3,9 @@
 #include <limits>
 
 #include "convention.hpp"
-#include "pelmora/features_cv.hpp"
+#include "pelmora_cv/keypoints.hpp"
 
-namespace pelmora
-{
-namespace features_cv
+namespace pelmora_cv
 {
 
 namespace
@@ -83,5 +81,4 @@ Keypoints from_message(const pelmora::msg::Features & message, int descriptor_de
   return result;
 }
 
-}  // namespace features_cv
-}  // namespace pelmora
+}  // namespace pelmora_cv

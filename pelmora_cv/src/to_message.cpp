@@ -3,11 +3,9 @@
 #include <limits>
 
 #include "convention.hpp"
-#include "pelmora/features_cv.hpp"
+#include "pelmora_cv/keypoints.hpp"
 
-namespace pelmora
-{
-namespace features_cv
+namespace pelmora_cv
 {
 
 namespace
@@ -109,5 +107,4 @@ pelmora::msg::Features to_message(
   return message;
 }
 
-}  // namespace features_cv
-}  // namespace pelmora
+}  // namespace pelmora_cv

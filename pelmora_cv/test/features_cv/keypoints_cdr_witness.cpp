@@ -1,5 +1,5 @@
 // The C++ side of the test that messages made in C++ and in Python from the
-// same keypoints encode to the same bytes (tests/python/test_keypoints_cdr.py).
+// same keypoints encode to the same bytes (test/python/test_keypoints_cdr.py).
 // It reads images of keypoints from stdin, makes cv::KeyPoints and a
 // descriptor Mat of each, puts the first into a message with to_message and
 // appends the others, and prints the little-endian CDR encoding of the
@@ -22,7 +22,7 @@
 
 #include "fastcdr/Cdr.h"
 #include "fastcdr/FastBuffer.h"
-#include "pelmora/features_cv.hpp"
+#include "pelmora_cv/keypoints.hpp"
 #include "pelmora/msg/detail/features__rosidl_typesupport_fastrtps_cpp.hpp"
 
 namespace
@@ -121,9 +121,9 @@ int main()
     Image image;
     for (bool first = true; read_image(std::cin, image); first = false, image = Image()) {
       if (first) {
-        message = pelmora::features_cv::to_message(image.keypoints, image.descriptors, image.right);
+        message = pelmora_cv::to_message(image.keypoints, image.descriptors, image.right);
       } else {
-        pelmora::features_cv::append(message, image.keypoints, image.descriptors, image.right);
+        pelmora_cv::append(message, image.keypoints, image.descriptors, image.right);
       }
     }
     for (uint8_t byte : encode(message)) {

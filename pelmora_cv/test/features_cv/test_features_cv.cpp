@@ -14,13 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "pelmora/features_cv.hpp"
+#include "pelmora_cv/keypoints.hpp"
 
 namespace
 {
 
 using pelmora::msg::Features;
-namespace fcv = pelmora::features_cv;
 
 struct Image
 {
@@ -208,12 +207,12 @@ TEST_P(Convention, MessageAndBack)
       for (size_t i = 0; i < c.images.size(); ++i) {
         const Image & image = c.images[i];
         if (i == 0 && !c.start) {
-          m = fcv::to_message(image.keypoints, image.descriptors, image.right);
+          m = pelmora_cv::to_message(image.keypoints, image.descriptors, image.right);
         } else {
-          fcv::append(m, image.keypoints, image.descriptors, image.right);
+          pelmora_cv::append(m, image.keypoints, image.descriptors, image.right);
         }
       }
-      return fcv::from_message(m, c.depth);
+      return pelmora_cv::from_message(m, c.depth);
     };
   if (!c.refused.empty()) {
     try {
@@ -224,7 +223,7 @@ TEST_P(Convention, MessageAndBack)
     }
     return;
   }
-  const fcv::Keypoints back = convert();
+  const pelmora_cv::Keypoints back = convert();
   EXPECT_EQ(m, *c.expected);
 
   const cv::Mat sent = stacked_descriptors(c.images);
@@ -253,7 +252,7 @@ TEST_P(Convention, MessageAndBack)
   }
   // What comes back converts to the same message: the losses happen once.
   // A float response holds every millionth only below 2^23 of them.
-  const Features again = fcv::to_message(back.keypoints, back.descriptors);
+  const Features again = pelmora_cv::to_message(back.keypoints, back.descriptors);
   EXPECT_EQ(again.patternzise, m.patternzise);
   EXPECT_EQ(again.descriptor, m.descriptor);
   for (size_t i = 0; i < m.confidence.size(); ++i) {

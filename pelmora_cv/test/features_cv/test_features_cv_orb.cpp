@@ -10,12 +10,11 @@
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgcodecs.hpp>
 
-#include "pelmora/features_cv.hpp"
+#include "pelmora_cv/keypoints.hpp"
 
 namespace
 {
 
-namespace fcv = pelmora::features_cv;
 
 struct Detected
 {
@@ -45,9 +44,9 @@ TEST(OrbOnStereoPair, ComesBackWithinTheConventionsLosses)
   }
 
   pelmora::msg::Features message =
-    fcv::to_message(images[0].keypoints, images[0].descriptors, false);
-  fcv::append(message, images[1].keypoints, images[1].descriptors, true);
-  const fcv::Keypoints back = fcv::from_message(message);
+    pelmora_cv::to_message(images[0].keypoints, images[0].descriptors, false);
+  pelmora_cv::append(message, images[1].keypoints, images[1].descriptors, true);
+  const pelmora_cv::Keypoints back = pelmora_cv::from_message(message);
 
   cv::Mat sent = images[0].descriptors.clone();
   sent.push_back(images[1].descriptors);

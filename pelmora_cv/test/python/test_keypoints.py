@@ -1,4 +1,4 @@
-"""pelmora.keypoints against the convention of "Keypoints in a Features
+"""pelmora_cv against the convention of "Keypoints in a Features
 message": each row of the table is a case with the words worked out by hand;
 then the refusals, the views' memory and the OpenCV conversions."""
 
@@ -8,7 +8,7 @@ import pytest
 
 numpy = pytest.importorskip('numpy')
 
-from pelmora import keypoints  # noqa: E402
+import pelmora_cv  # noqa: E402
 from pelmora.msg import Features  # noqa: E402
 
 MAX = 4294967295
@@ -54,7 +54,7 @@ CONVENTION = [
 @pytest.mark.parametrize('arguments, expected', [c[1:] for c in CONVENTION],
                          ids=[c[0] for c in CONVENTION])
 def test_convention(arguments, expected):
-    message = keypoints.from_arrays([1.25, 700.5], [0.0, 499.75], **arguments)
+    message = pelmora_cv.from_arrays([1.25, 700.5], [0.0, 499.75], **arguments)
     assert message.keypointnumber == 2
     assert list(message.x) == [1.25, 700.5] and list(message.y) == [0.0, 499.75]
     for field, value in expected.items():
@@ -82,11 +82,11 @@ REFUSED = [
 @pytest.mark.parametrize('field, arguments', REFUSED, ids=['%s-%d' % (c[0], i) for i, c in enumerate(REFUSED)])
 def test_refused_inputs_name_the_field(field, arguments):
     with pytest.raises(ValueError, match="'%s'" % field):
-        keypoints.from_arrays(**arguments)
+        pelmora_cv.from_arrays(**arguments)
 
 
 def _bent(field, value):
-    message = keypoints.from_arrays([1.0, 2.0], [3.0, 4.0], descriptors=numpy.zeros((2, 5), numpy.uint8))
+    message = pelmora_cv.from_arrays([1.0, 2.0], [3.0, 4.0], descriptors=numpy.zeros((2, 5), numpy.uint8))
     setattr(message, field, value)
     return message
 
@@ -101,16 +101,16 @@ def _bent(field, value):
 ])
 def test_arrays_refuses_a_message_off_the_convention(field, message):
     with pytest.raises(ValueError, match="'%s'" % field):
-        keypoints.arrays(message)
+        pelmora_cv.arrays(message)
 
 
 @pytest.mark.parametrize('count', [1, 100_000])
 def test_arrays_are_views_on_the_message(count):
     rng = numpy.random.default_rng(count)
     rows = rng.integers(0, 256, (count, 32), numpy.uint8)
-    message = keypoints.from_arrays(rng.random(count), rng.random(count), descriptors=rows)
-    view = keypoints.arrays(message)
-    for field in keypoints.Keypoints._fields[:-1]:
+    message = pelmora_cv.from_arrays(rng.random(count), rng.random(count), descriptors=rows)
+    view = pelmora_cv.arrays(message)
+    for field in pelmora_cv.Keypoints._fields[:-1]:
         assert numpy.shares_memory(getattr(view, field), getattr(message, field)), field
     assert numpy.shares_memory(view.descriptors, message.descriptor)
     assert view.descriptors.shape == (count, 32) and (view.descriptors == rows).all()
@@ -122,8 +122,8 @@ def test_arrays_are_views_on_the_message(count):
 
 def test_unaligned_descriptors_are_a_contiguous_copy():
     rows = numpy.arange(2 * 61, dtype=numpy.uint8).reshape(2, 61)
-    message = keypoints.from_arrays([1.0, 2.0], [3.0, 4.0], descriptors=rows)
-    view = keypoints.arrays(message)
+    message = pelmora_cv.from_arrays([1.0, 2.0], [3.0, 4.0], descriptors=rows)
+    view = pelmora_cv.arrays(message)
     assert not numpy.shares_memory(view.descriptors, message.descriptor)
     assert view.descriptors.flags.c_contiguous and (view.descriptors == rows).all()
 
@@ -134,8 +134,8 @@ def test_from_cv2_is_from_arrays_of_the_keypoints_fields(cv2):
     points = [cv2.KeyPoint(10.5, 20.25, 31.4, 90.0, 0.0012346, 3, -1),
               cv2.KeyPoint(740.0, 0.0, 30.5, -1.0, 1 / 128, 0, 42)]
     rows = numpy.uint8([[0xAB] * 61, range(61)])
-    message = keypoints.from_cv2(points, rows, right_image=True)
-    assert message == keypoints.from_arrays(
+    message = pelmora_cv.from_cv2(points, rows, right_image=True)
+    assert message == pelmora_cv.from_arrays(
         [10.5, 740.0], [20.25, 0.0], angle=[90.0, -1.0], size=[31.4, 30.5],
         response=numpy.float32([0.0012346, 1 / 128]), class_id=[-1, 42], right_image=True,
         descriptors=rows)
@@ -144,21 +144,21 @@ def test_from_cv2_is_from_arrays_of_the_keypoints_fields(cv2):
 
 def test_to_cv2_keeps_what_the_message_holds(cv2):
     sift = numpy.float32([[0.5] * 128, [-1.0] * 128])
-    message = keypoints.from_arrays([1.5, 2.5], [3.5, 4.5], angle=[10.0, -1.0], size=[31.4, 7.0],
+    message = pelmora_cv.from_arrays([1.5, 2.5], [3.5, 4.5], angle=[10.0, -1.0], size=[31.4, 7.0],
                                     response=[0.25, 1e-7], class_id=[-1, 9], descriptors=sift)
-    points, rows = keypoints.to_cv2(message, numpy.float32)
+    points, rows = pelmora_cv.to_cv2(message, numpy.float32)
     assert all(isinstance(p, cv2.KeyPoint) for p in points)
     assert [(p.pt, p.size, p.angle, p.response, p.octave, p.class_id) for p in points] == [
         ((1.5, 3.5), 31.0, 10.0, 0.25, 0, -1), ((2.5, 4.5), 7.0, -1.0, 0.0, 0, 9)]
     assert rows.dtype == numpy.float32 and (rows == sift).all()
     assert not numpy.shares_memory(rows, message.descriptor)
     with pytest.raises(ValueError, match="'descriptorsize'"):
-        keypoints.to_cv2(keypoints.from_arrays([1.0], [1.0], descriptors=numpy.uint8([[1, 2, 3]])),
+        pelmora_cv.to_cv2(pelmora_cv.from_arrays([1.0], [1.0], descriptors=numpy.uint8([[1, 2, 3]])),
                          numpy.float32)
 
 
-@pytest.mark.parametrize('call', [lambda: keypoints.from_cv2([], None),
-                                  lambda: keypoints.to_cv2(Features())])
+@pytest.mark.parametrize('call', [lambda: pelmora_cv.from_cv2([], None),
+                                  lambda: pelmora_cv.to_cv2(Features())])
 def test_without_cv2_the_error_says_what_to_install(monkeypatch, call):
     monkeypatch.setitem(sys.modules, 'cv2', None)  # import cv2 now raises ImportError
     with pytest.raises(ImportError, match='python3-opencv'):

@@ -1,5 +1,5 @@
-"""Messages made from the same keypoints in C++ (pelmora::features_cv, run
-by tests/features_cv/keypoints_cdr_witness) and in Python (pelmora.keypoints)
+"""Messages made from the same keypoints in C++ (pelmora_cv::to_message, run
+by test/features_cv/keypoints_cdr_witness) and in Python (pelmora_cv)
 encode to the same CDR bytes: the C++ one through the C++ CDR type support,
 the Python one through the capsules and the C type support."""
 
@@ -10,7 +10,7 @@ import pytest
 
 numpy = pytest.importorskip('numpy')
 
-from pelmora import keypoints  # noqa: E402
+import pelmora_cv  # noqa: E402
 
 WITNESS = os.environ.get('PELMORA_KEYPOINTS_WITNESS')
 pytestmark = pytest.mark.skipif(
@@ -76,7 +76,7 @@ def python_message(images):
     points = [p for _, kept, _ in images for p in kept]
     columns = list(zip(*points)) or [()] * 7
     rows = [r for _, _, r in images if r is not None]
-    return keypoints.from_arrays(
+    return pelmora_cv.from_arrays(
         numpy.float32(columns[0]), numpy.float32(columns[1]), size=numpy.float32(columns[2]),
         angle=numpy.float32(columns[3]), response=numpy.float32(columns[4]),
         class_id=numpy.int32(columns[6]),
@@ -101,4 +101,4 @@ def test_cxx_and_from_cv2_give_the_same_bytes(native, cv2, images):
     ((right, points, rows),) = images
     opencv = [cv2.KeyPoint(x, y, size, angle, response, octave, class_id)
               for x, y, size, angle, response, octave, class_id in points]
-    assert encoded(native, keypoints.from_cv2(opencv, rows, right_image=right)) == cxx_bytes(images)
+    assert encoded(native, pelmora_cv.from_cv2(opencv, rows, right_image=right)) == cxx_bytes(images)

@@ -1,10 +1,10 @@
 // OpenCV keypoints of a left and a right image into one Features message
-// and back through libpelmora_features_cv, linked through pelmora's package
+// and back through libpelmora_cv, linked through pelmora_cv's package
 // configuration as a workspace package links it.
 #include <cstdio>
 #include <vector>
 
-#include "pelmora/features_cv.hpp"
+#include "pelmora_cv/keypoints.hpp"
 
 int main()
 {
@@ -13,9 +13,9 @@ int main()
   const cv::Mat left_descriptors(1, 32, CV_8U, cv::Scalar(0xA5));
   const cv::Mat right_descriptors(1, 32, CV_8U, cv::Scalar(0x5A));
 
-  pelmora::msg::Features message = pelmora::features_cv::to_message(left, left_descriptors);
-  pelmora::features_cv::append(message, right, right_descriptors, true);
-  const pelmora::features_cv::Keypoints back = pelmora::features_cv::from_message(message);
+  pelmora::msg::Features message = pelmora_cv::to_message(left, left_descriptors);
+  pelmora_cv::append(message, right, right_descriptors, true);
+  const pelmora_cv::Keypoints back = pelmora_cv::from_message(message);
 
   const bool ok = back.keypoints.size() == 2 && back.right_image == std::vector<bool>{false, true} &&
     back.keypoints[1].pt == right[0].pt && cv::norm(back.descriptors.row(0), left_descriptors) == 0 &&

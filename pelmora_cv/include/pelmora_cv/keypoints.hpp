@@ -1,12 +1,12 @@
 // OpenCV keypoints and descriptors to and from a pelmora::msg::Features,
-// following "Keypoints in a Features message" in the README: item i of each
+// following the convention in pelmora_cv's README: item i of each
 // per-keypoint sequence describes keypoint i, and descriptor i's bytes are
 // packed little-endian four to a word, the last word zero-padded.
 //
 // What the message cannot hold is lost on the way: the octave, the fraction
 // of the size and any response below 1e-6.
-#ifndef PELMORA__FEATURES_CV_HPP_
-#define PELMORA__FEATURES_CV_HPP_
+#ifndef PELMORA_CV__KEYPOINTS_HPP_
+#define PELMORA_CV__KEYPOINTS_HPP_
 
 #include <vector>
 
@@ -14,13 +14,11 @@
 
 #include "pelmora/msg/features.hpp"
 
-// Marks what libpelmora_features_cv exports; the library is built with
-// hidden visibility, so nothing else leaves it.
-#define PELMORA_FEATURES_CV_PUBLIC __attribute__((visibility("default")))
+// Marks what libpelmora_cv exports; the library is built with hidden
+// visibility, so nothing else leaves it.
+#define PELMORA_CV_PUBLIC __attribute__((visibility("default")))
 
-namespace pelmora
-{
-namespace features_cv
+namespace pelmora_cv
 {
 
 /// The message of one image's keypoints and their descriptors (one row per
@@ -29,7 +27,7 @@ namespace features_cv
 /// Throws std::invalid_argument naming the field for descriptors whose rows
 /// differ from the keypoint count or that are multi-channel or not
 /// continuous.
-PELMORA_FEATURES_CV_PUBLIC
+PELMORA_CV_PUBLIC
 pelmora::msg::Features to_message(
   const std::vector<cv::KeyPoint> & keypoints, const cv::Mat & descriptors,
   bool right_image = false);
@@ -41,7 +39,7 @@ pelmora::msg::Features to_message(
 /// refuses (std::invalid_argument, nothing changed) a `message` that is not
 /// well formed (see from_message) or whose keypoint count would pass
 /// 4294967295. Appending nothing leaves `message` as it was.
-PELMORA_FEATURES_CV_PUBLIC
+PELMORA_CV_PUBLIC
 void append(
   pelmora::msg::Features & message, const std::vector<cv::KeyPoint> & keypoints,
   const cv::Mat & descriptors, bool right_image);
@@ -60,10 +58,9 @@ struct Keypoints
 /// sequence whose length differs from `keypointnumber`, a `descriptor` that
 /// does not hold N × ceil(B / 4) words, an unknown or multi-channel depth, or
 /// a `descriptorsize` that is not a whole number of elements of that depth.
-PELMORA_FEATURES_CV_PUBLIC
+PELMORA_CV_PUBLIC
 Keypoints from_message(const pelmora::msg::Features & message, int descriptor_depth = CV_8U);
 
-}  // namespace features_cv
-}  // namespace pelmora
+}  // namespace pelmora_cv
 
-#endif  // PELMORA__FEATURES_CV_HPP_
+#endif  // PELMORA_CV__KEYPOINTS_HPP_
