@@ -16,8 +16,6 @@ import tempfile
 import time
 
 PYTHON = '/usr/bin/python3'
-PYTHON_PEER = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(
-    __file__)))), 'dds', 'python', 'pelmora_dds_py.py')
 # The test programs of a build, by peer kind; each takes its role first
 # except the hostile writer, which only publishes.
 PROGRAMS = {'standin': 'ros_node_standin', 'witness': 'features_witness',
@@ -30,17 +28,18 @@ PROFILE_VARIABLES = ('FASTRTPS_DEFAULT_PROFILES_FILE', 'FASTDDS_DEFAULT_PROFILES
 def peer_command(build, kind, role, options=(), topic=None, vendor=None):
     """argv of a peer of `kind` in `role` (pub or echo), run from `build`.
 
-    kind: c or cpp (pelmora-dds with that side), py (the Python peer over the
-    build's adapter), standin (ros_node_standin, a default Fast DDS node),
-    witness (features_witness, Cyclone DDS with idlc's type) or hostile
-    (hostile_writer, a Cyclone DDS writer of malformed samples; its side is
-    an option). `topic` is a ROS name; the stand-in and the witness take the
+    kind: c or cpp (pelmora-dds with that side), py (the build's Python peer
+    pelmora-dds-py over the build's adapter), standin (ros_node_standin, a
+    default Fast DDS node), witness (features_witness, Cyclone DDS with
+    idlc's type) or hostile (hostile_writer, a Cyclone DDS writer of
+    malformed samples; its side is an option). `topic` is a ROS name; the stand-in and the witness take the
     DDS topic it becomes. `vendor` goes to the peers that choose one (c, cpp,
     py). `options` follow as the program takes them."""
     if kind in PROGRAMS:
         argv = [os.path.join(build, 'bin', PROGRAMS[kind])] + ([] if kind == 'hostile' else [role])
     elif kind == 'py':
-        argv = [PYTHON, PYTHON_PEER, role, '--lib', os.path.join(build, 'lib', 'libpelmora_dds.so')]
+        argv = [PYTHON, os.path.join(build, 'bin', 'pelmora-dds-py'), role,
+                '--lib', os.path.join(build, 'lib', 'libpelmora_dds.so')]
     else:
         argv = [os.path.join(build, 'bin', 'pelmora-dds'), role, '--side', kind]
     if topic is not None:
