@@ -8,9 +8,10 @@
 # none), PELMORA_PYTHON_DEBUG_INCLUDE_DIR and PELMORA_PYTHON_DEBUG_SUFFIX
 # (the file-name ending of its extension modules).
 function(pelmora_find_debug_python)
-  set(python /usr/bin/python${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}-dbg)
+  find_program(PELMORA_PYTHON_DEBUG_PROGRAM python${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}-dbg)
+  set(python ${PELMORA_PYTHON_DEBUG_PROGRAM})
   set(status 1)
-  if(EXISTS ${python})
+  if(python)
     execute_process(
       COMMAND ${python} -c "import sysconfig; print(sysconfig.get_paths()['include'] + ';' + sysconfig.get_config_var('EXT_SUFFIX'))"
       OUTPUT_VARIABLE config OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE status)
