@@ -1,7 +1,7 @@
 """The encoded size of a Features sample, the 4-byte encapsulation header
-excluded, for the Python tests; the same two functions as
-tests/common/features_size.hpp. The benchmark scripts count with a rule of
-their own, which the tests hold to this one."""
+excluded, for the Python tests; the same two functions as features_size.hpp.
+The benchmark scripts count with a rule of their own, which the tests hold
+to this one."""
 
 # Two scalars and eight sequences, each a 4-byte word before any element.
 _FIELD_WORDS = 2 + 8

@@ -1,7 +1,7 @@
 // Message shapes, buffers and the memcpy baseline shared by the C and C++
 // benchmark programs.
 //
-// A message of K keypoints has the shape of tests/common/features_size.hpp:
+// A message of K keypoints has the shape of features_size.hpp:
 // 8·K descriptor words and K elements in each of the other seven sequences.
 #ifndef PELMORA_BENCHMARKS__BENCH_COMMON_HPP_
 #define PELMORA_BENCHMARKS__BENCH_COMMON_HPP_

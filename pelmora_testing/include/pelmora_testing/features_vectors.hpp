@@ -1,5 +1,5 @@
-// Reader for tests/vectors/features_vectors.txt: messages and their exact
-// CDR bytes, computed independently of the encoders under test.
+// Reader for features_vectors.txt (PELMORA_VECTORS_FILE): messages and
+// their exact CDR bytes, computed independently of the encoders under test.
 #ifndef PELMORA_TESTS__FEATURES_VECTORS_HPP_
 #define PELMORA_TESTS__FEATURES_VECTORS_HPP_
 

@@ -1,6 +1,6 @@
-// Reader for tests/vectors/hostile_payloads.txt: whole DDS payloads, good and
-// malformed, with the verdict and reason a reader must reach, computed
-// independently of every decoder.
+// Reader for hostile_payloads.txt (PELMORA_HOSTILE_PAYLOADS_FILE): whole
+// DDS payloads, good and malformed, with the verdict and reason a reader
+// must reach, computed independently of every decoder.
 #ifndef PELMORA_TESTS__HOSTILE_PAYLOADS_HPP_
 #define PELMORA_TESTS__HOSTILE_PAYLOADS_HPP_
 

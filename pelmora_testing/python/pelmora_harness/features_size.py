@@ -1,6 +1,6 @@
 """The size of a pelmora-dds sample on the wire, for drivers, benchmarks
 and their reports (the tests check them by a rule of their own,
-tests/common/features_size.py):
+features_size.py beside this package):
 two 4-byte counts and eight sequence length words, then 15 words a
 keypoint (8 descriptor words and one word in each of the seven other
 sequences), behind a 4-byte encapsulation header.
