@@ -14,7 +14,7 @@ import pelmora_cv  # noqa: E402
 
 WITNESS = os.environ.get('PELMORA_KEYPOINTS_WITNESS')
 pytestmark = pytest.mark.skipif(
-    not WITNESS, reason='the C++ witness is built only with OpenCV (libopencv-dev)')
+    not WITNESS, reason='PELMORA_KEYPOINTS_WITNESS names no witness program (CTest sets it)')
 DEPTHS = {numpy.dtype(numpy.uint8): '8U', numpy.dtype(numpy.float32): '32F'}
 
 
