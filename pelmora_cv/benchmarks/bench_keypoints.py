@@ -10,17 +10,19 @@
 Each figure is the median over --repetitions of the mean time of a call in
 a sample of about --sample-seconds; within a repetition every subject runs
 in turn, so that baseline and subject see the same machine load (the
-sampling is bench_python.py's, garbage collection off while it times). Needs
-PYTHONPATH to hold the build's python folder.
+sampling of pelmora's bench_python.py, from pelmora_testing's
+bench_sampling.py: garbage collection off while it times). Run it in a
+sourced workspace with pelmora_testing's python folder on PYTHONPATH:
 
-    bench_keypoints.py [--repetitions N] [--sample-seconds S]
+    PYTHONPATH=<prefix>/share/pelmora_testing/python:$PYTHONPATH \
+        bench_keypoints.py [--repetitions N] [--sample-seconds S]
 """
 
 import argparse
 
 import numpy
 
-from bench_python import Sampler, run_round
+from bench_sampling import Sampler, run_round
 import pelmora_cv
 
 SIZES = (1, 2000, 100_000, 1_000_000)
@@ -36,7 +38,7 @@ def orb_like(count):
 
 
 def medians(subjects, repetitions, seconds):
-    """Median seconds a call of each subject, by bench_python's sampling."""
+    """Median seconds a call of each subject, sampled as pelmora's codec benchmarks sample."""
     samplers = {name: Sampler(function, seconds) for name, function in subjects.items()}
     run_round(samplers, repetitions)
     return {name: sampler.median() * 1e-9 for name, sampler in samplers.items()}
