@@ -37,14 +37,14 @@ sys.path[:0] = [os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__f
 # The folder of the pair that CMake was given (PELMORA_STEREO_DATA_DIR).
 STEREO_DATA_DIR = None
 
+import cv2  # noqa: E402
 import numpy  # noqa: E402
 
-from pelmora import keypoints  # noqa: E402
-import png_io  # noqa: E402
 from pelmora_dds_adapter import (  # noqa: E402
     DDS_ERROR, DDS_OK, EXIT_INTERRUPTED, EXIT_OK, EXIT_SETUP, EXIT_TIMEOUT,
     EXIT_USAGE, EXIT_WRONG, READER, Deadline, Stop, TypeSupport, default_library, last_error,
     load_adapter, make_options, refuse_usage, report_events)
+import pelmora_cv  # noqa: E402
 import stereo_matching  # noqa: E402
 import stereo_picture  # noqa: E402
 
@@ -92,17 +92,37 @@ def parse(argv):
     return args, ['--topic', args.topic] + endpoint_args
 
 
+def read_image(path):
+    """The image in the file as RGB, or OSError or ValueError. The file is
+    read here and decoded by OpenCV: open() says why a file cannot be read,
+    which cv2.imread keeps to itself."""
+    with open(path, 'rb') as stream:
+        data = numpy.frombuffer(stream.read(), numpy.uint8)
+    image = cv2.imdecode(data, cv2.IMREAD_COLOR) if data.size else None
+    if image is None:
+        raise ValueError('%s: not an image OpenCV can decode' % path)
+    return cv2.cvtColor(image, cv2.COLOR_BGR2RGB)
+
+
+def write_picture(path, picture):
+    """Writes the RGB picture to path as PNG, whatever its name ends in."""
+    encoded, data = cv2.imencode('.png', cv2.cvtColor(picture, cv2.COLOR_RGB2BGR))
+    assert encoded
+    with open(path, 'wb') as stream:
+        stream.write(data.tobytes())
+
+
 def load_pair(args):
     """(left RGB, right RGB, ground-truth disparity), or exits with the
     usage code naming the file that cannot be read."""
     try:
-        left, right = png_io.read_png(args.left), png_io.read_png(args.right)
+        left, right = read_image(args.left), read_image(args.right)
         with numpy.load(args.disparity) as archive:
             truth = archive['arr_0']
     except (OSError, ValueError, KeyError) as error:
         print('%s: %s' % (PROGRAM, error), file=sys.stderr)
         sys.exit(EXIT_USAGE)
-    return left[:, :, :3], right[:, :, :3], truth
+    return left, right, truth
 
 
 def receive(args, endpoint_args):
@@ -144,7 +164,7 @@ def split_images(message):
     """((x, y, descriptors) of the left image, the same of the right one),
     or ValueError for a message that breaks the convention or has no
     descriptors."""
-    view = keypoints.arrays(message)
+    view = pelmora_cv.arrays(message)
     if message.descriptorsize == 0:
         raise ValueError('the message carries no descriptors')
     right = view.isrightimage != 0
@@ -176,7 +196,7 @@ def main(argv):
           % (result.known, 100 * result.within_1px, 100 * result.within_3px, result.median_error))
     picture = stereo_picture.draw_matches(left_image, right_image, numpy.stack([xl, yl], axis=1),
                                           numpy.stack([xr, yr], axis=1), errors)
-    png_io.write_png(args.output, picture)
+    write_picture(args.output, picture)
     print('wrote %s' % args.output)
     passed = result.within_3px >= args.bar
     print('stereo match: %s: %.1f %% of the matches within 3 px, the bar is %.1f %%'
