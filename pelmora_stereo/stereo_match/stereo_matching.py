@@ -1,5 +1,5 @@
 """Matching binary descriptors along the rows of a rectified stereo pair, and
-scoring the disparities against a ground-truth map, with NumPy only.
+scoring the disparities against a ground-truth map.
 
 In a rectified pair a point seen at (xL, y) in the left image appears at
 (xR, y) in the right one, with xR <= xL; the disparity xL - xR grows as the
@@ -7,26 +7,21 @@ point comes nearer. match_rows pairs each left keypoint with the right
 keypoint whose descriptor is nearest in Hamming distance among those within
 `row_tolerance` pixels of its row and not to its right, and keeps the pair
 only if the nearest is clearly nearer than the second (Lowe's ratio test).
+OpenCV's brute-force matcher measures the distances, restricted to those
+candidates by a mask.
 """
 
 import collections
 
+import cv2
 import numpy
 
-# Set bits of every byte value.
-POPCOUNT = numpy.unpackbits(numpy.arange(256, dtype=numpy.uint8)[:, None], axis=1).sum(axis=1).astype(numpy.uint16)
-# Left keypoints compared per step: bounds the XOR block at
-# CHUNK x right keypoints x descriptor bytes.
+# Left keypoints matched per step: bounds the candidate mask at
+# CHUNK x right keypoints bytes.
 CHUNK = 256
 
 Matches = collections.namedtuple('Matches', 'left right distance')
 Score = collections.namedtuple('Score', 'matches known within_1px within_3px median_error errors')
-
-
-def hamming(left, right):
-    """Hamming distances between every row of `left` (n x B uint8) and every
-    row of `right` (m x B uint8): an n x m uint16 array."""
-    return POPCOUNT[left[:, None, :] ^ right[None, :, :]].sum(axis=2, dtype=numpy.uint16)
 
 
 def match_rows(left, right, row_tolerance=2.0, ratio=0.8):
@@ -36,28 +31,29 @@ def match_rows(left, right, row_tolerance=2.0, ratio=0.8):
     A right keypoint is a candidate for a left one when |yL - yR| <=
     row_tolerance and xR <= xL. The nearest candidate is taken when its
     distance is below ratio x the second nearest's; a keypoint with one
-    candidate only has nothing to tell it from, and is not matched.
+    candidate only has nothing to tell it from, and is not matched, nor is
+    one whose two nearest are equally near.
     Returns Matches(left indices, right indices, distances).
     """
     (xl, yl, dl), (xr, yr, dr) = left, right
     if dl.shape[1] != dr.shape[1]:
         raise ValueError('left descriptors have %d bytes, right ones %d' % (dl.shape[1], dr.shape[1]))
-    unreachable = numpy.iinfo(numpy.uint16).max
-    found = [(numpy.zeros(0, numpy.intp), numpy.zeros(0, numpy.intp), numpy.zeros(0, numpy.uint16))]
-    if len(xr) < 2:
-        return Matches(*found[0])
-    for start in range(0, len(xl), CHUNK):
+    kept = []
+    # Fewer than two right keypoints leave no left one two candidates.
+    starts = range(0, len(xl), CHUNK) if len(xr) >= 2 else ()
+    matcher = cv2.BFMatcher(cv2.NORM_HAMMING)
+    for start in starts:
         rows = slice(start, start + CHUNK)
-        distance = hamming(dl[rows], dr)
         candidate = ((numpy.abs(yl[rows, None] - yr[None, :]) <= row_tolerance)
                      & (xr[None, :] <= xl[rows, None]))
-        distance[~candidate] = unreachable
-        two = numpy.partition(distance, 1, axis=1)[:, :2]
-        best = numpy.argmin(distance, axis=1)
-        kept = (two[:, 1] != unreachable) & (two[:, 0] < ratio * two[:, 1])
-        index = numpy.flatnonzero(kept)
-        found.append((index + start, best[index], two[index, 0]))
-    return Matches(*(numpy.concatenate(parts) for parts in zip(*found)))
+        # The two nearest candidates of each left keypoint, nearest first;
+        # fewer where it has fewer.
+        nearest = matcher.knnMatch(dl[rows], dr, k=2, mask=candidate.astype(numpy.uint8))
+        kept += [(pair[0].queryIdx + start, pair[0].trainIdx, pair[0].distance) for pair in nearest
+                 if len(pair) == 2 and pair[0].distance < ratio * pair[1].distance]
+    left_index, right_index, distance = zip(*kept) if kept else ((), (), ())
+    return Matches(numpy.array(left_index, numpy.intp), numpy.array(right_index, numpy.intp),
+                   numpy.array(distance, numpy.uint16))
 
 
 def disparity_errors(xl, yl, disparity, truth):

@@ -16,13 +16,21 @@ def descriptor(bits):
     return numpy.packbits(numpy.arange(256) < bits)
 
 
+# Each row's descriptors are widened by 64 zero bytes, which change no
+# distance, and the right one is joined by a far candidate (64 bytes 0xFF
+# more: 512 bits away) that lets the nearest pass the ratio test.
 @pytest.mark.parametrize('a, b, distance', [
     (numpy.zeros(32, numpy.uint8), numpy.full(32, 0xFF, numpy.uint8), 256),
     (numpy.zeros(32, numpy.uint8), descriptor(1), 1),
     (numpy.uint8([0b1011_0110, 0x0F]), numpy.uint8([0b0110_1101, 0xF0]), 6 + 8),  # XOR 1101_1011, 1111_1111
 ])
-def test_hamming(a, b, distance):
-    assert stereo_matching.hamming(a[None], b[None]).tolist() == [[distance]]
+def test_match_distance_is_hamming(a, b, distance):
+    zeros, ones = numpy.zeros(64, numpy.uint8), numpy.full(64, 0xFF, numpy.uint8)
+    left = (numpy.float32([100]), numpy.float32([50]), numpy.concatenate([a, zeros])[None])
+    right = (numpy.float32([90, 80]), numpy.float32([50, 50]),
+             numpy.stack([numpy.concatenate([b, zeros]), numpy.concatenate([a, ones])]))
+    found = stereo_matching.match_rows(left, right)
+    assert (found.left.tolist(), found.right.tolist(), found.distance.tolist()) == ([0], [0], [distance])
 
 
 # One left keypoint at (100, 50) with a zero descriptor; right keypoints as
