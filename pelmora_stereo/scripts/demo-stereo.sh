@@ -6,35 +6,36 @@
 # ground truth, writing the picture of the matches. Shared memory only, in a
 # DDS domain of its own, so nothing leaves the machine.
 #
-#   scripts/demo-stereo.sh BUILD_DIR
+#   PELMORA_STEREO_DATA_DIR=DIR pelmora_stereo/scripts/demo-stereo.sh PREFIX
 #
-# BUILD_DIR is a configured and built build folder whose
-# PELMORA_STEREO_DATA_DIR names the pair (scripts/lib/stereo-data.sh prints
-# one). PELMORA_STEREO_DOMAIN (default 93) and PELMORA_STEREO_OUTPUT
-# (default BUILD_DIR/stereo-matches.png) change the domain and the picture.
+# PREFIX holds both programs in PREFIX/bin: a colcon install prefix
+# (--merge-install), or pelmora_stereo's build folder. DIR holds the pair
+# (pelmora_stereo/scripts/stereo-data.sh prints one). PELMORA_STEREO_DOMAIN
+# (default 93) and PELMORA_STEREO_OUTPUT (default PREFIX/stereo-matches.png)
+# change the domain and the picture.
 # Exit status: 0 both programs succeeded (at least 70 % of the matches
-# within 3 px), 1 either failed, 77 the build has no pair or no programs
-# (said why), 64 usage.
+# within 3 px), 1 either failed, 77 no pair or no programs (said why), 64
+# usage.
 set -euo pipefail
 if [ $# -ne 1 ]; then
-  echo "usage: $0 BUILD_DIR" >&2
+  echo "usage: PELMORA_STEREO_DATA_DIR=DIR $0 PREFIX" >&2
   exit 64
 fi
-build=$(cd "$1" && pwd)
+prefix=$(cd "$1" && pwd)
+data=${PELMORA_STEREO_DATA_DIR:-}
 domain=${PELMORA_STEREO_DOMAIN:-93}
-output=${PELMORA_STEREO_OUTPUT:-$build/stereo-matches.png}
-extract=$build/bin/pelmora-stereo-extract
-match=$build/bin/pelmora-stereo-match
+output=${PELMORA_STEREO_OUTPUT:-$prefix/stereo-matches.png}
+extract=$prefix/bin/pelmora-stereo-extract
+match=$prefix/bin/pelmora-stereo-match
 
-data=$(sed -n 's/^PELMORA_STEREO_DATA_DIR:PATH=//p' "$build/CMakeCache.txt")
 if [ -z "$data" ]; then
-  echo "stereo demo: skipped: $build was configured without PELMORA_STEREO_DATA_DIR" \
-    "(-DPELMORA_STEREO_DATA_DIR=\$(scripts/lib/stereo-data.sh))" >&2
+  echo "stereo demo: skipped: no stereo pair: set PELMORA_STEREO_DATA_DIR" \
+    "(\$(pelmora_stereo/scripts/stereo-data.sh) prints one)" >&2
   exit 77
 fi
 for program in "$extract" "$match"; do
   if [ ! -x "$program" ]; then
-    echo "stereo demo: skipped: $program is not built (it needs OpenCV, Fast DDS and the Python package)" >&2
+    echo "stereo demo: skipped: $program is not there (colcon build --packages-up-to pelmora_stereo)" >&2
     exit 77
   fi
 done
@@ -48,10 +49,12 @@ trap cleanup EXIT
 # Each program gives up by its own --timeout; `timeout` bounds them if a
 # program hangs regardless.
 endpoint=(--transport shm --domain "$domain" --timeout 90)
-timeout 120 "$match" "${endpoint[@]}" --output "$output" &
+timeout 120 "$match" "${endpoint[@]}" --left "$data/motorcycle_left.png" \
+  --right "$data/motorcycle_right.png" --disparity "$data/motorcycle_disp.npz" --output "$output" &
 match_pid=$!
 extract_status=0
-timeout 120 "$extract" "${endpoint[@]}" || extract_status=$?
+timeout 120 "$extract" "${endpoint[@]}" --left "$data/motorcycle_left.png" \
+  --right "$data/motorcycle_right.png" || extract_status=$?
 match_status=0
 wait "$match_pid" || match_status=$?
 match_pid=

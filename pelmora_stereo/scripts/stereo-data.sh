@@ -3,8 +3,8 @@
 # python3-skimage ships (motorcycle_left.png, motorcycle_right.png, 741x500,
 # and the ground-truth disparity motorcycle_disp.npz), in a cache folder.
 #
-#   dir=$(scripts/lib/stereo-data.sh)      prints the folder holding the three
-#   . scripts/lib/stereo-data.sh && dir=$(pelmora_stereo_data)
+#   dir=$(pelmora_stereo/scripts/stereo-data.sh)   prints the folder holding the three
+#   . pelmora_stereo/scripts/stereo-data.sh && dir=$(pelmora_stereo_data)
 #
 # The package is downloaded (apt-get download) and unpacked with dpkg-deb,
 # not installed: the three files are 2.4 MB, while installing the package

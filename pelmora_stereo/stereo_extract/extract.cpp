@@ -12,8 +12,8 @@
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgcodecs.hpp>
 
-#include "pelmora/features_cv.hpp"
 #include "pelmora/msg/detail/features__rosidl_typesupport_fastrtps_cpp.hpp"
+#include "pelmora_cv/keypoints.hpp"
 #include "command_line.hpp"
 #include "pelmora_dds/environment.hpp"
 #include "publishing.hpp"
@@ -143,8 +143,8 @@ int main(int argc, char ** argv)
     return kUsage;
   }
   pelmora::msg::Features message =
-    pelmora::features_cv::to_message(left.keypoints, left.descriptors, false);
-  pelmora::features_cv::append(message, right.keypoints, right.descriptors, true);
+    pelmora_cv::to_message(left.keypoints, left.descriptors, false);
+  pelmora_cv::append(message, right.keypoints, right.descriptors, true);
 
   install_stop_handlers();
   o.endpoint.largest_sample = static_cast<uint32_t>(kEncapsulationBytes +
