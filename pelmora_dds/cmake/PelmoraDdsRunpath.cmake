@@ -10,19 +10,18 @@
 # (the walker links the introspection identifiers) names that folder too.
 
 set(PELMORA_DDS_LIBRARY_FOLDERS ${CMAKE_INSTALL_LIBDIR})
-get_filename_component(_pelmora_prefix "${pelmora_DIR}/../../.." ABSOLUTE)
+get_filename_component(PELMORA_PREFIX "${pelmora_DIR}/../../.." ABSOLUTE)
 foreach(_package IN ITEMS rosidl_typesupport_fastrtps_c rosidl_typesupport_fastrtps_cpp
     rosidl_typesupport_introspection_c rosidl_typesupport_introspection_cpp)
   get_target_property(_stand_in ${_package}::${_package} ALIASED_TARGET)
   if(_stand_in)
     get_target_property(_location ${_stand_in} LOCATION)
     get_filename_component(_folder ${_location} DIRECTORY)
-    file(RELATIVE_PATH _folder ${_pelmora_prefix} ${_folder})
+    file(RELATIVE_PATH _folder ${PELMORA_PREFIX} ${_folder})
     list(APPEND PELMORA_DDS_LIBRARY_FOLDERS ${_folder})
   endif()
 endforeach()
 list(REMOVE_DUPLICATES PELMORA_DDS_LIBRARY_FOLDERS)
-unset(_pelmora_prefix)
 unset(_package)
 unset(_stand_in)
 unset(_location)

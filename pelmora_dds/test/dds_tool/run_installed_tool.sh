@@ -2,6 +2,8 @@
 # Installs the build into a scratch prefix and runs what landed in its bin/:
 # pelmora-dds --help, then the installed Python peer receiving from the
 # installed tool over shared memory, nothing taken from the build folder.
+# pelmora itself comes from its own prefix, through LD_LIBRARY_PATH and
+# PYTHONPATH, as in a workspace installed package by package.
 set -euo pipefail
 build=$1
 domain=$2
@@ -16,13 +18,11 @@ trap cleanup EXIT
 cmake --install "$build" --prefix "$prefix" > /dev/null
 "$prefix/bin/pelmora-dds" pub --help > /dev/null
 "$prefix/bin/pelmora-dds-py" --help > /dev/null
-package=$(find "$prefix" -path '*/pelmora/__init__.py' | head -1)
-[ -n "$package" ] || { echo "no Python package pelmora under $prefix"; exit 1; }
+/usr/bin/python3 -c 'import pelmora.msg' || { echo "pelmora's Python package is not on PYTHONPATH"; exit 1; }
 
 topic=/installed_$$
 endpoint=(--transport shm --domain "$domain" --topic "$topic" --timeout 30)
-PYTHONPATH=$(dirname "$(dirname "$package")") timeout 60 "$prefix/bin/pelmora-dds-py" echo \
-  "${endpoint[@]}" --count 2 --verify-seed 4 &
+timeout 60 "$prefix/bin/pelmora-dds-py" echo "${endpoint[@]}" --count 2 --verify-seed 4 &
 echo_pid=$!
 timeout 60 "$prefix/bin/pelmora-dds" pub "${endpoint[@]}" --count 2 --size 0,100 --seed 4
 wait "$echo_pid"

@@ -7,6 +7,11 @@ what each side did against what the fault allows, and prints one table row:
     | fault | writer | reader | sent | received | dropped | missed | peak RSS |
 
     run_faults.py --build BUILD --scenario NAME [--side c|cpp|py] [--vendor V]
+                  [--payloads HOSTILE_PAYLOADS]
+
+BUILD is pelmora_dds's build folder (bin/, lib/); HOSTILE_PAYLOADS is
+pelmora_testing's hostile_payloads.txt, which the hostile-samples scenario
+sends.
 
 Exits 0 when every check held, 1 otherwise, netns.SKIP with the reason when
 namespaces cannot be made. Every peer has its own timeout and is killed by
@@ -23,8 +28,6 @@ import time
 
 from pelmora_harness import netns, peers
 
-PAYLOADS = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), 'vectors',
-                        'hostile_payloads.txt')
 KEEP_ALL = ['--qos-history', 'keep_all']
 KEEP_LAST_10 = ['--qos-history', 'keep_last', '--qos-depth', '10']
 # A killed peer is noticed within a second.
@@ -101,12 +104,12 @@ def counts(summary, sent, **measured):
     return dict(found, sent=sent, **measured)
 
 
-def hostile_expectations():
+def hostile_expectations(payloads):
     """(accepted descriptorsize values in order, drop reasons in order) of
     the payload file; the zero-byte payload, sent last, never reaches a
     reader's type (Fast DDS keeps it, and so the writer, from delivery)."""
     accepted, reasons, record = [], [], {}
-    with open(PAYLOADS) as lines:
+    with open(payloads) as lines:
         for line in lines:
             key, _, rest = line.rstrip('\n').partition(' ')
             if key == 'end':
@@ -122,10 +125,10 @@ def hostile_expectations():
 
 def hostile_samples(s):
     a, b = s.hosts
-    accepted, reasons = hostile_expectations()
+    accepted, reasons = hostile_expectations(s.args.payloads)
     # The stand-in is a default node: built-in transports, multicast discovery.
     echo = s.echo(b, None, KEEP_ALL + ['--count', str(len(accepted)), '--timeout', '30'])
-    writer = s.standin(a, ['--payloads', PAYLOADS, '--interval', '20', '--settle', '500',
+    writer = s.standin(a, ['--payloads', s.args.payloads, '--interval', '20', '--settle', '500',
                            '--timeout', '30'])
     code = s.finished(echo, 40)
     writer.kill()  # it waits for the zero-byte sample's acknowledgement in vain
@@ -340,7 +343,10 @@ def main(argv):
     parser.add_argument('--side', default='c', choices=('c', 'cpp', 'py'),
                         help='language of the reader under test')
     parser.add_argument('--vendor', default='fastdds')
+    parser.add_argument('--payloads', help='the hostile payload file (hostile-samples)')
     args = parser.parse_args(argv)
+    if args.scenario == 'hostile-samples' and not args.payloads:
+        parser.error('hostile-samples needs --payloads')
     args.build = os.path.abspath(args.build)
     started = time.monotonic()
     try:

@@ -18,6 +18,10 @@ Scenarios:
   enforce             Enforce with a file missing refuses to start (exit 4,
                       message naming the file); Permissive warns and runs
 
+BUILD_DIR is pelmora_dds's build folder (bin/, lib/). PYTHONPATH names the
+harness (pelmora_harness), the adapter's module (pelmora_dds_adapter, which
+reads the samples through the library) and pelmora's Python package.
+
 Every peer runs inside a host of a netns.Network; the namespaces are removed
 on every exit path. Exits 77 (skip) with the reason where namespaces cannot
 be made. Prints one line per peer: what it was, whether it was admitted.
@@ -34,8 +38,7 @@ import time
 
 from pelmora_harness import netns, peers
 
-sys.path.insert(0, os.path.dirname(peers.PYTHON_PEER))
-import pelmora_dds_adapter as adapter  # noqa: E402  the tool's samples, through its library
+import pelmora_dds_adapter as adapter  # the tool's samples, through its library
 
 EXIT_OK, EXIT_TIMEOUT, EXIT_SETUP, EXIT_REFUSED = 0, 2, 3, 4
 TOPIC = 'features'
@@ -313,8 +316,6 @@ def main():
     parser.add_argument('sides', nargs='*', help='exchange: FROM and TO, each c, cpp or py')
     args = parser.parse_args()
     netns.skip_unless_available()
-    # The sample content rules read the field table of the built package.
-    sys.path.insert(0, os.path.join(os.path.abspath(args.build), 'python'))
     if args.scenario == 'capture' and shutil.which('tcpdump') is None:
         print('SKIP: tcpdump is not installed')
         return netns.SKIP

@@ -4,7 +4,6 @@
 
 #include <random>
 
-#include "../c_typesupport/c_typesupport_support.hpp"
 #include "walker_support.hpp"
 
 namespace pelmora_tests

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <new>
 
-#include "../c_typesupport/c_typesupport_support.hpp"
 #include "walker_support.hpp"
 
 namespace
