@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Features over UDP against the octet-sequence baseline, writer and reader
 in two processes on two hosts: two network namespaces joined by a veth pair
-(pelmora_harness.netns, found through PYTHONPATH=tools/harness), or, where
+(pelmora_harness.netns of pelmora_testing, found through PYTHONPATH), or, where
 namespaces cannot be made, this machine's own namespace with UDP on
 127.0.0.1 and no multicast. The writer runs
 pelmora_bench_dds's Burst benchmarks (an iteration ends when the reader has

@@ -4,7 +4,7 @@ A Python program moves Features the way a ROS 2 client library does: the
 capsules of pelmora's C type-support module create a C record, fill it from
 the Python object (convert_from_py) and hand the record with the C
 dispatcher's handle to libpelmora_dds through its C interface
-(tools/dds/include/pelmora_dds/pelmora_dds.h); received records become
+(include/pelmora_dds/pelmora_dds.h); received records become
 Python objects again through convert_to_py. Nothing here encodes or decodes
 CDR. The Python peer (pelmora_dds_py.py) and pelmora-stereo-match use it.
 """

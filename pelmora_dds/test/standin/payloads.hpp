@@ -34,7 +34,7 @@ Bytes features_payload(uint32_t seed, uint32_t index, uint32_t keypoints);
 /// elements: a reader that trusted it would ask for 16 GiB.
 Bytes lying_length_payload(uint32_t seed, uint32_t index, uint32_t keypoints);
 
-/// The payloads of a file in the format of tests/vectors/hostile_payloads.txt
+/// The payloads of a file in the format of pelmora_testing's hostile_payloads.txt
 /// ("hex" lines), in order. Empty with `error` set when it cannot be read.
 std::vector<Bytes> payloads_from_file(const std::string & path, std::string * error);
 
