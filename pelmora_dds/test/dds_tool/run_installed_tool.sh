@@ -3,7 +3,8 @@
 # pelmora-dds --help, then the installed Python peer receiving from the
 # installed tool over shared memory, nothing taken from the build folder.
 # pelmora itself comes from its own prefix, through LD_LIBRARY_PATH and
-# PYTHONPATH, as in a workspace installed package by package.
+# PYTHONPATH, as in a workspace installed package by package; the scratch
+# prefix comes first, in case pelmora's prefix holds a libpelmora_dds too.
 set -euo pipefail
 build=$1
 domain=$2
@@ -16,6 +17,7 @@ cleanup() {
 trap cleanup EXIT
 
 cmake --install "$build" --prefix "$prefix" > /dev/null
+export LD_LIBRARY_PATH=$prefix/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
 "$prefix/bin/pelmora-dds" pub --help > /dev/null
 "$prefix/bin/pelmora-dds-py" --help > /dev/null
 /usr/bin/python3 -c 'import pelmora.msg' || { echo "pelmora's Python package is not on PYTHONPATH"; exit 1; }
