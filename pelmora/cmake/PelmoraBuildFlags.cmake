@@ -54,3 +54,11 @@ endif()
 if(NOT PELMORA_SANITIZE AND NOT PELMORA_TSAN)
   add_link_options("$<$<AND:$<STREQUAL:$<TARGET_PROPERTY:TYPE>,SHARED_LIBRARY>,$<NOT:$<BOOL:$<TARGET_PROPERTY:PELMORA_ALLOW_UNDEFINED>>>>:LINKER:--no-undefined>")
 endif()
+
+# pelmora_keep_std_instantiations_local(<target>): links <target> with the
+# version script that keeps the std::vector code it instantiates unexported.
+function(pelmora_keep_std_instantiations_local target)
+  set(script ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/hidden_std_instantiations.map)
+  target_link_options(${target} PRIVATE LINKER:--version-script=${script})
+  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
+endfunction()

@@ -43,8 +43,8 @@ install(FILES cmake/PelmoraFindRos.cmake DESTINATION ${PELMORA_CMAKE_DIR})
 # For the sibling packages to include() on purpose (their build flags and
 # their left-out tests follow pelmora's); the configuration never includes
 # them.
-install(FILES cmake/PelmoraBuildFlags.cmake cmake/PelmoraOptional.cmake
-  DESTINATION ${PELMORA_CMAKE_DIR})
+install(FILES cmake/PelmoraBuildFlags.cmake cmake/hidden_std_instantiations.map
+  cmake/PelmoraOptional.cmake DESTINATION ${PELMORA_CMAKE_DIR})
 
 # --- interface definitions and ament index -----------------------------------
 

@@ -37,11 +37,3 @@ function(pelmora_install_headers source_dir relative_dir)
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pelmora/${relative_dir}
     FILES_MATCHING PATTERN "*.h" PATTERN "*.hpp")
 endfunction()
-
-# pelmora_keep_std_instantiations_local(<target>): links <target> with the
-# version script that keeps the std::vector code it instantiates unexported.
-function(pelmora_keep_std_instantiations_local target)
-  set(script ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/hidden_std_instantiations.map)
-  target_link_options(${target} PRIVATE LINKER:--version-script=${script})
-  set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
-endfunction()
