@@ -19,19 +19,16 @@ seven sequences one element each), and the message class's assignment of a
 Each measurement is a median over repetitions; within one repetition every
 benchmark of a size runs once, in turn, so that baseline and subject see the
 same machine load. Results go to stdout as a table and, with --json, to a
-file. Needs PYTHONPATH to hold the build's python folder.
+file. Needs PYTHONPATH to hold the build's python folder and pelmora_testing's.
 """
 
 import argparse
 import array
 import ctypes
-import gc
 import json
-import resource
-import statistics
 import sys
-import time
 
+from bench_sampling import Sampler, run_round
 from pelmora_harness.features_size import DESCRIPTOR_WORDS_PER_KEYPOINT, encoded_bytes
 
 KEYPOINTS = (0, 1, 4, 16, 64, 256, 1024, 4096, 17477, 65536, 262144, 1000000)
@@ -79,49 +76,6 @@ def make_message(features_class, keypoints):
         fields[name] = array.array('f', (0.25 * (i % 100000) + f for i in range(keypoints)))
     return features_class(keypointnumber=keypoints,
                           descriptorsize=4 * DESCRIPTOR_WORDS_PER_KEYPOINT, **fields)
-
-
-class Sampler:
-    """Times a callable: `loops` calls per sample, `loops` chosen once so that
-    a sample lasts about `sample_seconds`. Also counts the minor page faults
-    per call (memory that the kernel had to map in afresh)."""
-
-    def __init__(self, function, sample_seconds):
-        self.function = function
-        start = time.perf_counter_ns()
-        function()
-        once = max(time.perf_counter_ns() - start, 1)
-        self.loops = max(1, int(sample_seconds * 1e9 / once))
-        self.samples = []
-        self.faults = []
-
-    def sample(self):
-        function = self.function
-        loops = range(self.loops)
-        faults = resource.getrusage(resource.RUSAGE_SELF).ru_minflt
-        start = time.perf_counter_ns()
-        for _ in loops:
-            function()
-        self.samples.append((time.perf_counter_ns() - start) / self.loops)
-        self.faults.append((resource.getrusage(resource.RUSAGE_SELF).ru_minflt - faults) / self.loops)
-
-    def median(self):
-        return statistics.median(self.samples)
-
-    def median_faults(self):
-        return statistics.median(self.faults)
-
-
-def run_round(samplers, repetitions):
-    gc_was_enabled = gc.isenabled()
-    gc.disable()
-    try:
-        for _ in range(repetitions):
-            for sampler in samplers.values():
-                sampler.sample()
-    finally:
-        if gc_was_enabled:
-            gc.enable()
 
 
 def conversion_benchmarks(features_class, capsules, keypoint_counts, repetitions, sample_seconds):
