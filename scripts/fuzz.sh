@@ -16,15 +16,15 @@
 #       the same under the debug interpreter, which also checks the total
 #       reference count across every conversion.
 # All of them run by default, two at a time (PELMORA_FUZZ_JOBS); the whole
-# run, build included, is at low priority. The build lands in build/fuzz
-# (PELMORA_FUZZ_BUILD_DIR); each
+# run, build included, is at low priority. The build (colcon's build,
+# install and log folders) lands in build/fuzz (PELMORA_FUZZ_BUILD_DIR); each
 # harness's corpus (kept from run to run), the faulting inputs of the last run
 # and its log in build/fuzz/runs/<harness>/.
 # PELMORA_FUZZ_OPTIONS adds libFuzzer options (for example -use_value_profile=1).
 # Prints the executions of each harness; exits non-zero if one found a fault.
 #
 # To fold new corpus entries into the committed regression corpus:
-#   build/fuzz/bin/fuzz_<harness> -merge=1 tests/fuzz/corpus/<harness> build/fuzz/runs/<harness>/corpus
+#   build/fuzz/build/pelmora/bin/fuzz_<harness> -merge=1 pelmora/test/fuzz/corpus/<harness> build/fuzz/runs/<harness>/corpus
 set -euo pipefail
 
 seconds=${1:?usage: scripts/fuzz.sh <seconds> [harness...]}
@@ -42,16 +42,18 @@ else
 fi
 
 echo "== building the harnesses with clang in $build =="
-pelmora_configure "$build" \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DPELMORA_SANITIZE=ON -DPELMORA_BUILD_FUZZERS=ON -DPELMORA_BUILD_PYTHON=ON \
-  -DPELMORA_BUILD_TOOLS=OFF -DPELMORA_BUILD_BENCHMARKS=OFF \
-  -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
-pelmora_build "$build" --target pelmora_fuzzers
+clang_build=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+  -DPELMORA_SANITIZE=ON -DPELMORA_BUILD_FUZZERS=ON -DPELMORA_BUILD_PYTHON=ON
+  -DPELMORA_BUILD_BENCHMARKS=OFF -DBUILD_TESTING=ON
+  -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link)
+pelmora_build "$build" --packages-select pelmora_testing -- "${clang_build[@]}"
+pelmora_build "$build" --packages-select pelmora --cmake-target pelmora_fuzzers -- "${clang_build[@]}"
+tests=$build/build/pelmora
 
 seeds=$build/runs/seeds
 rm -rf "$seeds"
-/usr/bin/python3 "$root/tests/fuzz/make_seeds.py" "$root/tests/vectors/features_vectors.txt" "$seeds"
+"$pelmora_python" "$root/pelmora/test/fuzz/make_seeds.py" \
+  "$build/install/share/pelmora_testing/vectors/features_vectors.txt" "$seeds"
 
 # Runs one harness; its last log line is "<executions> <findings>".
 run_harness() {
@@ -63,15 +65,15 @@ run_harness() {
   case $harness in
     c_decoder|cpp_decoder|differential)
       # shellcheck disable=SC2086 # PELMORA_FUZZ_OPTIONS holds several options
-      "$build/bin/fuzz_$harness" -max_total_time="$seconds" -print_final_stats=1 \
+      "$tests/bin/fuzz_$harness" -max_total_time="$seconds" -print_final_stats=1 \
         ${PELMORA_FUZZ_OPTIONS:-} \
-        -artifact_prefix="$run/findings/" "$run/corpus" "$seeds" "$root/tests/fuzz/corpus/$harness" \
+        -artifact_prefix="$run/findings/" "$run/corpus" "$seeds" "$root/pelmora/test/fuzz/corpus/$harness" \
         > "$run/log" 2>&1 || true
       executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$run/log" | tail -n 1)
       ;;
     py_convert|py_convert_refcounts)
       # The environment of the harness's replay test, which the build writes.
-      local environment=$build/tests/fuzz/${harness/refcounts/reference_counts}.env
+      local environment=$tests/test/fuzz/${harness/refcounts/reference_counts}.env
       if [ ! -f "$environment" ]; then
         echo "$harness: not built (no interpreter for it)" > "$run/log"
         echo "0 0" >> "$run/log"
@@ -81,7 +83,7 @@ run_harness() {
       python=$(sed -n 's/^PELMORA_PYTHON=//p' "$environment")
       # shellcheck disable=SC2046 # one VAR=value word per line, no spaces
       (cd "$run" && env $(grep -v '^PELMORA_PYTHON=' "$environment") "$python" \
-        "$root/tests/fuzz/py_convert_fuzz.py" --seconds "$seconds" --seed "$harness-$(date +%s)" \
+        "$root/pelmora/test/fuzz/py_convert_fuzz.py" --seconds "$seconds" --seed "$harness-$(date +%s)" \
         > "$run/log" 2>&1) || cp "$run/log" "$run/findings/fault-$(date +%s).log"
       executions=$(sed -n 's/^\([0-9]*\) cases in .*/\1/p' "$run/log" | tail -n 1)
       ;;
