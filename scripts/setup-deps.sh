@@ -7,7 +7,7 @@
 #   scripts/setup-deps.sh [--test] [--list] [PACKAGE...]
 #
 #   PACKAGE   workspace packages to install for, with the workspace packages
-#             they depend on (default: all of them)
+#             they depend on (default: all of them but the test fixtures)
 #   --test    also their test dependencies, and the tools the scripts
 #             themselves run (valgrind for scripts/test.sh, clang for the
 #             fuzz harnesses)
@@ -30,6 +30,9 @@ workspace_tools=(
   python3-colcon-library-path python3-colcon-package-selection python3-colcon-output
   python3-colcon-test-result
 )
+# What scripts/demo.sh runs besides the packages (installed with the default
+# selection): the harness's hosts in network namespaces (ip and mount).
+script_tools=(iproute2 mount)
 # What scripts/test.sh and scripts/fuzz.sh run besides the packages' tests.
 script_test_tools=(valgrind clang libclang-rt-14-dev)
 
@@ -50,8 +53,16 @@ workspace=()
 for manifest in "$root"/*/package.xml; do
   workspace+=("$(basename "$(dirname "$manifest")")")
 done
+packages=("${workspace_tools[@]}")
+[ "$with_tests" = 0 ] || packages+=("${script_test_tools[@]}")
+# By default every package but the test fixtures, which the others name
+# only as test dependencies (--test reaches them through those).
 if [ "${#selected[@]}" -eq 0 ]; then
-  selected=("${workspace[@]}")
+  packages+=("${script_tools[@]}")
+  fixtures=$(sed -n -E 's@^ *<test_depend>([^<]+)</test_depend>.*@\1@p' "$root"/*/package.xml | sort -u)
+  for package in "${workspace[@]}"; do
+    grep -qx -- "$package" <<< "$fixtures" || selected+=("$package")
+  done
 fi
 
 # keys_of PACKAGE: the dependencies its package.xml declares (the test ones
@@ -79,8 +90,6 @@ is_workspace_package() {
 # Walks the selected packages and the workspace packages they name,
 # collecting the Debian packages of every other key.
 declare -A seen=()
-packages=("${workspace_tools[@]}")
-[ "$with_tests" = 0 ] || packages+=("${script_test_tools[@]}")
 pending=("${selected[@]}")
 while [ "${#pending[@]}" -gt 0 ]; do
   package=${pending[0]}
