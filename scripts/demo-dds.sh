@@ -7,15 +7,19 @@
 # veth pair with no route out (skipped, with the reason, where the machine
 # cannot make namespaces).
 #
-#   ./scripts/demo-dds.sh BUILD      (BUILD: a build folder with the DDS
-#                                     tools, as scripts/demo.sh makes it)
+#   ./scripts/demo-dds.sh VARIANT    (VARIANT: a workspace build folder as
+#                                     scripts/demo.sh makes it, holding
+#                                     colcon's build/ and install/)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-[ "$#" -eq 1 ] || { echo "usage: $0 BUILD" >&2; exit 2; }
-build=$(cd "$1" && pwd)
-# The harness (namespaces, hosts, peers, the exchange judge) is found on
-# PYTHONPATH.
-export PYTHONPATH=$root/tools/harness${PYTHONPATH:+:$PYTHONPATH} PYTHONDONTWRITEBYTECODE=1
+[ "$#" -eq 1 ] || { echo "usage: $0 VARIANT" >&2; exit 2; }
+variant=$(cd "$1" && pwd)
+# The peers are pelmora_dds's programs (pelmora-dds, pelmora-dds-py and the
+# ROS-node stand-in, which pelmora_dds builds with its tests) in its build
+# folder; the harness (namespaces, hosts, peers, the exchange judge) is
+# pelmora_testing's, installed in the prefix.
+build=$variant/build/pelmora_dds
+export PYTHONPATH=$variant/install/share/pelmora_testing/python${PYTHONPATH:+:$PYTHONPATH} \
+  PYTHONDONTWRITEBYTECODE=1
 exchange() {
   /usr/bin/python3 -m pelmora_harness.exchange --build "$build" --label demo --timeout 60 "$@"
 }
