@@ -2,6 +2,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "convention.hpp"
 #include "pelmora_cv/keypoints.hpp"
 
@@ -31,20 +35,115 @@ uint32_t descriptor_bytes(const cv::Mat & descriptors, size_t keypoints)
   return static_cast<uint32_t>(descriptors.cols * descriptors.elemSize());
 }
 
-// Rows of B bytes into `words`, zeroed, W = ceil(B / 4) words per row. The
-// padding of the last word of each row stays as it is: zero.
-void pack(const cv::Mat & descriptors, size_t bytes, uint32_t * words)
+// Rows of B bytes appended to `words`, W = ceil(B / 4) words per row.
+void pack(const cv::Mat & descriptors, size_t bytes, std::vector<uint32_t> & words)
 {
   const size_t rows = static_cast<size_t>(descriptors.rows);
+  const size_t first = words.size();
   if (bytes % kWordBytes == 0) {
-    std::memcpy(words, descriptors.data, rows * bytes);
+    // Fast path: the rows are the words' memory (see convention.hpp), and
+    // inserting them copies them once, into storage never zeroed before.
+    // The vector copies uint32_t with memmove, so the Mat's bytes need no
+    // alignment.
+    const auto * packed = reinterpret_cast<const uint32_t *>(descriptors.data);
+    words.insert(words.end(), packed, packed + rows * bytes / kWordBytes);
     return;
   }
+  // Slow path: each row ends in padding, which stays as resize() left it:
+  // zero.
   const size_t stride = words_per_descriptor(bytes);
+  words.resize(first + rows * stride);
   for (size_t i = 0; i < rows; ++i) {
-    std::memcpy(words + i * stride, descriptors.ptr(static_cast<int>(i)), bytes);
+    std::memcpy(words.data() + first + (i * stride), descriptors.ptr(static_cast<int>(i)), bytes);
   }
 }
+
+// Where the per-keypoint items of the appended keypoints go.
+struct Columns
+{
+  uint32_t * uniqueid;
+  uint32_t * isrightimage;
+  uint32_t * patternzise;
+  uint32_t * confidence;
+  float * x;
+  float * y;
+  float * angle;
+};
+
+void put(const cv::KeyPoint & keypoint, uint32_t right, const Columns & out, size_t i)
+{
+  out.uniqueid[i] = static_cast<uint32_t>(keypoint.class_id);
+  out.isrightimage[i] = right;
+  out.patternzise[i] = pattern_size(keypoint.size);
+  out.confidence[i] = confidence(keypoint.response);
+  out.x[i] = keypoint.pt.x;
+  out.y[i] = keypoint.pt.y;
+  out.angle[i] = keypoint.angle;
+}
+
+#if defined(__SSE2__)
+
+// rounded_and_clamped() of the four floats of `values` times `scale`:
+// maxpd takes 0 over NaN and negatives, minpd caps at 4294967295, and
+// adding 2^52 rounds to an integer, ties to even, whose low 32 bits are the
+// double's low 32 bits.
+__m128i rounded_and_clamped4(__m128 values, double scale)
+{
+  const __m128d zero = _mm_setzero_pd();
+  const __m128d largest = _mm_set1_pd(std::numeric_limits<uint32_t>::max());
+  const __m128d two_to_the_52 = _mm_set1_pd(4503599627370496.0);
+  const __m128d factor = _mm_set1_pd(scale);
+  __m128d low = _mm_mul_pd(_mm_cvtps_pd(values), factor);
+  __m128d high = _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(values, values)), factor);
+  low = _mm_add_pd(_mm_min_pd(_mm_max_pd(low, zero), largest), two_to_the_52);
+  high = _mm_add_pd(_mm_min_pd(_mm_max_pd(high, zero), largest), two_to_the_52);
+  return _mm_castps_si128(
+    _mm_shuffle_ps(_mm_castpd_ps(low), _mm_castpd_ps(high), _MM_SHUFFLE(2, 0, 2, 0)));
+}
+
+// Fast path (every x86-64 has SSE2): the items of keypoints 0 to 4⌊count/4⌋,
+// four at a time. A cv::KeyPoint is seven 4-byte members (pt.x, pt.y,
+// size, angle, response, octave, class_id), so keypoint j of four starts
+// at float 7j: the loads at 7j take (x, y, size, angle), those at 7j + 3
+// (angle, response, octave, class_id), and unpacking turns them into one
+// register per member. Returns how many keypoints it did.
+size_t put_four_at_a_time(const cv::KeyPoint * keypoints, size_t count, uint32_t right, const Columns & out)
+{
+  static_assert(sizeof(cv::KeyPoint) == 7 * sizeof(float), "cv::KeyPoint is seven 4-byte members");
+  const __m128i flags = _mm_set1_epi32(static_cast<int>(right));
+  size_t i = 0;
+  for (; i + 4 <= count; i += 4) {
+    const float * p = &keypoints[i].pt.x;
+    const __m128 a0 = _mm_loadu_ps(p), a1 = _mm_loadu_ps(p + 7);
+    const __m128 a2 = _mm_loadu_ps(p + 14), a3 = _mm_loadu_ps(p + 21);
+    const __m128 b0 = _mm_loadu_ps(p + 3), b1 = _mm_loadu_ps(p + 10);
+    const __m128 b2 = _mm_loadu_ps(p + 17), b3 = _mm_loadu_ps(p + 24);
+    const __m128 xy01 = _mm_unpacklo_ps(a0, a1), xy23 = _mm_unpacklo_ps(a2, a3);  // x0 x1 y0 y1
+    const __m128 sa01 = _mm_unpackhi_ps(a0, a1), sa23 = _mm_unpackhi_ps(a2, a3);  // size, angle
+    const __m128 ar01 = _mm_unpacklo_ps(b0, b1), ar23 = _mm_unpacklo_ps(b2, b3);  // angle, response
+    const __m128 oc01 = _mm_unpackhi_ps(b0, b1), oc23 = _mm_unpackhi_ps(b2, b3);  // octave, class_id
+    _mm_storeu_ps(out.x + i, _mm_movelh_ps(xy01, xy23));
+    _mm_storeu_ps(out.y + i, _mm_movehl_ps(xy23, xy01));
+    _mm_storeu_ps(out.angle + i, _mm_movehl_ps(sa23, sa01));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out.patternzise + i),
+      rounded_and_clamped4(_mm_movelh_ps(sa01, sa23), 1.0));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out.confidence + i),
+      rounded_and_clamped4(_mm_movehl_ps(ar23, ar01), kMillionths));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out.uniqueid + i),
+      _mm_castps_si128(_mm_movehl_ps(oc23, oc01)));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out.isrightimage + i), flags);
+  }
+  return i;
+}
+
+#else
+
+size_t put_four_at_a_time(const cv::KeyPoint *, size_t, uint32_t, const Columns &)
+{
+  return 0;
+}
+
+#endif
 
 }  // namespace
 
@@ -67,33 +166,23 @@ void append(
   }
   const size_t total = first + keypoints.size();
   message.uniqueid.resize(total);
-  message.isrightimage.resize(total, right_image ? 1 : 0);
+  message.isrightimage.resize(total);
   message.patternzise.resize(total);
   message.confidence.resize(total);
   message.x.resize(total);
   message.y.resize(total);
   message.angle.resize(total);
-  // Raw pointers to the new items, so that the loop does not reload each
-  // vector's storage after every store.
-  uint32_t * uniqueid = message.uniqueid.data() + first;
-  uint32_t * size = message.patternzise.data() + first;
-  uint32_t * millionths = message.confidence.data() + first;
-  float * x = message.x.data() + first;
-  float * y = message.y.data() + first;
-  float * angle = message.angle.data() + first;
-  for (size_t i = 0; i < keypoints.size(); ++i) {
-    const cv::KeyPoint & keypoint = keypoints[i];
-    uniqueid[i] = static_cast<uint32_t>(keypoint.class_id);
-    size[i] = pattern_size(keypoint.size);
-    millionths[i] = confidence(keypoint.response);
-    x[i] = keypoint.pt.x;
-    y[i] = keypoint.pt.y;
-    angle[i] = keypoint.angle;
+  const Columns out{message.uniqueid.data() + first, message.isrightimage.data() + first,
+    message.patternzise.data() + first, message.confidence.data() + first,
+    message.x.data() + first, message.y.data() + first, message.angle.data() + first};
+  const uint32_t right = right_image ? 1 : 0;
+  for (size_t i = put_four_at_a_time(keypoints.data(), keypoints.size(), right, out);
+    i < keypoints.size(); ++i)
+  {
+    put(keypoints[i], right, out, i);
   }
-  const size_t stride = words_per_descriptor(bytes);
-  message.descriptor.resize(total * stride);
   if (bytes != 0) {
-    pack(descriptors, bytes, message.descriptor.data() + first * stride);
+    pack(descriptors, bytes, message.descriptor);
   }
   message.descriptorsize = bytes;
   message.keypointnumber = static_cast<uint32_t>(total);
