@@ -1,5 +1,7 @@
 // A message back into keypoints and a descriptor Mat: from_message.
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "convention.hpp"
@@ -52,29 +54,85 @@ cv::Mat unpack(const pelmora::msg::Features & message, int depth, size_t element
   return descriptors;
 }
 
+// Keypoint i of a well-formed message, made as it is read. Handing a range
+// of these to the keypoint vector constructs each cv::KeyPoint once, in
+// place, instead of default-constructing N keypoints and overwriting them.
+class KeypointReader
+{
+public:
+  using iterator_category = std::forward_iterator_tag;
+  using value_type = cv::KeyPoint;
+  using difference_type = std::ptrdiff_t;
+  using pointer = void;
+  using reference = cv::KeyPoint;
+
+  KeypointReader(const pelmora::msg::Features & message, size_t index)
+  : x_(message.x.data()), y_(message.y.data()), angle_(message.angle.data()),
+    size_(message.patternzise.data()), confidence_(message.confidence.data()),
+    uniqueid_(message.uniqueid.data()), index_(index) {}
+
+  cv::KeyPoint operator*() const
+  {
+    const size_t i = index_;
+    return cv::KeyPoint(cv::Point2f(x_[i], y_[i]), static_cast<float>(size_[i]), angle_[i],
+             response(confidence_[i]), 0, class_id(uniqueid_[i]));
+  }
+
+  KeypointReader & operator++()
+  {
+    ++index_;
+    return *this;
+  }
+
+  KeypointReader operator++(int)
+  {
+    KeypointReader before = *this;
+    ++index_;
+    return before;
+  }
+
+  bool operator==(const KeypointReader & other) const {return index_ == other.index_;}
+  bool operator!=(const KeypointReader & other) const {return index_ != other.index_;}
+
+  difference_type operator-(const KeypointReader & other) const
+  {
+    return static_cast<difference_type>(index_) - static_cast<difference_type>(other.index_);
+  }
+
+private:
+  const float * x_;
+  const float * y_;
+  const float * angle_;
+  const uint32_t * size_;
+  const uint32_t * confidence_;
+  const uint32_t * uniqueid_;
+  size_t index_;
+};
+
+// The flags as bools, a run of equal flags at a time: vector<bool> fills a
+// run a word of bits at a time, where setting each bit on its own would
+// read and write its word once per keypoint.
+void append_flags(const std::vector<uint32_t> & flags, std::vector<bool> & out)
+{
+  out.reserve(flags.size());
+  for (auto run = flags.begin(); run != flags.end();) {
+    const bool right = *run != 0;
+    const auto end = std::find_if(run, flags.end(), [right](uint32_t flag) {return (flag != 0) != right;});
+    out.insert(out.end(), static_cast<size_t>(end - run), right);
+    run = end;
+  }
+}
+
 }  // namespace
 
 Keypoints from_message(const pelmora::msg::Features & message, int descriptor_depth)
 {
   check_message(message);
   const size_t element = element_bytes(descriptor_depth, message.descriptorsize);
-  const size_t count = message.keypointnumber;
   Keypoints result;
-  result.keypoints.resize(count);
-  result.right_image.resize(count);
-  // check_message made sure every sequence holds `count` items.
-  cv::KeyPoint * keypoints = result.keypoints.data();
-  const float * x = message.x.data();
-  const float * y = message.y.data();
-  const float * angle = message.angle.data();
-  const uint32_t * size = message.patternzise.data();
-  const uint32_t * confidence = message.confidence.data();
-  const uint32_t * uniqueid = message.uniqueid.data();
-  for (size_t i = 0; i < count; ++i) {
-    keypoints[i] = cv::KeyPoint(cv::Point2f(x[i], y[i]), static_cast<float>(size[i]), angle[i],
-      static_cast<float>(confidence[i] / 1e6), 0, class_id(uniqueid[i]));
-    result.right_image[i] = message.isrightimage[i] != 0;
-  }
+  // check_message made sure every sequence holds keypointnumber items.
+  result.keypoints.assign(KeypointReader(message, 0), KeypointReader(message, message.keypointnumber));
+  append_flags(message.isrightimage, result.right_image);
   if (message.descriptorsize != 0) {
     result.descriptors = unpack(message, descriptor_depth, element);
   }

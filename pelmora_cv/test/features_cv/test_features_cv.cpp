@@ -131,6 +131,15 @@ std::vector<Case> cases()
       keypoint(4, 0.4f, 0, 4e-7f, 0)}, {}}}, {}, CV_8U,
       message({}, 0, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 4294967295, 0, 0}, {0, 4294967295, 0, 0},
         {1, 2, 3, 4}, {0, 0, 0, 0}), ""},
+    // Four keypoints go through the four-at-a-time path, the fifth through
+    // the one-at-a-time one.
+    {"ties_and_large_values_four_at_a_time", {{{keypoint(1, 32.5f, 0, 0.0078125f, -1),
+      keypoint(2, 33.5f, 0, 0.0234375f, 0), keypoint(3, 3e9f, 0, 4000.0f, 2147483647),
+      keypoint(4, 4294967040.0f, 0, 0.0390625f, -2147483647 - 1),
+      keypoint(5, 0.5f, 0, 0.0546875f, 5)}, {}, true}}, {}, CV_8U,
+      message({}, 0, {4294967295, 0, 2147483647, 2147483648, 5}, {1, 1, 1, 1, 1},
+        {32, 34, 3000000000, 4294967040, 0}, {7812, 23438, 4000000000, 39062, 54688},
+        {1, 2, 3, 4, 5}, {0, 0, 0, 0, 0}), ""},
     {"akaze_61_bytes_zero_padded", {{{keypoint(1, 8, 0, 0, 0), keypoint(2, 8, 0, 0, 0)},
       byte_rows({counting(61, 1, 1), counting(61, 0xFF, -1)})}}, {}, CV_8U,
       message(akaze_words, 61, {0, 0}, {0, 0}, {8, 8}, {0, 0}, {1, 2}, {0, 0}), ""},
@@ -249,6 +258,7 @@ TEST_P(Convention, MessageAndBack)
     EXPECT_EQ(got.class_id, keypoints[i].class_id) << i;
     EXPECT_EQ(got.octave, 0) << i;
     EXPECT_EQ(got.size, static_cast<float>(m.patternzise[i])) << i;
+    EXPECT_EQ(got.response, static_cast<float>(m.confidence[i] / 1e6)) << i;
   }
   // What comes back converts to the same message: the losses happen once.
   // A float response holds every millionth only below 2^23 of them.
@@ -259,6 +269,27 @@ TEST_P(Convention, MessageAndBack)
     if (m.confidence[i] < (1u << 23)) {
       EXPECT_EQ(again.confidence[i], m.confidence[i]) << i;
     }
+  }
+}
+
+// from_message multiplies by 10^-6 where the convention divides by 10^6;
+// both give the same float for confidences spread over the whole range.
+TEST(Response, IsConfidenceOverAMillionForConfidencesOverTheWholeRange)
+{
+  constexpr uint32_t kCount = 1 << 20;
+  std::vector<uint32_t> confidence(kCount);
+  for (uint32_t i = 0; i < kCount; ++i) {
+    confidence[i] = i * 4099u + (i >> 7);  // every 4,096th value or so, offsets varying
+  }
+  confidence.back() = 4294967295u;
+  const std::vector<uint32_t> zeros(kCount);
+  const std::vector<float> floats(kCount);
+  const Features m = pelmora::build<Features>().keypointnumber(kCount).descriptorsize(0)
+    .descriptor({}).uniqueid(zeros).isrightimage(zeros).patternzise(zeros).confidence(confidence)
+    .x(floats).y(floats).angle(floats);
+  const pelmora_cv::Keypoints back = pelmora_cv::from_message(m);
+  for (uint32_t i = 0; i < kCount; ++i) {
+    ASSERT_EQ(back.keypoints[i].response, static_cast<float>(confidence[i] / 1e6)) << confidence[i];
   }
 }
 
