@@ -20,6 +20,7 @@ and any response below 1e-6.
     to_cv2(message, descriptor_dtype=numpy.uint8)
 """
 
+import array
 import collections
 import sys
 
@@ -37,6 +38,8 @@ _PER_KEYPOINT = {'x': numpy.float32, 'y': numpy.float32, 'angle': numpy.float32,
 _NO_ANGLE = -1.0
 _NO_CLASS = -1
 _INT32_RANGE = (-(1 << 31), (1 << 31) - 1)
+# Doubles a time that from_arrays rounds (512 KiB).
+_BLOCK = 1 << 16
 
 Keypoints = collections.namedtuple('Keypoints', tuple(_PER_KEYPOINT) + ('descriptors',))
 Keypoints.__doc__ = """The per-keypoint arrays of a Features message (see arrays())."""
@@ -95,45 +98,82 @@ def arrays(message):
     return Keypoints(descriptors=descriptors, **views)
 
 
+def _new_uint32s(count):
+    """A new array.array('I') of count zeros, which a message keeps as it is,
+    and a writable NumPy view on it (to be dropped before the message is
+    made: the array cannot change size while a view lives)."""
+    words = array.array('I', [0]) * count
+    return words, numpy.frombuffer(words, numpy.uint32)
+
+
 def _rounded_uint32(field, values, scale=1.0):
     """values x scale (in double), rounded to the nearest integer with ties
-    to even and clamped to 0..4294967295; NaN gives 0."""
-    try:
-        scaled = numpy.multiply(values, scale, dtype=numpy.float64)
-    except (TypeError, ValueError) as error:
-        raise ValueError("'%s' takes numbers: %s" % (field, error)) from None
-    # In place, one temporary array; fmax takes 0 over NaN.
-    numpy.rint(scaled, out=scaled)
-    numpy.fmax(scaled, 0.0, out=scaled)
-    return numpy.fmin(scaled, _UINT32_MAX, out=scaled).astype(numpy.uint32)
+    to even and clamped to 0..4294967295, NaN giving 0, as array.array('I').
+
+    A block of _BLOCK doubles at a time, written straight into the result:
+    the block stays in the cache, and a million keypoints need no 8 MB
+    temporary array. Masks clamp: NumPy's fmax and fmin take several times
+    as long as a comparison and a masked copy."""
+    words, out = _new_uint32s(len(values))
+    block = numpy.empty(min(len(values), _BLOCK), numpy.float64)
+    mask = numpy.empty(len(block), bool)
+    for start in range(0, len(values), _BLOCK):
+        part = block[:len(out[start:start + _BLOCK])]
+        beyond = mask[:len(part)]
+        try:
+            numpy.multiply(values[start:start + _BLOCK], scale, out=part, dtype=numpy.float64)
+        except (TypeError, ValueError) as error:
+            raise ValueError("'%s' takes numbers: %s" % (field, error)) from None
+        numpy.rint(part, out=part)
+        numpy.logical_not(numpy.greater(part, 0.0, out=beyond), out=beyond)  # NaN too
+        numpy.copyto(part, 0.0, where=beyond)
+        numpy.copyto(part, _UINT32_MAX, where=numpy.greater(part, _UINT32_MAX, out=beyond))
+        out[start:start + len(part)] = part
+    return words
+
+
+def _flags(right_image):
+    """1 where right_image is true, else 0, as array.array('I')."""
+    words, out = _new_uint32s(len(right_image))
+    out[...] = right_image != 0
+    return words
 
 
 def _uniqueid(class_id):
-    """class_id (int32 values) as uint32: -1 is 4294967295."""
+    """class_id (int32 values) as uint32: -1 is 4294967295. An int32 array
+    is reinterpreted in place; the message copies it."""
     ids = numpy.asarray(class_id)
     if ids.size and ids.dtype.kind not in 'iu':  # [] becomes a float array
         raise ValueError("'class_id' takes integers, got %s" % ids.dtype)
     if ids.size and (ids.min() < _INT32_RANGE[0] or ids.max() > _INT32_RANGE[1]):
         raise ValueError("'class_id' takes int32 values (%d..%d)" % _INT32_RANGE)
-    return ids.astype(numpy.int64).astype(numpy.uint32)
+    # Other integer types wrap to uint32 as int32 does.
+    return ids.view(numpy.uint32) if ids.dtype == numpy.int32 else ids.astype(numpy.uint32)
 
 
 def _per_keypoint(field, values, count):
     """values as a 1-D array of count items, or ValueError naming the field;
     a scalar stands for every keypoint."""
-    array = numpy.asarray(values)
-    if array.ndim == 0:
-        return numpy.full(count, array)
-    if array.shape != (count,):
-        raise ValueError("'%s' has shape %s; x has %d keypoints" % (field, array.shape, count))
-    return array
+    items = numpy.asarray(values)
+    if items.ndim == 0:
+        return numpy.full(count, items)
+    if items.shape != (count,):
+        raise ValueError("'%s' has shape %s; x has %d keypoints" % (field, items.shape, count))
+    return items
 
 
 def _floats(field, values, count):
-    """Float32 items as they are; other numbers go through float64, which
-    the message rounds to float32 (refusing a finite value beyond its range)."""
-    array = _per_keypoint(field, values, count)
-    return array if array.dtype == numpy.float32 else array.astype(numpy.float64)
+    """Float32 items as they are; other numbers rounded to float32 here. A
+    finite value beyond the float32 range goes to the message as float64,
+    so that the message refuses it in its own words."""
+    items = _per_keypoint(field, values, count)
+    if items.dtype == numpy.float32:
+        return items
+    doubles = items.astype(numpy.float64)
+    with numpy.errstate(over='ignore'):
+        floats = doubles.astype(numpy.float32)
+    overflowed = numpy.isinf(floats) & ~numpy.isinf(doubles)
+    return doubles if overflowed.any() else floats
 
 
 def _descriptor_words(descriptors, count):
@@ -180,8 +220,8 @@ def from_arrays(x, y, *, angle=None, size=None, response=None, class_id=None, ri
         raise ValueError("'x' takes a 1-D array, got shape %s" % (xs.shape,))
     count = len(xs)
     ys = _floats('y', y, count)
-    defaults = {'angle': _NO_ANGLE, 'size': 0.0, 'response': 0.0, 'class_id': _NO_CLASS,
-                'right_image': False}
+    defaults = {'angle': numpy.float32(_NO_ANGLE), 'size': 0.0, 'response': 0.0,
+                'class_id': numpy.int32(_NO_CLASS), 'right_image': False}
     given = dict(angle=angle, size=size, response=response, class_id=class_id,
                  right_image=right_image)
     values = {field: _per_keypoint(field, defaults[field] if value is None else value, count)
@@ -190,7 +230,7 @@ def from_arrays(x, y, *, angle=None, size=None, response=None, class_id=None, ri
     return Features(
         keypointnumber=count, descriptorsize=descriptor_size, descriptor=words,
         uniqueid=_uniqueid(values['class_id']),
-        isrightimage=(values['right_image'] != 0).astype(numpy.uint32),
+        isrightimage=_flags(values['right_image']),
         patternzise=_rounded_uint32('size', values['size']),
         confidence=_rounded_uint32('response', values['response'], 1e6),
         x=_floats('x', xs, count), y=ys, angle=_floats('angle', values['angle'], count))
