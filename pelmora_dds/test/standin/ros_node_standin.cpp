@@ -329,7 +329,7 @@ int main(int argc, char ** argv)
   pub->add_option("--peers", o.peers, "readers to wait for")->check(CLI::Range(1, 64));
   pub->add_option("--payload", o.payload, "payload kind")->check(CLI::IsMember(kinds));
   pub->add_option("--payloads", o.payloads_file,
-    "send the payloads of FILE in order (format of tests/vectors/hostile_payloads.txt), "
+    "send the payloads of FILE in order (format of pelmora_testing's vectors/hostile_payloads.txt), "
     "good and malformed ones alike, instead of --count generated ones");
   pub->add_option("--interval", o.interval_ms, "pause MS milliseconds between samples")
     ->check(CLI::Range(0u, 60000u));
