@@ -95,10 +95,26 @@ template<typename ... Parts>
   throw std::invalid_argument(text.str());
 }
 
+/// The element counts of a message's eight sequences.
+struct SequenceLengths
+{
+  size_t descriptor;
+  size_t uniqueid;
+  size_t isrightimage;
+  size_t patternzise;
+  size_t confidence;
+  size_t x;
+  size_t y;
+  size_t angle;
+};
+
 /// Throws std::invalid_argument naming the first field that breaks the
 /// convention's shape: a per-keypoint sequence without keypointnumber
 /// items, or a descriptor without keypointnumber × ceil(descriptorsize / 4)
 /// words.
+void check_shape(uint32_t keypointnumber, uint32_t descriptorsize, const SequenceLengths & lengths);
+
+/// check_shape() of a message.
 void check_message(const pelmora::msg::Features & message);
 
 }  // namespace pelmora_cv

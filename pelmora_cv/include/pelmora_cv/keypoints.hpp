@@ -13,10 +13,7 @@
 #include <opencv2/core.hpp>
 
 #include "pelmora/msg/features.hpp"
-
-// Marks what libpelmora_cv exports; the library is built with hidden
-// visibility, so nothing else leaves it.
-#define PELMORA_CV_PUBLIC __attribute__((visibility("default")))
+#include "pelmora_cv/visibility_control.hpp"
 
 namespace pelmora_cv
 {
