@@ -15,6 +15,7 @@ OpenCV's cvRound and pelmora_cv's C++ library round), then clamped to
 and any response below 1e-6.
 
     arrays(message)              NumPy views on the message's own arrays
+    cdr_arrays(data)             NumPy views on a serialized message's bytes
     from_arrays(x, y, ...)       a Features from per-keypoint arrays
     from_cv2(keypoints, descriptors, right_image=False)
     to_cv2(message, descriptor_dtype=numpy.uint8)
@@ -22,13 +23,14 @@ and any response below 1e-6.
 
 import array
 import collections
+import struct
 import sys
 
 import numpy
 
 from pelmora.msg import Features
 
-__all__ = ['Keypoints', 'arrays', 'from_arrays', 'from_cv2', 'to_cv2']
+__all__ = ['CdrKeypoints', 'Keypoints', 'arrays', 'cdr_arrays', 'from_arrays', 'from_cv2', 'to_cv2']
 
 _UINT32_MAX = 0xFFFFFFFF
 _WORD_BYTES = 4
@@ -43,6 +45,20 @@ _BLOCK = 1 << 16
 
 Keypoints = collections.namedtuple('Keypoints', tuple(_PER_KEYPOINT) + ('descriptors',))
 Keypoints.__doc__ = """The per-keypoint arrays of a Features message (see arrays())."""
+CdrKeypoints = collections.namedtuple('CdrKeypoints', Keypoints._fields + ('keypointnumber', 'descriptorsize'))
+CdrKeypoints.__doc__ = """The per-keypoint arrays and the two counts of a serialized
+Features message (see cdr_arrays())."""
+
+# The wire form: a 4-byte encapsulation header whose first two bytes, read
+# big-endian, say the body's byte order, then the message's fields in the
+# order of the message class, each a 4-byte word: the scalars, then each
+# sequence as its length word and that many 4-byte elements.
+_HEADER_BYTES = 4
+_BYTE_ORDERS = {0x0000: '>', 0x0001: '<'}  # CDR_BE, CDR_LE
+_WORDS = {order: struct.Struct(order + 'I').unpack_from for order in _BYTE_ORDERS.values()}
+_WIRE_SCALARS = tuple(f for f, t in Features.get_fields_and_field_types().items() if t == 'uint32')
+_WIRE_SEQUENCES = tuple((f, 'f4' if t == 'sequence<float>' else 'u4')
+                        for f, t in Features.get_fields_and_field_types().items() if t != 'uint32')
 
 
 def _words_per_descriptor(descriptor_bytes):
@@ -57,18 +73,17 @@ def _descriptor_bytes(words):
     return words.view(numpy.uint8)
 
 
-def _check_shape(message):
-    """Raises ValueError naming the first sequence that does not have the
-    length keypointnumber and descriptorsize give."""
-    count = message.keypointnumber
+def _check_shape(count, descriptor_size, length):
+    """Raises ValueError naming the first sequence whose length (length(field))
+    is not the one keypointnumber (count) and descriptorsize give."""
     for field in _PER_KEYPOINT:
-        items = len(getattr(message, field))
+        items = length(field)
         if items != count:
             raise ValueError("'%s' holds %d items for keypointnumber %d" % (field, items, count))
-    words = count * _words_per_descriptor(message.descriptorsize)
-    if len(message.descriptor) != words:
+    words = count * _words_per_descriptor(descriptor_size)
+    if length('descriptor') != words:
         raise ValueError("'descriptor' holds %d words where keypointnumber %d x ceil(descriptorsize %d / 4)"
-                         " gives %d" % (len(message.descriptor), count, message.descriptorsize, words))
+                         " gives %d" % (length('descriptor'), count, descriptor_size, words))
 
 
 def arrays(message):
@@ -88,7 +103,7 @@ def arrays(message):
     Raises ValueError naming the field when a sequence's length disagrees
     with keypointnumber, or descriptor does not hold N x ceil(B / 4) words.
     """
-    _check_shape(message)
+    _check_shape(message.keypointnumber, message.descriptorsize, lambda field: len(getattr(message, field)))
     views = {field: numpy.frombuffer(getattr(message, field), dtype)
              for field, dtype in _PER_KEYPOINT.items()}
     count, size = message.keypointnumber, message.descriptorsize
@@ -96,6 +111,95 @@ def arrays(message):
     rows = _descriptor_bytes(words).reshape(count, _words_per_descriptor(size) * _WORD_BYTES)
     descriptors = rows if size % _WORD_BYTES == 0 else numpy.ascontiguousarray(rows[:, :size])
     return Keypoints(descriptors=descriptors, **views)
+
+
+def _bytes_of(data):
+    """The bytes of an object with the buffer interface, as a flat memoryview."""
+    view = memoryview(data)
+    if not view.c_contiguous:
+        raise ValueError('cdr_arrays takes bytes in one contiguous block, got a buffer with gaps')
+    return view if view.ndim == 1 and view.format == 'B' else view.cast('B')
+
+
+def _walk(raw):
+    """(byte order, the scalars, {sequence: (offset of its first element,
+    length)}) of the serialized message in raw, or ValueError saying what is
+    wrong, in the words of the decoders' reports. Reads the ten words only:
+    nothing past the buffer, nothing allocated by a length word."""
+    size = len(raw)
+    if size < _HEADER_BYTES:
+        raise ValueError('payload of %d bytes has no encapsulation header' % size)
+    identifier = raw[0] << 8 | raw[1]
+    if identifier not in _BYTE_ORDERS:
+        raise ValueError('unknown encapsulation 0x%04x' % identifier)
+    order = _BYTE_ORDERS[identifier]
+    word = _WORDS[order]
+    at = _HEADER_BYTES
+    scalars = []
+    for field in _WIRE_SCALARS:
+        if size - at < _WORD_BYTES:
+            raise ValueError('payload ends in %s' % field)
+        scalars.append(word(raw, at)[0])
+        at += _WORD_BYTES
+    sequences = {}
+    for field, _ in _WIRE_SEQUENCES:
+        if size - at < _WORD_BYTES:
+            raise ValueError('payload ends in %s length' % field)
+        length = word(raw, at)[0]
+        at += _WORD_BYTES
+        left = size - at
+        if length > left:
+            raise ValueError('%s length %d exceeds the %d bytes left' % (field, length, left))
+        if _WORD_BYTES * length > left:
+            raise ValueError('%s length %d needs %d bytes, %d left' % (field, length, _WORD_BYTES * length, left))
+        sequences[field] = (at, length)
+        at += _WORD_BYTES * length
+    return order, scalars, sequences
+
+
+def cdr_arrays(data):
+    """The keypoints of a serialized Features message as NumPy views on its bytes.
+
+    data is any object with the buffer interface (the bytes a ROS 2
+    subscription made with raw=True hands its callback, a bytearray, a
+    memoryview, a NumPy uint8 array) holding the 4-byte encapsulation header
+    and the CDR body of one message. Returns a CdrKeypoints named tuple: the
+    fields of arrays() (x, y, angle, uniqueid, isrightimage, patternzise,
+    confidence of shape (N,), descriptors (N, B) uint8) plus keypointnumber
+    and descriptorsize. Only the ten words that hold the counts and lengths
+    are read, so the cost does not grow with N.
+
+    The arrays are views on data: they keep it alive, read-only for bytes,
+    writable for a bytearray. A little-endian body (what every middleware
+    on a little-endian host writes) gives native-order arrays; a big-endian
+    one gives big-endian dtypes ('>u4', '>f4') on its bytes, except
+    descriptors, whose bytes must be put back in order from the words: that
+    one is a copy. descriptors has a row stride of 4 x ceil(B / 4) bytes, the
+    rows' padding skipped without copying.
+
+    Raises ValueError for malformed bytes (no or an unknown encapsulation
+    header, cut short, a length word beyond the bytes behind it), with the
+    reason the decoders' reports give, e.g. "descriptor length 4294967295
+    exceeds the 72 bytes left", and, as arrays() does, naming the field when
+    a sequence's length disagrees with keypointnumber or descriptor does not
+    hold N x ceil(B / 4) words. Bytes after the last sequence are ignored, as
+    the decoders ignore them.
+    """
+    raw = _bytes_of(data)
+    order, (count, size), sequences = _walk(raw)
+    _check_shape(count, size, lambda field: sequences[field][1])
+    views = {field: numpy.frombuffer(raw, order + kind, sequences[field][1], sequences[field][0])
+             for field, kind in _WIRE_SEQUENCES if field != 'descriptor'}
+    stride = _words_per_descriptor(size) * _WORD_BYTES
+    offset, words = sequences['descriptor']
+    if order == '<':
+        # Each descriptor's bytes are its words' little-endian memory.
+        descriptors = numpy.ndarray((count, size), numpy.uint8, buffer=raw, offset=offset,
+                                    strides=(stride, 1))
+    else:
+        swapped = numpy.frombuffer(raw, '>u4', words, offset).astype('<u4')
+        descriptors = swapped.view(numpy.uint8).reshape(count, stride)[:, :size]
+    return CdrKeypoints(descriptors=descriptors, keypointnumber=count, descriptorsize=size, **views)
 
 
 def _new_uint32s(count):
