@@ -7,22 +7,48 @@
 //   FeaturesCv/ToMessage/keypoints:K    keypoints and descriptors to a new message
 //   FeaturesCv/FromMessage/keypoints:K  that message back to keypoints and a Mat
 //
+// and view() of a sample against the C++ decoder, for messages of the
+// codec benchmarks' shape (pelmora_testing's cpp_features.hpp):
+//
+//   FeaturesCv/CppDecode/keypoints:K    baseline: the C++ CDR type support decodes
+//                                       the sample's body into a new message
+//   FeaturesCv/View/keypoints:K         view() of the same sample, header included
+//
 // features_cv_report.py turns the JSON output into the ratios.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <vector>
 
 #include "bench_common.hpp"
+#include "callbacks_benchmarks.hpp"
+#include "cpp_features.hpp"
 #include "pelmora/msg/detail/features__fields.h"
+#include "pelmora/msg/detail/features__rosidl_typesupport_fastrtps_cpp.hpp"
 #include "pelmora_cv/keypoints.hpp"
+#include "pelmora_cv/view.hpp"
 
 namespace
 {
 
 const std::vector<int64_t> kKeypointCounts{2000, 100000};
+// From the empty message to 60 MB; 17,477 keypoints is the first 1 MiB one.
+const std::vector<int64_t> kViewCounts{0, 1000, 17477, 1000000};
+
+// The C++ message and its CDR type support, linked rather than loaded
+// through the dispatcher.
+struct LinkedCppFeatures : pelmora_bench::CppFeatures
+{
+  static const message_type_support_callbacks_t & callbacks()
+  {
+    return pelmora_bench::callbacks_of(
+      rosidl_typesupport_fastrtps_cpp__get_message_type_support_handle__pelmora__msg__Features());
+  }
+};
+using CppCodec = pelmora_bench::CallbackBenchmarks<LinkedCppFeatures>;
 
 // K keypoints spread over a 741 × 500 image at ORB's eight scales, as ORB
 // reports them, with random 32-byte descriptors.
@@ -95,6 +121,30 @@ void BM_FromMessage(benchmark::State & state)
   pelmora_bench::set_bytes(state, pelmora_bench::encoded_bytes(orb.keypoints.size()));
 }
 
+void BM_View(benchmark::State & state)
+{
+  const pelmora::msg::Features message = pelmora_bench::make_message(static_cast<size_t>(state.range(0)));
+  const pelmora_bench::CdrCodec<LinkedCppFeatures> codec;
+  // The sample as a middleware hands it over: the little-endian header, then
+  // the body, in memory aligned as operator new aligns it.
+  const size_t body = codec.size(&message);
+  std::vector<uint32_t> words(1 + (body + 3) / 4);
+  pelmora_bench::Buffer bytes(body);
+  if (!codec.encode(&message, bytes)) {
+    state.SkipWithError("cannot encode the message to view");
+    return;
+  }
+  auto * sample = reinterpret_cast<char *>(words.data());
+  const char header[4] = {0x00, 0x01, 0x00, 0x00};
+  std::memcpy(sample, header, sizeof(header));
+  std::memcpy(sample + sizeof(header), bytes.data(), body);
+  for (auto _ : state) {
+    const pelmora_cv::FeaturesView view = pelmora_cv::view(sample, sizeof(header) + body);
+    benchmark::DoNotOptimize(view.angle.data());
+  }
+  pelmora_bench::set_bytes(state, sizeof(header) + body);
+}
+
 }  // namespace
 
 int main(int argc, char ** argv)
@@ -102,5 +152,7 @@ int main(int argc, char ** argv)
   pelmora_bench::register_sized("FeaturesCv/VectorCopy", BM_VectorCopy, kKeypointCounts);
   pelmora_bench::register_sized("FeaturesCv/ToMessage", BM_ToMessage, kKeypointCounts);
   pelmora_bench::register_sized("FeaturesCv/FromMessage", BM_FromMessage, kKeypointCounts);
+  pelmora_bench::register_sized("FeaturesCv/CppDecode", CppCodec::Decode<true>, kViewCounts);
+  pelmora_bench::register_sized("FeaturesCv/View", BM_View, kViewCounts);
   return pelmora_bench::run_registered(argc, argv);
 }

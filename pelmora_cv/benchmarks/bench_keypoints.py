@@ -2,20 +2,28 @@
 """Benchmarks of pelmora_cv, as ratios against baselines of the same run.
 
   arrays(message)     for N ORB keypoints (B = 32), against arrays() of a
-                      message of one keypoint: views cost the same whatever N
+                      message of the smallest N: views cost the same
+                      whatever N
   from_arrays(...)    for N ORB keypoints, against bytes() copies of the
                       same arrays (the copies that filling a message needs
                       at the least)
+  cdr_arrays(sample)  for a sample of N ORB keypoints (encapsulation header
+                      and the C encoder's bytes, 60 bytes a keypoint),
+                      against what a subscription without raw=True does
+                      before arrays() can run: the C decoder makes a record
+                      of the bytes (through pelmora_testing's stand-in
+                      middleware), convert_to_py makes the message, then
+                      arrays(); and against cdr_arrays() of the smallest N
 
 Each figure is the median over --repetitions of the mean time of a call in
 a sample of about --sample-seconds; within a repetition every subject runs
-in turn, so that baseline and subject see the same machine load (the
-sampling of pelmora's bench_python.py, from pelmora_testing's
-bench_sampling.py: garbage collection off while it times). Run it in a
-sourced workspace with pelmora_testing's python folder on PYTHONPATH:
+in turn, so that baseline and subject see the same machine load
+(pelmora_testing's bench_sampling: garbage collection off while it times).
+Run it with pelmora_testing's python folder on PYTHONPATH and, for the
+decoder, the environment of pelmora_cv's Python tests (PELMORA_LIB_DIR,
+PELMORA_TEST_PEER: see pelmora_testing's pelmora_fixtures):
 
-    PYTHONPATH=<prefix>/share/pelmora_testing/python:$PYTHONPATH \
-        bench_keypoints.py [--repetitions N] [--sample-seconds S]
+    bench_keypoints.py [--repetitions N] [--sample-seconds S] [--keypoints K,K,...]
 """
 
 import argparse
@@ -24,8 +32,11 @@ import numpy
 
 from bench_sampling import Sampler, run_round
 import pelmora_cv
+from pelmora_fixtures import Native
 
-SIZES = (1, 2000, 100_000, 1_000_000)
+CONVERSION_SIZES = (1, 2000, 10_000, 100_000, 1_000_000)
+VIEW_SIZES = (0, 1000, 17477, 1_000_000)  # 17,477 keypoints: the first 1 MiB sample
+LITTLE_ENDIAN_HEADER = b'\x00\x01\x00\x00'
 
 
 def orb_like(count):
@@ -37,8 +48,25 @@ def orb_like(count):
                 descriptors=rng.integers(0, 256, (count, 32), numpy.uint8))
 
 
+def sample(native, count):
+    """The CDR body (little-endian) of a count-keypoint message, as the C
+    encoder writes it."""
+    with native.record() as record:
+        assert native.convert_from_py(pelmora_cv.from_arrays(**orb_like(count)), record) == (True, None)
+        return native.serialize(record)
+
+
+def decoded_arrays(native, body):
+    """What a subscription without raw=True does with the body: a record
+    decoded by the C type support, converted to a message, then arrays()."""
+    with native.record() as record:
+        assert native.peer_deserialize(native.type_support, body, len(body), 0, record) == 1
+        message = native.convert_to_py(record)
+    return pelmora_cv.arrays(message)
+
+
 def medians(subjects, repetitions, seconds):
-    """Median seconds a call of each subject, sampled as pelmora's codec benchmarks sample."""
+    """Median seconds a call of each subject."""
     samplers = {name: Sampler(function, seconds) for name, function in subjects.items()}
     run_round(samplers, repetitions)
     return {name: sampler.median() * 1e-9 for name, sampler in samplers.items()}
@@ -48,22 +76,47 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
     parser.add_argument('--repetitions', type=int, default=10)
     parser.add_argument('--sample-seconds', type=float, default=0.05)
+    parser.add_argument('--keypoints', type=lambda text: tuple(int(k) for k in text.split(',')),
+                        help='the keypoint counts of every table (default: %s for the conversions, %s for '
+                             'cdr_arrays)' % (CONVERSION_SIZES, VIEW_SIZES))
     args = parser.parse_args()
-    inputs = {n: orb_like(n) for n in SIZES}
-    messages = {n: pelmora_cv.from_arrays(**inputs[n]) for n in SIZES}
+    conversion_sizes, view_sizes = (args.keypoints, args.keypoints) if args.keypoints else \
+        (CONVERSION_SIZES, VIEW_SIZES)
+    native = Native()
     subjects = {}
-    for n in SIZES:
-        given = inputs[n]
-        subjects['arrays/%d' % n] = lambda m=messages[n]: pelmora_cv.arrays(m)
+    for n in conversion_sizes:
+        given = orb_like(n)
+        message = pelmora_cv.from_arrays(**given)
+        subjects['arrays/%d' % n] = lambda m=message: pelmora_cv.arrays(m)
         subjects['from_arrays/%d' % n] = lambda g=given: pelmora_cv.from_arrays(**g)
         subjects['bytes copies/%d' % n] = lambda g=given: [bytes(v) for v in g.values()]
+    sizes = {}
+    for n in view_sizes:
+        body = sample(native, n)
+        data = LITTLE_ENDIAN_HEADER + body
+        sizes[n] = len(data)
+        assert pelmora_cv.cdr_arrays(data).keypointnumber == n
+        subjects['cdr_arrays/%d' % n] = lambda d=data: pelmora_cv.cdr_arrays(d)
+        subjects['decoded/%d' % n] = lambda b=body: decoded_arrays(native, b)
     times = medians(subjects, args.repetitions, args.sample_seconds)
-    print('%-12s %14s %14s %10s' % ('keypoints', 'arrays()', 'from_arrays()', ''))
-    for n in SIZES:
+
+    print('| keypoints | arrays() µs | arrays() / arrays() of %d | from_arrays() µs | bytes() copies µs '
+          '| from_arrays() / bytes() copies |' % conversion_sizes[0])
+    print('|---:|---:|---:|---:|---:|---:|')
+    for n in conversion_sizes:
         arrays, filled, copies = (times['%s/%d' % (kind, n)] for kind in ('arrays', 'from_arrays', 'bytes copies'))
-        print('%-12d %11.2f us %11.2f us   arrays() / arrays() of 1 keypoint: %.2f; '
-              'from_arrays() / bytes copies: %.2f'
-              % (n, arrays * 1e6, filled * 1e6, arrays / times['arrays/1'], filled / copies))
+        print('| %d | %.2f | %.2f | %.1f | %.1f | %.2f |' % (
+            n, arrays * 1e6, arrays / times['arrays/%d' % conversion_sizes[0]], filled * 1e6, copies * 1e6,
+            filled / copies))
+    print()
+    print('| keypoints | sample bytes | cdr_arrays() µs | decode + convert_to_py + arrays() µs '
+          '| that / cdr_arrays() | cdr_arrays() / cdr_arrays() of %d |' % view_sizes[0])
+    print('|---:|---:|---:|---:|---:|---:|')
+    for n in view_sizes:
+        view, decoded = times['cdr_arrays/%d' % n], times['decoded/%d' % n]
+        print('| %d | %d | %.2f | %.1f | %.1f | %.2f |' % (
+            n, sizes[n], view * 1e6, decoded * 1e6, decoded / view,
+            view / times['cdr_arrays/%d' % view_sizes[0]]))
 
 
 if __name__ == '__main__':

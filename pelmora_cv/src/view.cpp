@@ -54,12 +54,13 @@ public:
       malformed(std::string("payload ends in ") + field + " length");
     }
     const uint64_t bytes = uint64_t{kWordBytes} * length;
-    const std::string said = std::string(field) + " length " + std::to_string(length);
     if (length > left()) {
-      malformed(said + " exceeds the " + std::to_string(left()) + " bytes left");
+      malformed(std::string(field) + " length " + std::to_string(length) + " exceeds the " +
+        std::to_string(left()) + " bytes left");
     }
     if (bytes > left()) {
-      malformed(said + " needs " + std::to_string(bytes) + " bytes, " + std::to_string(left()) + " left");
+      malformed(std::string(field) + " length " + std::to_string(length) + " needs " +
+        std::to_string(bytes) + " bytes, " + std::to_string(left()) + " left");
     }
     const Span<Element> elements(reinterpret_cast<const Element *>(data_ + at_), length);
     at_ += bytes;
