@@ -42,6 +42,9 @@ cv::Mat unpack(const pelmora::msg::Features & message, int depth, size_t element
       " bytes do not fit the int sides of a Mat");
   }
   cv::Mat descriptors(static_cast<int>(rows), static_cast<int>(bytes / element), depth);
+  if (rows == 0) {
+    return descriptors;  // nor may memcpy be handed the words' storage, which may be null
+  }
   const auto * packed = reinterpret_cast<const uint8_t *>(message.descriptor.data());
   if (bytes % kWordBytes == 0) {
     std::memcpy(descriptors.data, packed, rows * bytes);
