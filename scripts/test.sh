@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and runs every test of every package: the
 # normal build of the workspace (as ament packages; includes the colcon
-# workspace test), the interface built without ament_cmake, the
+# workspace test), the interface and pelmora_cv built without ament_cmake, the
 # AddressSanitizer + UndefinedBehaviorSanitizer build, the C and C++ test
 # programs of the normal build under valgrind memcheck, and the concurrency
 # tests in a ThreadSanitizer build. (Long fuzzing is scripts/fuzz.sh; the
@@ -26,10 +26,11 @@ interface=(--packages-select pelmora_testing pelmora)
 echo "== normal build (as ament packages; includes the colcon workspace test) =="
 pelmora_build "$root/build/default" -- "${all_tests[@]}"
 pelmora_test "$root/build/default"
-echo "== the interface as a plain CMake package (ament_cmake ignored) =="
-pelmora_build "$root/build/plain" "${interface[@]}" -- "${all_tests[@]}" \
+echo "== the interface and its conversions as plain CMake packages (ament_cmake ignored) =="
+plain=(--packages-up-to pelmora_cv)
+pelmora_build "$root/build/plain" "${plain[@]}" -- "${all_tests[@]}" \
   -DCMAKE_DISABLE_FIND_PACKAGE_ament_cmake=ON -DPELMORA_BUILD_BENCHMARKS=OFF
-pelmora_test "$root/build/plain" "${interface[@]}"
+pelmora_test "$root/build/plain" "${plain[@]}"
 echo "== sanitizer build (ASan + UBSan) =="
 pelmora_build "$root/build/asan" -- "${all_tests[@]}" -DPELMORA_SANITIZE=ON
 pelmora_test "$root/build/asan" -- -LE network
@@ -37,7 +38,7 @@ pelmora_test "$root/build/asan" -- -L asan-network --no-tests=ignore
 
 echo "== C and C++ test programs under valgrind memcheck =="
 "$pelmora_python" "$root/build/default/install/share/pelmora_testing/scripts/run_memcheck.py" \
-  "$root/build/default/build" --jobs "$pelmora_jobs"
+  "$root/build/default/build/pelmora" --jobs "$pelmora_jobs"
 echo "== ThreadSanitizer build (concurrency tests) =="
 pelmora_build "$root/build/tsan" "${interface[@]}" -- "${all_tests[@]}" -DPELMORA_TSAN=ON \
   -DPELMORA_BUILD_PYTHON=OFF -DPELMORA_BUILD_BENCHMARKS=OFF
