@@ -29,6 +29,19 @@ pelmora_colcon() {
     "${bases[@]}" "$@"
 }
 
+# pelmora_split_arguments [colcon arguments...] [-- tool arguments...]: sets
+# pelmora_colcon_args to the arguments before "--" and pelmora_tool_args to
+# those after it (for cmake or ctest).
+pelmora_split_arguments() {
+  pelmora_colcon_args=()
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do
+    pelmora_colcon_args+=("$1")
+    shift
+  done
+  [ $# -eq 0 ] || shift
+  pelmora_tool_args=("$@")
+}
+
 # pelmora_build <variant folder> [colcon build arguments...] [-- cmake arguments...]:
 # builds the workspace (or the packages the arguments select), one package
 # at a time (each uses every processor), with Debian's interpreter. Every
@@ -36,15 +49,11 @@ pelmora_colcon() {
 pelmora_build() {
   local variant=$1
   shift
-  local colcon_args=()
-  while [ $# -gt 0 ] && [ "$1" != -- ]; do
-    colcon_args+=("$1")
-    shift
-  done
-  [ $# -eq 0 ] || shift
+  pelmora_split_arguments "$@"
   pelmora_colcon "$variant" build --parallel-workers 1 \
     --event-handlers console_cohesion- console_direct- console_stderr+ summary+ \
-    "${colcon_args[@]}" --cmake-args --no-warn-unused-cli -DPython3_EXECUTABLE="$pelmora_python" "$@"
+    "${pelmora_colcon_args[@]}" --cmake-args --no-warn-unused-cli -DPython3_EXECUTABLE="$pelmora_python" \
+    "${pelmora_tool_args[@]}"
 }
 
 # pelmora_test <variant folder> [colcon test arguments...] [-- ctest arguments...]:
@@ -53,16 +62,12 @@ pelmora_build() {
 pelmora_test() {
   local variant=$1
   shift
-  local colcon_args=()
-  while [ $# -gt 0 ] && [ "$1" != -- ]; do
-    colcon_args+=("$1")
-    shift
-  done
-  [ $# -eq 0 ] || shift
+  pelmora_split_arguments "$@"
   local status=0
   pelmora_colcon "$variant" test --parallel-workers 1 \
     --event-handlers console_cohesion- console_direct- summary+ \
-    "${colcon_args[@]}" --ctest-args --output-on-failure -j "$pelmora_jobs" "$@" || status=$?
+    "${pelmora_colcon_args[@]}" --ctest-args --output-on-failure -j "$pelmora_jobs" \
+    "${pelmora_tool_args[@]}" || status=$?
   pelmora_colcon "$variant" test-result --verbose || status=1
   return "$status"
 }
