@@ -5,7 +5,8 @@
 #
 #   scripts/bench.sh [--build DIR] [--repetitions N] [--quick] [--no-dds] [--no-udp] [--out DIR]
 #
-#   --build DIR        build folder (default build/bench)
+#   --build DIR        workspace build folder (colcon's build/, install/ and
+#                      log/; default build/bench)
 #   --repetitions N    repetitions of every measurement (default 10)
 #   --quick            a short run with few repetitions (figures are rough)
 #   --no-dds           leave out the Fast-DDS benchmarks (shared memory and UDP)
@@ -14,7 +15,7 @@
 #                      cannot be made)
 #   --out DIR          where benchmarks.md and throughput.png go (default docs)
 #
-# The build uses the project's default flags (optimised, assertions on). Run
+# The build uses the packages' default flags (optimised, assertions on). Run
 # it on an otherwise idle machine: the ratios are only as good as the quiet.
 set -euo pipefail
 # shellcheck source=scripts/lib/build.sh
@@ -40,28 +41,31 @@ while [ $# -gt 0 ]; do
     *) echo "bench.sh: unknown argument $1" >&2; exit 64 ;;
   esac
 done
-python=/usr/bin/python3
-# The benchmarks between hosts run their peers through the harness.
-export PYTHONPATH=$root/tools/harness${PYTHONPATH:+:$PYTHONPATH} PYTHONDONTWRITEBYTECODE=1
+python=$pelmora_python
 tuned_malloc=glibc.malloc.trim_threshold=1073741824:glibc.malloc.mmap_threshold=33554432:glibc.malloc.hugetlb=1
 
 echo "== build ($build) =="
 mkdir -p "$out"
-pelmora_configure "$build" -DPELMORA_BUILD_BENCHMARKS=ON
-targets=(pelmora_bench_c pelmora_bench_cpp pelmora_s__rosidl_typesupport_c pelmora_python_sources)
-available=$(cmake --build "$build" --target help)
-if grep -qw pelmora_bench_walker <<< "$available"; then
-  targets+=(pelmora_bench_walker)
+# The benchmarks are built with the packages' tests, whose helpers they share.
+pelmora_build "$build" -- -DBUILD_TESTING=ON -DPELMORA_BUILD_BENCHMARKS=ON
+prefix=$build/install
+# The Python benchmarks import the installed packages and pelmora_testing's
+# helpers; the benchmarks between hosts run their peers through its harness.
+export PYTHONPATH=$prefix/lib/python3.11/site-packages:$prefix/share/pelmora_testing/python${PYTHONPATH:+:$PYTHONPATH} \
+  PYTHONDONTWRITEBYTECODE=1
+# program <package> <name>: a benchmark program in the package's build folder.
+program() {
+  find "$build/build/$1" -name "$2" -type f -executable -print -quit
+}
+dds_build=$build/build/pelmora_dds
+bench_c=$(program pelmora pelmora_bench_c)
+bench_cpp=$(program pelmora pelmora_bench_cpp)
+bench_walker=$(program pelmora_dds pelmora_bench_walker)
+bench_dds=$(program pelmora_dds pelmora_bench_dds)
+if [ "$dds" = 1 ] && [ -z "$bench_dds" ]; then
+  echo "Fast-DDS benchmark not available in this build (no Fast-DDS adapter); leaving it out"
+  dds=0
 fi
-if [ "$dds" = 1 ]; then
-  if grep -qw pelmora_bench_dds <<< "$available"; then
-    targets+=(pelmora_bench_dds pelmora-dds)
-  else
-    echo "Fast-DDS benchmark not available in this build (no Fast-DDS adapter); leaving it out"
-    dds=0
-  fi
-fi
-pelmora_build "$build" --target "${targets[@]}"
 
 results=$build/bench-results
 mkdir -p "$results"
@@ -76,7 +80,7 @@ machine=$results/machine.txt
        "fastrtps $(dpkg-query -W -f '${Version}' 'libfastrtps2.*' 2>/dev/null | head -1 || echo ?)," \
        "google-benchmark $(dpkg-query -W -f '${Version}' libbenchmark-dev 2>/dev/null || echo ?)"
   echo "commit: $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- . ':!docs' 2>/dev/null || echo ' (with local changes)')"
-  echo "build: CMAKE_BUILD_TYPE=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt"), assertions on"
+  echo "build: CMAKE_BUILD_TYPE=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/build/pelmora/CMakeCache.txt"), assertions on"
   echo "run: $(date -u '+%Y-%m-%d %H:%M UTC'), repetitions $repetitions, load average at start $(cut -d' ' -f1-3 /proc/loadavg)"
 } > "$machine"
 cat "$machine"
@@ -84,11 +88,11 @@ cat "$machine"
 gbench=(--benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true
         --benchmark_enable_random_interleaving=true --benchmark_min_time="$min_time"
         --benchmark_out_format=json)
-# bench_py SCRIPT [ARGUMENTS...]: a Python benchmark over the build's modules,
-# at the run's repetitions and sample length.
+# bench_py SCRIPT [ARGUMENTS...]: a Python benchmark (a path below the
+# workspace) over the installed modules, at the run's repetitions and sample
+# length.
 bench_py() {
-  PYTHONPATH=$build/python:$PYTHONPATH "$python" "$root/benchmarks/$1" \
-    --repetitions "$repetitions" --sample-seconds "$py_sample" "${@:2}"
+  "$python" "$root/$1" --repetitions "$repetitions" --sample-seconds "$py_sample" "${@:2}"
 }
 # subsection TITLE TEXT: a "###" section of benchmarks.md holding TEXT.
 subsection() {
@@ -96,52 +100,52 @@ subsection() {
 }
 
 echo "== C =="
-"$build/bin/pelmora_bench_c" "${gbench[@]}" --benchmark_out="$results/c.json"
+"$bench_c" "${gbench[@]}" --benchmark_out="$results/c.json"
 echo "== C++ =="
-"$build/bin/pelmora_bench_cpp" "${gbench[@]}" --benchmark_out="$results/cpp.json"
+"$bench_cpp" "${gbench[@]}" --benchmark_out="$results/cpp.json"
 echo "== Python =="
-bench_py bench_python.py --json "$results/python.json"
+bench_py pelmora/benchmarks/bench_python.py --json "$results/python.json"
 # Again with glibc's malloc tuned to keep freed memory (no trimming, fixed
 # mmap threshold) and to map large blocks with huge pages: this shows how
 # much of the Python figures is the allocator handing pages back to the
 # kernel and faulting fresh ones in for the next message.
 echo "== Python, tuned malloc ($tuned_malloc) =="
-GLIBC_TUNABLES=$tuned_malloc bench_py bench_python.py --json "$results/python-tuned.json"
-echo "== pelmora.keypoints (NumPy) =="
-bench_py bench_keypoints.py
+GLIBC_TUNABLES=$tuned_malloc bench_py pelmora/benchmarks/bench_python.py --json "$results/python-tuned.json"
+echo "== pelmora_cv (NumPy) =="
+bench_py pelmora_cv/benchmarks/bench_keypoints.py
 dds_args=()
 if [ "$dds" = 1 ]; then
   echo "== Fast-DDS =="
   # Half a second a measurement, --quick or not.
-  "$build/bin/pelmora_bench_dds" "${gbench[@]}" --benchmark_min_time=0.5 --benchmark_out="$results/dds.json"
+  "$bench_dds" "${gbench[@]}" --benchmark_min_time=0.5 --benchmark_out="$results/dds.json"
   dds_args=(--dds "$results/dds.json")
 fi
 if [ "$dds" = 1 ] && [ "$udp" = 1 ]; then
   echo "== Fast-DDS over UDP between two hosts =="
-  "$python" "$root/benchmarks/bench_udp.py" --build "$build" --json "$results/dds-udp.json" \
+  "$python" "$root/pelmora_dds/benchmarks/bench_udp.py" --build "$dds_build" --json "$results/dds-udp.json" \
     --repetitions "$repetitions" --min-time 0.5
   dds_args+=(--dds-udp "$results/dds-udp.json")
 fi
 
 walker_table=""
-if [ -x "$build/bin/pelmora_bench_walker" ]; then
+if [ -n "$bench_walker" ]; then
   echo "== introspection walker =="
-  "$build/bin/pelmora_bench_walker" "${gbench[@]}" --benchmark_out="$results/walker.json"
-  walker_table=$("$python" "$root/benchmarks/walker_report.py" "$results/walker.json")
+  "$bench_walker" "${gbench[@]}" --benchmark_out="$results/walker.json"
+  walker_table=$("$python" "$root/pelmora_dds/benchmarks/walker_report.py" "$results/walker.json")
   echo "$walker_table"
 fi
 vendors_table=""
-if [ "$dds" = 1 ] && "$build/bin/pelmora-dds" pub --help 2>/dev/null | grep -q cyclonedds; then
+if [ "$dds" = 1 ] && "$dds_build/bin/pelmora-dds" pub --help 2>/dev/null | grep -q cyclonedds; then
   echo "== Cyclone DDS against Fast DDS =="
-  vendors_table=$("$python" "$root/benchmarks/bench_vendors.py" --build "$build" \
+  vendors_table=$("$python" "$root/pelmora_dds/benchmarks/bench_vendors.py" --build "$dds_build" \
     --repetitions "$(( repetitions < 3 ? repetitions : 3 ))" --json "$results/vendors.json")
   echo "$vendors_table"
 fi
 
 echo "== report =="
-"$python" "$root/benchmarks/report.py" --c "$results/c.json" --cpp "$results/cpp.json" \
+"$python" "$prefix/share/pelmora_testing/python/report.py" --c "$results/c.json" --cpp "$results/cpp.json" \
   --python "$results/python.json" --python-tuned "$results/python-tuned.json" "${dds_args[@]}" --machine "$machine" \
-  --notes "$root/benchmarks/analysis.md" --markdown "$out/benchmarks.md" --plot "$out/throughput.png"
+  --notes "$root/pelmora/benchmarks/analysis.md" --markdown "$out/benchmarks.md" --plot "$out/throughput.png"
 if [ -n "$walker_table$vendors_table" ]; then
   {
     printf '\n## Introspection walker and Cyclone DDS\n'
@@ -158,14 +162,14 @@ fi
 if [ "$dds" = 1 ]; then
   echo "== DDS Security =="
   status=0
-  security_table=$("$python" "$root/benchmarks/security_throughput.py" --build "$build" \
+  security_table=$("$python" "$root/pelmora_dds/benchmarks/security_throughput.py" --build "$dds_build" \
     --repetitions "$(( repetitions < 5 ? repetitions : 5 ))" --markdown) || status=$?
   if [ "$status" = 0 ]; then
     {
       printf '\n## DDS Security\n'
       subsection "Features throughput encrypted against plain (pelmora-dds C peers, reliable keep-all; UDP between two namespace hosts, shared memory within one; MB/s at the receiver)" "$security_table"
       echo
-      cat "$root/benchmarks/security_analysis.md"
+      cat "$root/pelmora_dds/benchmarks/security_analysis.md"
     } >> "$out/benchmarks.md"
   else
     echo "DDS Security benchmark not run (exit $status)"
