@@ -15,7 +15,9 @@ consumer=$root/pelmora/test/colcon/pelmora_consumer
 export PATH=/usr/bin:$PATH
 
 started=$SECONDS
-"$root/scripts/setup-deps.sh" pelmora
+# pelmora's dependencies, and the consumer's own (it reads the ament index
+# with ament_index_python, as ROS 2 tools do).
+"$root/scripts/setup-deps.sh" pelmora "$consumer"
 set_up=$((SECONDS - started))
 
 # A workspace of the user's own: pelmora's folder in src/, built with the

@@ -7,7 +7,9 @@
 #   scripts/setup-deps.sh [--test] [--list] [PACKAGE...]
 #
 #   PACKAGE   workspace packages to install for, with the workspace packages
-#             they depend on (default: all of them but the test fixtures)
+#             they depend on (default: all of them but the test fixtures);
+#             a path with a slash names a package folder outside the
+#             workspace's root (a consumer package of the tests)
 #   --test    also their test dependencies, and the tools the scripts
 #             themselves run (valgrind for scripts/test.sh, clang for the
 #             fuzz harnesses)
@@ -65,6 +67,14 @@ if [ "${#selected[@]}" -eq 0 ]; then
   done
 fi
 
+# manifest PACKAGE: its package.xml.
+manifest() {
+  case $1 in
+    */*) echo "$1/package.xml" ;;
+    *) echo "$root/$1/package.xml" ;;
+  esac
+}
+
 # keys_of PACKAGE: the dependencies its package.xml declares (the test ones
 # too with --test), one per line: rosdep keys as "key NAME", and the Debian
 # packages that have no rosdep key, which package.xml can only name in a
@@ -76,7 +86,7 @@ keys_of() {
   sed -n -E \
     -e "s@^ *<($tags)>([^<]+)</($tags)> *\$@key \\2@p" \
     -e "s@^ *<!-- Debian: <($tags)>([^<]+)</($tags)> -->\$@debian \\2@p" \
-    "$root/$1/package.xml"
+    "$(manifest "$1")"
 }
 
 is_workspace_package() {
@@ -96,7 +106,7 @@ while [ "${#pending[@]}" -gt 0 ]; do
   pending=("${pending[@]:1}")
   [ -z "${seen[$package]:-}" ] || continue
   seen[$package]=1
-  is_workspace_package "$package" || { echo "setup-deps.sh: no package $package here" >&2; exit 2; }
+  [ -f "$(manifest "$package")" ] || { echo "setup-deps.sh: no package $package here" >&2; exit 2; }
   while read -r kind key; do
     if [ "$kind" = debian ]; then
       packages+=("$key")
