@@ -120,7 +120,7 @@ def main():
         data = case(random.Random(name), payloads)
         problem = check(native, data)
         if problem:
-            print('FAULT in case %s (%r): %s' % (name, bytes(memoryview(data).cast('B')).hex(), problem),
+            print('FAULT in case %s (%s): %s' % (name, bytes(memoryview(data).cast('B')).hex(), problem),
                   file=sys.stderr)
             print('rerun with: --case %s' % name, file=sys.stderr)
             return 1
