@@ -1,7 +1,26 @@
 # Compiler settings shared by every target of the project. pelmora installs
-# this file for its sibling packages, which include() it after declaring the
-# options PELMORA_SANITIZE and PELMORA_TSAN themselves.
-#
+# this file for its sibling packages, which include() it right after
+# project(), so that every package of the workspace builds alike: the
+# language levels, position-independent code, hidden visibility, the default
+# build type and the options the workspace scripts pass to every package.
+option(PELMORA_SANITIZE "Build everything with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(PELMORA_TSAN "Build everything with ThreadSanitizer" OFF)
+
+set(CMAKE_C_STANDARD 11)
+set(CMAKE_C_STANDARD_REQUIRED ON)
+set(CMAKE_C_EXTENSIONS OFF)
+set(CMAKE_CXX_STANDARD 17)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+set(CMAKE_C_VISIBILITY_PRESET hidden)
+set(CMAKE_CXX_VISIBILITY_PRESET hidden)
+set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)
+
+if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
+  set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)
+endif()
+
 # Assertions stay on in every configuration: the release flags CMake chooses
 # carry -DNDEBUG, which is stripped here, and the C++ standard library runs in
 # its assertion mode.

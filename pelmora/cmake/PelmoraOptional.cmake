@@ -6,6 +6,7 @@
 # configure says what it leaves out. scripts/test.sh installs every tool and
 # sets PELMORA_REQUIRE_ALL_TESTS, under which a missing one is a configure
 # error, so that no test can be dropped without anyone noticing.
+option(PELMORA_REQUIRE_ALL_TESTS "Fail to configure when a tool that a test needs is missing" OFF)
 
 # pelmora_left_out(<Debian package> <what is left out>): reports the missing
 # package at configure time, or stops there when every test is required.
