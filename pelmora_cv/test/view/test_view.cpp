@@ -33,12 +33,19 @@ Bytes payload(const Bytes & body)
   return bytes;
 }
 
-// check_view() on a copy of exactly the payload's size (operator new aligns it).
+// A copy of exactly the payload's size, aligned as operator new aligns.
+std::unique_ptr<uint8_t[]> aligned_copy(const Bytes & bytes)
+{
+  std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size()]);
+  if (!bytes.empty()) {
+    std::memcpy(copy.get(), bytes.data(), bytes.size());
+  }
+  return copy;
+}
+
 std::string checked(const Bytes & bytes)
 {
-  std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size() + 1]);
-  std::memcpy(copy.get(), bytes.data(), bytes.size());
-  return pelmora_cv_test::check_view(copy.get(), bytes.size());
+  return pelmora_cv_test::check_view(aligned_copy(bytes).get(), bytes.size());
 }
 
 void put_word(Bytes & bytes, size_t at, uint32_t word)
@@ -104,11 +111,9 @@ TEST(View, RefusesTheHostilePayloadsForTheirReasons)
     if (hostile.accept || hostile.bytes.size() < 2 || hostile.bytes[1] != 0x01) {
       continue;  // accepted, or refused by its header, which check_view holds to its text
     }
-    const Bytes & bytes = hostile.bytes;
-    std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size()]);
-    std::memcpy(copy.get(), bytes.data(), bytes.size());
+    const auto copy = aligned_copy(hostile.bytes);
     try {
-      pelmora_cv::view(copy.get(), bytes.size());
+      pelmora_cv::view(copy.get(), hostile.bytes.size());
       ADD_FAILURE() << hostile.name << " accepted";
     } catch (const std::invalid_argument & error) {
       EXPECT_EQ(std::string(error.what()), hostile.reason) << hostile.name;
@@ -165,8 +170,7 @@ TEST(View, DescriptorsAreTheRowsOnThePayload)
   cv::randu(rows, cv::Scalar(0), cv::Scalar(256));
   std::vector<cv::KeyPoint> keypoints(5, cv::KeyPoint(1.f, 2.f, 31.f));
   const Bytes bytes = payload(body_of(pelmora_tests::words_of(pelmora_cv::to_message(keypoints, rows))));
-  std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size()]);
-  std::memcpy(copy.get(), bytes.data(), bytes.size());
+  const auto copy = aligned_copy(bytes);
   const cv::Mat back = pelmora_cv::view(copy.get(), bytes.size()).descriptors();
   EXPECT_EQ(cv::norm(back, rows, cv::NORM_INF), 0);
   EXPECT_GE(back.data, copy.get());
