@@ -50,7 +50,7 @@ pelmora_build() {
   local variant=$1
   shift
   pelmora_split_arguments "$@"
-  pelmora_colcon "$variant" build --parallel-workers 1 \
+  pelmora_colcon "$variant" build \
     --event-handlers console_cohesion- console_direct- console_stderr+ summary+ \
     "${pelmora_colcon_args[@]}" --cmake-args --no-warn-unused-cli -DPython3_EXECUTABLE="$pelmora_python" \
     "${pelmora_tool_args[@]}"
@@ -64,7 +64,7 @@ pelmora_test() {
   shift
   pelmora_split_arguments "$@"
   local status=0
-  pelmora_colcon "$variant" test --parallel-workers 1 \
+  pelmora_colcon "$variant" test \
     --event-handlers console_cohesion- console_direct- summary+ \
     "${pelmora_colcon_args[@]}" --ctest-args --output-on-failure -j "$pelmora_jobs" \
     "${pelmora_tool_args[@]}" || status=$?
