@@ -31,11 +31,9 @@ Usage:
 Case k of a run with seed S uses random.Random('S:k'); a failing case is
 reported with that seed, and --case S:k runs it alone.
 """
-import argparse
 import array
 import ctypes
 import gc
-import itertools
 import math
 import pickle
 import random
@@ -45,6 +43,7 @@ import time
 import types
 
 import _pelmora_fuzz_probe as probe
+import fuzz_cases
 from features_fields import FIELDS, FLOAT_FIELDS, SCALAR_FIELDS
 MODULES = ('pelmora_s__rosidl_typesupport_c', 'pelmora_s__rosidl_typesupport_fastrtps_c',
            'pelmora_s__rosidl_typesupport_introspection_c')
@@ -648,32 +647,8 @@ def run_regressions(capsules):
     return len(cases)
 
 
-def case_seeds(args, started):
-    """The seeds of the cases to run, in order: the one of --case, those of
-    the replay, or those of --seed until --count or --seconds is reached."""
-    if args.case:
-        yield args.case
-    elif args.replay:
-        # The debug interpreter converts each case three times more.
-        for index in range(500 if hasattr(sys, 'gettotalrefcount') else 2000):
-            yield 'replay:%d' % index
-    else:
-        for index in itertools.count():
-            if args.count is not None and index >= args.count:
-                break
-            if args.seconds is not None and index % 64 == 0 and \
-                    time.monotonic() - started >= args.seconds:
-                break
-            yield '%s:%d' % (args.seed, index)
-
-
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split('\n')[0])
-    parser.add_argument('--seconds', type=float)
-    parser.add_argument('--count', type=int)
-    parser.add_argument('--seed', default=str(int(time.time())))
-    parser.add_argument('--replay', action='store_true')
-    parser.add_argument('--case')
+    parser = fuzz_cases.argument_parser(__doc__.split('\n')[0])
     parser.add_argument('--module', default=None, help='type-support module whose capsules to use')
     args = parser.parse_args()
 
@@ -685,7 +660,9 @@ def main():
         for module_capsules in capsules:
             cases += run_regressions(module_capsules)
     try:
-        for index, seed in enumerate(case_seeds(args, started)):
+        # The debug interpreter converts each case three times more.
+        replay_cases = 500 if hasattr(sys, 'gettotalrefcount') else 2000
+        for index, seed in enumerate(fuzz_cases.case_seeds(args, started, replay_cases)):
             run_seed(capsules[index % len(capsules)], seed)
             cases += 1
     except Fault as fault:

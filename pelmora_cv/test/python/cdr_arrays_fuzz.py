@@ -13,8 +13,6 @@ of the Python tests: PELMORA_VECTORS_FILE, PELMORA_HOSTILE_PAYLOADS_FILE and
 what pelmora_fixtures' stand-in middleware needs (PELMORA_LIB_DIR,
 PELMORA_TEST_PEER). Exit status 1 on the first fault, naming its case.
 """
-import argparse
-import itertools
 import os
 import random
 import struct
@@ -24,6 +22,7 @@ import time
 import numpy
 
 import pelmora_cv
+import fuzz_cases
 from cdr_checks import HEADERS, check
 from pelmora_fixtures import Native
 
@@ -91,32 +90,12 @@ def case(rng, seed_payloads):
     return rng.choice(KINDS)(data)
 
 
-def case_seeds(args, started):
-    if args.case:
-        yield args.case
-    elif args.replay:
-        yield from ('replay:%d' % k for k in range(3000))
-    else:
-        for k in itertools.count():
-            if args.count is not None and k >= args.count:
-                return
-            if args.seconds is not None and k % 256 == 0 and time.monotonic() - started >= args.seconds:
-                return
-            yield '%s:%d' % (args.seed, k)
-
-
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.split('\n')[0])
-    parser.add_argument('--seconds', type=float)
-    parser.add_argument('--count', type=int)
-    parser.add_argument('--seed', default=str(int(time.time())))
-    parser.add_argument('--replay', action='store_true')
-    parser.add_argument('--case')
-    args = parser.parse_args()
+    args = fuzz_cases.argument_parser(__doc__.split('\n')[0]).parse_args()
     native, payloads = Native(), seeds()
     started = time.monotonic()
     cases = accepted = 0
-    for name in case_seeds(args, started):
+    for name in fuzz_cases.case_seeds(args, started, 3000):
         data = case(random.Random(name), payloads)
         problem = check(native, data)
         if problem:
