@@ -61,6 +61,10 @@ dds_build=$build/build/pelmora_dds
 bench_c=$(program pelmora pelmora_bench_c)
 bench_cpp=$(program pelmora pelmora_bench_cpp)
 bench_walker=$(program pelmora_dds pelmora_bench_walker)
+bench_cv=$(program pelmora_cv pelmora_bench_features_cv)
+# The stand-in middleware through which bench_keypoints.py decodes, as
+# pelmora_cv's Python tests do.
+cdr_peer=$(find "$build/build/pelmora_cv" -name 'libpelmora_cv_test_cdr_peer.so' -print -quit)
 bench_dds=$(program pelmora_dds pelmora_bench_dds)
 if [ "$dds" = 1 ] && [ -z "$bench_dds" ]; then
   echo "Fast-DDS benchmark not available in this build (no Fast-DDS adapter); leaving it out"
@@ -111,8 +115,14 @@ bench_py pelmora/benchmarks/bench_python.py --json "$results/python.json"
 # kernel and faulting fresh ones in for the next message.
 echo "== Python, tuned malloc ($tuned_malloc) =="
 GLIBC_TUNABLES=$tuned_malloc bench_py pelmora/benchmarks/bench_python.py --json "$results/python-tuned.json"
-echo "== pelmora_cv (NumPy) =="
-bench_py pelmora_cv/benchmarks/bench_keypoints.py
+echo "== pelmora_cv: NumPy conversions and views of serialized messages =="
+keypoints_table=$(PELMORA_LIB_DIR=$prefix/lib PELMORA_TEST_PEER=$cdr_peer \
+  bench_py pelmora_cv/benchmarks/bench_keypoints.py)
+echo "$keypoints_table"
+echo "== pelmora_cv: OpenCV conversions and views against copies and the decoder =="
+"$bench_cv" "${gbench[@]}" --benchmark_out="$results/features_cv.json"
+cv_table=$("$python" "$root/pelmora_cv/benchmarks/features_cv_report.py" "$results/features_cv.json")
+echo "$cv_table"
 dds_args=()
 if [ "$dds" = 1 ]; then
   echo "== Fast-DDS =="
@@ -146,6 +156,11 @@ echo "== report =="
 "$python" "$prefix/share/pelmora_testing/python/report.py" --c "$results/c.json" --cpp "$results/cpp.json" \
   --python "$results/python.json" --python-tuned "$results/python-tuned.json" "${dds_args[@]}" --machine "$machine" \
   --notes "$root/pelmora/benchmarks/analysis.md" --markdown "$out/benchmarks.md" --plot "$out/throughput.png"
+{
+  printf '\n## pelmora_cv\n'
+  subsection "OpenCV conversions and view() against copies of the same bytes and the C++ decoder (median times)" "$cv_table"
+  subsection "NumPy conversions and cdr_arrays() against bytes() copies and decoding (median times)" "$keypoints_table"
+} >> "$out/benchmarks.md"
 if [ -n "$walker_table$vendors_table" ]; then
   {
     printf '\n## Introspection walker and Cyclone DDS\n'
