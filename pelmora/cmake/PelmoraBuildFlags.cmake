@@ -47,8 +47,9 @@ endif()
 # (the Python interpreter) must preload it before it loads instrumented
 # libraries.
 function(pelmora_sanitizer_preload variable)
-  # A project may enable C++ alone.
-  if(CMAKE_C_COMPILER)
+  # A project may enable C++ alone (a C compiler named on the command line
+  # is then set, but not enabled: it has no ID).
+  if(CMAKE_C_COMPILER_ID)
     set(lang C)
   else()
     set(lang CXX)
