@@ -32,6 +32,7 @@ struct pelmora_dds_endpoint
   std::unique_ptr<Endpoint> endpoint;
   std::deque<PeerEvent> events;
   std::string detail;
+  std::vector<uint8_t> serialized;  // the last serialized take's bytes
 };
 
 namespace
@@ -160,7 +161,7 @@ extern "C" pelmora_dds_endpoint * pelmora_dds_endpoint_create(
       if (!endpoint) {
         return nullptr;
       }
-      return new pelmora_dds_endpoint{std::move(endpoint), {}, {}};
+      return new pelmora_dds_endpoint{std::move(endpoint), {}, {}, {}};
     });
 }
 
@@ -197,6 +198,23 @@ extern "C" int pelmora_dds_take(pelmora_dds_endpoint * endpoint, void * message,
 {
   assert(endpoint != nullptr && message != nullptr);
   return report(*endpoint->endpoint, endpoint->endpoint->take(message, milliseconds(timeout_ms)));
+}
+
+extern "C" int pelmora_dds_take_serialized(
+  pelmora_dds_endpoint * endpoint, const uint8_t ** data, uint32_t * size, uint32_t timeout_ms)
+{
+  assert(endpoint != nullptr && data != nullptr && size != nullptr);
+  const int status = guarded<int>(PELMORA_DDS_ERROR, [&] {
+        return report(
+          *endpoint->endpoint,
+          endpoint->endpoint->take_serialized(&endpoint->serialized, milliseconds(timeout_ms)));
+      });
+  if (status != PELMORA_DDS_OK) {
+    endpoint->serialized.clear();
+  }
+  *data = endpoint->serialized.data();
+  *size = static_cast<uint32_t>(endpoint->serialized.size());
+  return status;
 }
 
 extern "C" const char * pelmora_dds_last_error(void)

@@ -1,6 +1,7 @@
 // The Cyclone DDS endpoint: one participant with one writer or reader of
 // the walker's sertype.
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -147,6 +148,7 @@ public:
   Status write_bytes(const uint8_t * bytes, uint32_t size, milliseconds timeout) override;
   Status wait_acknowledged(milliseconds timeout) override;
   Status take(void * message, milliseconds timeout) override;
+  Status take_serialized(std::vector<uint8_t> * bytes, milliseconds timeout) override;
   uint32_t payload_size(const void * message) const override;
   std::vector<PeerEvent> take_events() override {return events_.take();}
   uint32_t matched_count() override;
@@ -161,6 +163,12 @@ private:
   }
   // What a write's return code says of the try.
   Attempt written(dds_return_t rc);
+  // Takes samples until `accept` takes one's bytes (returns true) or the
+  // timeout has passed; the bytes are valid during the call only.
+  Status take_bytes(
+    const std::function<bool(const uint8_t * bytes, uint32_t size)> & accept, milliseconds timeout);
+  // Counts a sample the codec refused and reports it with `why`.
+  void drop(const uint8_t * bytes, uint32_t size, const std::string & why);
 
   std::unique_ptr<pelmora_cdr_walker::Codec> codec_;
   Events events_;
@@ -294,6 +302,27 @@ Status SertypeEndpoint::wait_acknowledged(milliseconds timeout)
 // goes on to the next.
 Status SertypeEndpoint::take(void * message, milliseconds timeout)
 {
+  return take_bytes([&](const uint8_t * bytes, uint32_t size) {
+      std::string error;
+      if (codec_->decode(bytes, size, message, &error)) {
+        return true;
+      }
+      drop(bytes, size, error);
+      return false;
+    }, timeout);
+}
+
+Status SertypeEndpoint::take_serialized(std::vector<uint8_t> * bytes, milliseconds timeout)
+{
+  return take_bytes([bytes](const uint8_t * data, uint32_t size) {
+      bytes->assign(data, data + size);
+      return true;
+    }, timeout);
+}
+
+Status SertypeEndpoint::take_bytes(
+  const std::function<bool(const uint8_t * bytes, uint32_t size)> & accept, milliseconds timeout)
+{
   if (role_ != Role::reader) {
     last_error_ = "take on a writer";
     return Status::error;
@@ -309,23 +338,13 @@ Status SertypeEndpoint::take(void * message, milliseconds timeout)
     if (n == 1) {
       const uint8_t * bytes = nullptr;
       uint32_t size = 0;
-      std::string error;
-      const bool data = info.valid_data && serdata_bytes(serdata, &bytes, &size);
-      const bool decoded = data && codec_->decode(bytes, size, message, &error);
-      if (data && !decoded) {
-        // The observer reads the refused bytes, so they are still held.
-        ++dropped_;
-        if (drop_observer_) {
-          drop_observer_(bytes, size, error);
-        } else {
-          std::fprintf(stderr, "pelmora-dds: dropped a sample of %u bytes: %s\n", size, error.c_str());
-        }
-      }
+      const bool accepted = info.valid_data && serdata_bytes(serdata, &bytes, &size) &&
+        accept(bytes, size);
       ddsi_serdata_unref(serdata);
-      if (decoded) {
+      if (accepted) {
         return Status::ok;
       }
-      continue;  // a bad sample or a state change without data
+      continue;  // a refused sample or a state change without data
     }
     const milliseconds left = left_until(deadline);
     if (left.count() <= 0) {
@@ -336,6 +355,16 @@ Status SertypeEndpoint::take(void * message, milliseconds timeout)
     if (woken < 0) {
       return fail("wait for data", woken);
     }
+  }
+}
+
+void SertypeEndpoint::drop(const uint8_t * bytes, uint32_t size, const std::string & why)
+{
+  ++dropped_;
+  if (drop_observer_) {
+    drop_observer_(bytes, size, why);
+  } else {
+    std::fprintf(stderr, "pelmora-dds: dropped a sample of %u bytes: %s\n", size, why.c_str());
   }
 }
 

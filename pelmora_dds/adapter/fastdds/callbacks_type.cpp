@@ -80,6 +80,10 @@ bool CallbacksTopicType::serialize(void * data, SerializedPayload_t * payload)
 
 bool CallbacksTopicType::deserialize(SerializedPayload_t * payload, void * data)
 {
+  if (capture_ != nullptr) {
+    capture_->assign(payload->data, payload->data + payload->length);
+    return true;
+  }
   if (payload->length < kEncapsulationBytes) {
     return drop(*payload, "no encapsulation header");
   }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <fastdds/dds/topic/TopicDataType.hpp>
 
@@ -49,6 +50,12 @@ public:
   /// Payloads refused so far.
   uint64_t dropped() const {return dropped_.load();}
 
+  /// While `bytes` is set, deserialize copies each payload into it as it
+  /// came, header included, instead of decoding it into the sample it is
+  /// given: a serialized take. Fast DDS deserializes in the thread that
+  /// takes, which sets and clears this around its take.
+  void capture_payloads(std::vector<uint8_t> * bytes) {capture_ = bytes;}
+
 private:
   bool drop(
     const eprosima::fastrtps::rtps::SerializedPayload_t & payload, const std::string & why);
@@ -58,6 +65,7 @@ private:
   bool bounded_;
   DropObserver drop_observer_;
   std::atomic<uint64_t> dropped_{0};
+  std::vector<uint8_t> * capture_ = nullptr;
 };
 
 }  // namespace pelmora_dds

@@ -166,6 +166,7 @@ public:
   Status write(const void * message, milliseconds timeout) override;
   Status wait_acknowledged(milliseconds timeout) override;
   Status take(void * message, milliseconds timeout) override;
+  Status take_serialized(std::vector<uint8_t> * bytes, milliseconds timeout) override;
   uint32_t payload_size(const void * message) const override {return type_->payload_size(message);}
   std::vector<PeerEvent> take_events() override {return events_.take();}
   uint32_t matched_count() override;
@@ -313,6 +314,16 @@ Status FastddsEndpoint::wait_acknowledged(milliseconds timeout)
   }
   last_error_ = "samples not acknowledged in time";
   return rc == ReturnCode_t::RETCODE_TIMEOUT ? Status::timeout : Status::error;
+}
+
+Status FastddsEndpoint::take_serialized(std::vector<uint8_t> * bytes, milliseconds timeout)
+{
+  // The topic type copies the payload and leaves `bytes` as the sample
+  // pointer untouched.
+  type_->capture_payloads(bytes);
+  const Status status = take(bytes, timeout);
+  type_->capture_payloads(nullptr);
+  return status;
 }
 
 Status FastddsEndpoint::take(void * message, milliseconds timeout)

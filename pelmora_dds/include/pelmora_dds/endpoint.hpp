@@ -71,6 +71,11 @@ public:
   /// type support's language, which the decoder overwrites).
   virtual Status take(void * message, std::chrono::milliseconds timeout) = 0;
 
+  /// Takes the next sample's bytes into `bytes` as they arrived, the
+  /// encapsulation header included, without decoding them: the caller
+  /// checks them (as a middleware's serialized take leaves to its caller).
+  virtual Status take_serialized(std::vector<uint8_t> * bytes, std::chrono::milliseconds timeout) = 0;
+
   /// Payload bytes `message` occupies on the wire, header included.
   virtual uint32_t payload_size(const void * message) const = 0;
 

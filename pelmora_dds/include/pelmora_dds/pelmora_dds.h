@@ -106,6 +106,14 @@ int pelmora_dds_next_event(pelmora_dds_endpoint * endpoint, const char ** detail
 PELMORA_DDS_PUBLIC
 int pelmora_dds_take(pelmora_dds_endpoint * endpoint, void * message, uint32_t timeout_ms);
 
+/* Takes the next sample's bytes as they arrived, the 4-byte encapsulation
+ * header included, without decoding them (reader only): `*data` and `*size`
+ * receive them, valid until the next serialized take on this endpoint or its
+ * destruction (0 bytes unless PELMORA_DDS_OK). The caller checks them. */
+PELMORA_DDS_PUBLIC
+int pelmora_dds_take_serialized(
+  pelmora_dds_endpoint * endpoint, const uint8_t ** data, uint32_t * size, uint32_t timeout_ms);
+
 /* Called with every sample's C message on its way through the tool (see
  * pelmora_dds_main) and `copy`, a new initialised C message, which it fills
  * with the same sample. Returns 0 when it failed. */
