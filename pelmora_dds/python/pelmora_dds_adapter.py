@@ -5,8 +5,9 @@ capsules of pelmora's C type-support module create a C record, fill it from
 the Python object (convert_from_py) and hand the record with the C
 dispatcher's handle to libpelmora_dds through its C interface
 (include/pelmora_dds/pelmora_dds.h); received records become
-Python objects again through convert_to_py. Nothing here encodes or decodes
-CDR. The Python peer (pelmora_dds_py.py) and pelmora-stereo-match use it.
+Python objects again through convert_to_py, or a reader takes a sample's
+serialized bytes as they came (take_serialized). Nothing here encodes or
+decodes CDR. The Python peer (pelmora_dds_py.py) and pelmora-stereo-match use it.
 """
 
 import ctypes
@@ -90,6 +91,8 @@ def load_adapter(path):
         'pelmora_dds_next_event': (ctypes.c_int, [vp, ctypes.POINTER(ctypes.c_char_p)]),
         'pelmora_dds_endpoint_destroy': (None, [vp]),
         'pelmora_dds_take': (ctypes.c_int, [vp, vp, u32]),
+        'pelmora_dds_take_serialized': (ctypes.c_int, [vp, ctypes.POINTER(ctypes.POINTER(ctypes.c_uint8)),
+                                                       ctypes.POINTER(u32), u32]),
         'pelmora_dds_last_error': (ctypes.c_char_p, []),
         'pelmora_dds_sample': (ctypes.c_int, [vp, u32, u32, u32]),
         'pelmora_dds_main': (ctypes.c_int, [ctypes.c_int, ctypes.POINTER(ctypes.c_char_p), ctypes.c_char_p,
@@ -128,6 +131,15 @@ class Stop:
 
 def last_error(lib):
     return lib.pelmora_dds_last_error().decode(errors='replace')
+
+
+def take_serialized(lib, endpoint, timeout_ms):
+    """(status, the sample's bytes as they arrived, encapsulation header
+    included) of the reader's next sample; the bytes are None unless the
+    status is DDS_OK. They are a copy: the adapter reuses its buffer."""
+    data, size = ctypes.POINTER(ctypes.c_uint8)(), ctypes.c_uint32()
+    status = lib.pelmora_dds_take_serialized(endpoint, ctypes.byref(data), ctypes.byref(size), timeout_ms)
+    return status, ctypes.string_at(data, size.value) if status == DDS_OK else None
 
 
 def report_events(label, peer_role, lib, endpoint):
