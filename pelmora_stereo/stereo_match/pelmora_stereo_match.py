@@ -43,7 +43,7 @@ import numpy  # noqa: E402
 from pelmora_dds_adapter import (  # noqa: E402
     DDS_ERROR, DDS_OK, EXIT_INTERRUPTED, EXIT_OK, EXIT_SETUP, EXIT_TIMEOUT,
     EXIT_USAGE, EXIT_WRONG, READER, Deadline, Stop, TypeSupport, default_library, last_error,
-    load_adapter, make_options, refuse_usage, report_events)
+    load_adapter, make_options, refuse_usage, report_events, take_serialized)
 import pelmora_cv  # noqa: E402
 import stereo_matching  # noqa: E402
 import stereo_picture  # noqa: E402
@@ -126,7 +126,8 @@ def load_pair(args):
 
 
 def receive(args, endpoint_args):
-    """(the first message on the topic, EXIT_OK) or (None, an exit code)."""
+    """(the serialized bytes of the first message on the topic, EXIT_OK) or
+    (None, an exit code)."""
     deadline = Deadline(args.timeout)
     lib = load_adapter(args.lib)
     options = make_options(PROGRAM, lib, endpoint_args, LARGEST_SAMPLE)
@@ -139,18 +140,16 @@ def receive(args, endpoint_args):
             print('%s: %s' % (PROGRAM, last_error(lib)), file=sys.stderr)
             return None, EXIT_SETUP
         print('%s: waiting for one message on %s ...' % (PROGRAM, description), file=sys.stderr, flush=True)
-        record = ts.create()
         try:
             while not Stop.requested and not deadline.passed():
-                status = lib.pelmora_dds_take(reader, record, deadline.left_ms(200))
+                status, data = take_serialized(lib, reader, deadline.left_ms(200))
                 report_events(PROGRAM, 'writer', lib, reader)
                 if status == DDS_OK:
-                    return ts.convert_to_py(record), EXIT_OK
+                    return data, EXIT_OK
                 if status == DDS_ERROR:
                     print('%s: %s' % (PROGRAM, last_error(lib)), file=sys.stderr)
                     return None, EXIT_SETUP
         finally:
-            ts.destroy(record)
             lib.pelmora_dds_endpoint_destroy(reader)
     finally:
         lib.pelmora_dds_options_destroy(options)
@@ -160,30 +159,31 @@ def receive(args, endpoint_args):
     return None, EXIT_TIMEOUT
 
 
-def split_images(message):
-    """((x, y, descriptors) of the left image, the same of the right one),
-    or ValueError for a message that breaks the convention or has no
+def split_images(keypoints):
+    """((x, y, descriptors) of the left image, the same of the right one)
+    from pelmora_cv.cdr_arrays, or ValueError for a message without
     descriptors."""
-    view = pelmora_cv.arrays(message)
-    if message.descriptorsize == 0:
+    if keypoints.descriptorsize == 0:
         raise ValueError('the message carries no descriptors')
-    right = view.isrightimage != 0
-    return tuple((view.x[side], view.y[side], view.descriptors[side]) for side in (~right, right))
+    right = keypoints.isrightimage != 0
+    return tuple((keypoints.x[side], keypoints.y[side], keypoints.descriptors[side]) for side in (~right, right))
 
 
 def main(argv):
     args, endpoint_args = parse(argv)
     left_image, right_image, truth = load_pair(args)
-    message, code = receive(args, endpoint_args)
-    if message is None:
+    data, code = receive(args, endpoint_args)
+    if data is None:
         return code
     try:
-        left, right = split_images(message)
+        # Views on the received bytes: nothing is decoded or copied.
+        keypoints = pelmora_cv.cdr_arrays(data)
+        left, right = split_images(keypoints)
     except ValueError as error:
         print('%s: %s' % (PROGRAM, error), file=sys.stderr)
         return EXIT_WRONG
     print('keypoints: left %d, right %d (descriptors of %d bytes)'
-          % (len(left[0]), len(right[0]), message.descriptorsize))
+          % (len(left[0]), len(right[0]), keypoints.descriptorsize))
     found = stereo_matching.match_rows(left, right, args.row_tolerance, args.ratio)
     xl, yl = left[0][found.left], left[1][found.left]
     xr, yr = right[0][found.right], right[1][found.right]
