@@ -1,6 +1,6 @@
 // The per-field rules of the keypoints convention (README) that both
-// directions share: how values are rounded and clamped, how many words a
-// descriptor takes, and when a message is well formed.
+// directions share: which values are rounded and clamped (rounding.hpp says
+// how), how many words a descriptor takes, and when a message is well formed.
 #ifndef PELMORA_CV__CONVENTION_HPP_
 #define PELMORA_CV__CONVENTION_HPP_
 
@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "pelmora/msg/features.hpp"
+#include "rounding.hpp"
 
 namespace pelmora_cv
 {
@@ -30,34 +31,11 @@ constexpr size_t words_per_descriptor(size_t descriptor_bytes)
   return (descriptor_bytes + kWordBytes - 1) / kWordBytes;
 }
 
-/// `value` rounded to the nearest integer, ties to even (as OpenCV's
-/// cvRound and NumPy's rint round, so every language gets the same
-/// integer), clamped to 0…4294967295; NaN gives 0. Inline and without a
-/// call into libm: to_message does this twice per keypoint.
-inline uint32_t rounded_and_clamped(double value)
-{
-  constexpr double kLargest = std::numeric_limits<uint32_t>::max();
-  if (!(value > 0.0)) {
-    return 0;
-  }
-  if (value >= kLargest) {
-    return std::numeric_limits<uint32_t>::max();
-  }
-  // Between 2^52 and 2^53 doubles are the integers: adding 2^52 rounds
-  // `value` in the default rounding mode, to nearest with ties to even, and
-  // taking it away again is exact.
-  constexpr double kTwoToThe52 = 4503599627370496.0;
-  return static_cast<uint32_t>((value + kTwoToThe52) - kTwoToThe52);
-}
-
 /// `size` rounded and clamped.
 inline uint32_t pattern_size(float size)
 {
   return rounded_and_clamped(size);
 }
-
-/// Millionths per unit of response.
-constexpr double kMillionths = 1e6;
 
 /// `response` in millionths, rounded and clamped. In double: float32
 /// cannot hold every millionth of a response near 1, and the product must

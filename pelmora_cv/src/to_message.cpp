@@ -2,10 +2,6 @@
 #include <cstring>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "convention.hpp"
 #include "pelmora_cv/keypoints.hpp"
 
@@ -82,24 +78,6 @@ void put(const cv::KeyPoint & keypoint, uint32_t right, const Columns & out, siz
 }
 
 #if defined(__SSE2__)
-
-// rounded_and_clamped() of the four floats of `values` times `scale`:
-// maxpd takes 0 over NaN and negatives, minpd caps at 4294967295, and
-// adding 2^52 rounds to an integer, ties to even, whose low 32 bits are the
-// double's low 32 bits.
-__m128i rounded_and_clamped4(__m128 values, double scale)
-{
-  const __m128d zero = _mm_setzero_pd();
-  const __m128d largest = _mm_set1_pd(std::numeric_limits<uint32_t>::max());
-  const __m128d two_to_the_52 = _mm_set1_pd(4503599627370496.0);
-  const __m128d factor = _mm_set1_pd(scale);
-  __m128d low = _mm_mul_pd(_mm_cvtps_pd(values), factor);
-  __m128d high = _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(values, values)), factor);
-  low = _mm_add_pd(_mm_min_pd(_mm_max_pd(low, zero), largest), two_to_the_52);
-  high = _mm_add_pd(_mm_min_pd(_mm_max_pd(high, zero), largest), two_to_the_52);
-  return _mm_castps_si128(
-    _mm_shuffle_ps(_mm_castpd_ps(low), _mm_castpd_ps(high), _MM_SHUFFLE(2, 0, 2, 0)));
-}
 
 // Fast path (every x86-64 has SSE2): the items of keypoints 0 to 4⌊count/4⌋,
 // four at a time. A cv::KeyPoint is seven 4-byte members (pt.x, pt.y,

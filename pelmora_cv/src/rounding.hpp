@@ -1,0 +1,65 @@
+// How the keypoints convention (README) turns a size or a response into a
+// uint32: rounded to the nearest integer with ties to even, then clamped.
+// Written once for whatever in pelmora_cv rounds: libpelmora_cv, and the
+// Python module's extension _rounding, so that both languages round alike.
+#ifndef PELMORA_CV__ROUNDING_HPP_
+#define PELMORA_CV__ROUNDING_HPP_
+
+#include <cstdint>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace pelmora_cv
+{
+
+/// Millionths per unit of response.
+constexpr double kMillionths = 1e6;
+
+/// `value` rounded to the nearest integer, ties to even (as OpenCV's
+/// cvRound and NumPy's rint round, so every language gets the same
+/// integer), clamped to 0…4294967295; NaN gives 0. Inline and without a
+/// call into libm: it runs twice per keypoint.
+inline uint32_t rounded_and_clamped(double value)
+{
+  constexpr double kLargest = std::numeric_limits<uint32_t>::max();
+  if (!(value > 0.0)) {
+    return 0;
+  }
+  if (value >= kLargest) {
+    return std::numeric_limits<uint32_t>::max();
+  }
+  // Between 2^52 and 2^53 doubles are the integers: adding 2^52 rounds
+  // `value` in the default rounding mode, to nearest with ties to even, and
+  // taking it away again is exact.
+  constexpr double kTwoToThe52 = 4503599627370496.0;
+  return static_cast<uint32_t>((value + kTwoToThe52) - kTwoToThe52);
+}
+
+#if defined(__SSE2__)
+
+/// rounded_and_clamped() of the four floats of `values` times `scale` (the
+/// product in double): maxpd takes 0 over NaN and negatives, minpd caps at
+/// 4294967295, and adding 2^52 rounds to an integer, ties to even, whose
+/// low 32 bits are the double's low 32 bits.
+inline __m128i rounded_and_clamped4(__m128 values, double scale)
+{
+  const __m128d zero = _mm_setzero_pd();
+  const __m128d largest = _mm_set1_pd(std::numeric_limits<uint32_t>::max());
+  const __m128d two_to_the_52 = _mm_set1_pd(4503599627370496.0);
+  const __m128d factor = _mm_set1_pd(scale);
+  __m128d low = _mm_mul_pd(_mm_cvtps_pd(values), factor);
+  __m128d high = _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(values, values)), factor);
+  low = _mm_add_pd(_mm_min_pd(_mm_max_pd(low, zero), largest), two_to_the_52);
+  high = _mm_add_pd(_mm_min_pd(_mm_max_pd(high, zero), largest), two_to_the_52);
+  return _mm_castps_si128(
+    _mm_shuffle_ps(_mm_castpd_ps(low), _mm_castpd_ps(high), _MM_SHUFFLE(2, 0, 2, 0)));
+}
+
+#endif
+
+}  // namespace pelmora_cv
+
+#endif  // PELMORA_CV__ROUNDING_HPP_
