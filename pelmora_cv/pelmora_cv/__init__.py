@@ -30,6 +30,8 @@ import numpy
 
 from pelmora.msg import Features
 
+from . import _rounding
+
 __all__ = ['CdrKeypoints', 'Keypoints', 'arrays', 'cdr_arrays', 'from_arrays', 'from_cv2', 'to_cv2']
 
 _UINT32_MAX = 0xFFFFFFFF
@@ -40,8 +42,6 @@ _PER_KEYPOINT = {'x': numpy.float32, 'y': numpy.float32, 'angle': numpy.float32,
 _NO_ANGLE = -1.0
 _NO_CLASS = -1
 _INT32_RANGE = (-(1 << 31), (1 << 31) - 1)
-# Doubles a time that from_arrays rounds (512 KiB).
-_BLOCK = 1 << 16
 
 Keypoints = collections.namedtuple('Keypoints', tuple(_PER_KEYPOINT) + ('descriptors',))
 Keypoints.__doc__ = """The per-keypoint arrays of a Features message (see arrays())."""
@@ -202,57 +202,55 @@ def cdr_arrays(data):
     return CdrKeypoints(descriptors=descriptors, keypointnumber=count, descriptorsize=size, **views)
 
 
+def _message_array(typecode, items):
+    """A new array.array of the typecode holding the bytes of items (4-byte
+    items of the field's type), copied once. The message keeps such an array
+    as it is, where it would check and copy a NumPy array again."""
+    words = array.array(typecode)
+    words.frombytes(numpy.ascontiguousarray(items).view(numpy.uint8))
+    return words
+
+
 def _new_uint32s(count):
-    """A new array.array('I') of count zeros, which a message keeps as it is,
-    and a writable NumPy view on it (to be dropped before the message is
-    made: the array cannot change size while a view lives)."""
-    words = array.array('I', [0]) * count
-    return words, numpy.frombuffer(words, numpy.uint32)
+    """A new array.array('I') of count zeros."""
+    return array.array('I', [0]) * count
 
 
 def _rounded_uint32(field, values, scale=1.0):
     """values x scale (in double), rounded to the nearest integer with ties
     to even and clamped to 0..4294967295, NaN giving 0, as array.array('I').
 
-    A block of _BLOCK doubles at a time, written straight into the result:
-    the block stays in the cache, and a million keypoints need no 8 MB
-    temporary array. Masks clamp: NumPy's fmax and fmin take several times
-    as long as a comparison and a masked copy."""
-    words, out = _new_uint32s(len(values))
-    block = numpy.empty(min(len(values), _BLOCK), numpy.float64)
-    mask = numpy.empty(len(block), bool)
-    for start in range(0, len(values), _BLOCK):
-        part = block[:len(out[start:start + _BLOCK])]
-        beyond = mask[:len(part)]
+    The extension _rounding does it in one pass over float32 or float64
+    items, as libpelmora_cv does; other numbers become float64 first."""
+    if values.dtype != numpy.float32 and values.dtype != numpy.float64:
         try:
-            numpy.multiply(values[start:start + _BLOCK], scale, out=part, dtype=numpy.float64)
+            values = numpy.positive(values, dtype=numpy.float64)
         except (TypeError, ValueError) as error:
             raise ValueError("'%s' takes numbers: %s" % (field, error)) from None
-        numpy.rint(part, out=part)
-        numpy.logical_not(numpy.greater(part, 0.0, out=beyond), out=beyond)  # NaN too
-        numpy.copyto(part, 0.0, where=beyond)
-        numpy.copyto(part, _UINT32_MAX, where=numpy.greater(part, _UINT32_MAX, out=beyond))
-        out[start:start + len(part)] = part
+    words = _new_uint32s(len(values))
+    _rounding.rounded_uint32(numpy.ascontiguousarray(values), scale, words)
     return words
 
 
 def _flags(right_image):
     """1 where right_image is true, else 0, as array.array('I')."""
-    words, out = _new_uint32s(len(right_image))
-    out[...] = right_image != 0
+    words = _new_uint32s(len(right_image))
+    flags = right_image if right_image.dtype == bool else right_image != 0
+    numpy.frombuffer(words, numpy.uint32)[...] = flags
     return words
 
 
 def _uniqueid(class_id):
-    """class_id (int32 values) as uint32: -1 is 4294967295. An int32 array
-    is reinterpreted in place; the message copies it."""
+    """class_id (int32 values) as uint32 (-1 is 4294967295), as array.array('I')."""
     ids = numpy.asarray(class_id)
+    if ids.dtype == numpy.int32:  # every value in range; the bytes are the uint32s
+        return _message_array('I', ids)
     if ids.size and ids.dtype.kind not in 'iu':  # [] becomes a float array
         raise ValueError("'class_id' takes integers, got %s" % ids.dtype)
     if ids.size and (ids.min() < _INT32_RANGE[0] or ids.max() > _INT32_RANGE[1]):
         raise ValueError("'class_id' takes int32 values (%d..%d)" % _INT32_RANGE)
     # Other integer types wrap to uint32 as int32 does.
-    return ids.view(numpy.uint32) if ids.dtype == numpy.int32 else ids.astype(numpy.uint32)
+    return _message_array('I', ids.astype(numpy.uint32))
 
 
 def _per_keypoint(field, values, count):
@@ -267,27 +265,26 @@ def _per_keypoint(field, values, count):
 
 
 def _floats(field, values, count):
-    """Float32 items as they are; other numbers rounded to float32 here. A
-    finite value beyond the float32 range goes to the message as float64,
-    so that the message refuses it in its own words."""
+    """The items as array.array('f'): float32 items as they are, other
+    numbers rounded to float32 here. A finite value beyond the float32 range
+    goes to the message as float64, so that the message refuses it in its
+    own words."""
     items = _per_keypoint(field, values, count)
-    if items.dtype == numpy.float32:
-        return items
-    doubles = items.astype(numpy.float64)
-    with numpy.errstate(over='ignore'):
-        floats = doubles.astype(numpy.float32)
-    overflowed = numpy.isinf(floats) & ~numpy.isinf(doubles)
-    return doubles if overflowed.any() else floats
+    if items.dtype != numpy.float32:
+        doubles = items.astype(numpy.float64)
+        with numpy.errstate(over='ignore'):
+            items = doubles.astype(numpy.float32)
+        if (numpy.isinf(items) & ~numpy.isinf(doubles)).any():
+            return doubles
+    return _message_array('f', items)
 
 
 def _descriptor_words(descriptors, count):
-    """(B, words) for N descriptors: one row of B bytes per keypoint, any
-    dtype; an empty array or None means none (B = 0)."""
-    if descriptors is None:
-        return 0, numpy.zeros(0, numpy.uint32)
-    rows = numpy.asarray(descriptors)
-    if rows.size == 0:
-        return 0, numpy.zeros(0, numpy.uint32)
+    """(B, words as array.array('I')) for N descriptors: one row of B bytes
+    per keypoint, any dtype; an empty array or None means none (B = 0)."""
+    rows = None if descriptors is None else numpy.asarray(descriptors)
+    if rows is None or rows.size == 0:
+        return 0, array.array('I')
     if rows.ndim != 2 or rows.shape[0] != count:
         raise ValueError("'descriptors' has shape %s; it takes one row per keypoint (%d)"
                          % (rows.shape, count))
@@ -298,7 +295,7 @@ def _descriptor_words(descriptors, count):
     padded = _words_per_descriptor(size) * _WORD_BYTES
     if padded != size:
         row_bytes = numpy.pad(row_bytes, ((0, 0), (0, padded - size)))
-    return size, row_bytes.reshape(-1).view('<u4').astype(numpy.uint32, copy=False)
+    return size, _message_array('I', row_bytes.reshape(-1).view('<u4').astype(numpy.uint32, copy=False))
 
 
 def from_arrays(x, y, *, angle=None, size=None, response=None, class_id=None, right_image=None,
