@@ -11,6 +11,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace pelmora_cv
 {
@@ -56,6 +59,34 @@ inline __m128i rounded_and_clamped4(__m128 values, double scale)
   high = _mm_add_pd(_mm_min_pd(_mm_max_pd(high, zero), largest), two_to_the_52);
   return _mm_castps_si128(
     _mm_shuffle_ps(_mm_castpd_ps(low), _mm_castpd_ps(high), _MM_SHUFFLE(2, 0, 2, 0)));
+}
+
+#endif
+
+#if defined(__x86_64__)
+
+/// The low 32 bits of each of four doubles, in order.
+__attribute__((target("avx"))) inline __m128 low_words(__m256d four)
+{
+  return _mm_shuffle_ps(_mm_castpd_ps(_mm256_castpd256_pd128(four)),
+           _mm_castpd_ps(_mm256_extractf128_pd(four, 1)), _MM_SHUFFLE(2, 0, 2, 0));
+}
+
+/// rounded_and_clamped4() of the eight floats of `values`, in AVX's
+/// four-double registers: half the instructions of two
+/// rounded_and_clamped4(). Only for a processor that has AVX
+/// (__builtin_cpu_supports("avx")); x86-64 itself guarantees SSE2 only.
+__attribute__((target("avx"))) inline __m256 rounded_and_clamped8(__m256 values, double scale)
+{
+  const __m256d zero = _mm256_setzero_pd();
+  const __m256d largest = _mm256_set1_pd(std::numeric_limits<uint32_t>::max());
+  const __m256d two_to_the_52 = _mm256_set1_pd(4503599627370496.0);
+  const __m256d factor = _mm256_set1_pd(scale);
+  __m256d low = _mm256_mul_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(values)), factor);
+  __m256d high = _mm256_mul_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(values, 1)), factor);
+  low = _mm256_add_pd(_mm256_min_pd(_mm256_max_pd(low, zero), largest), two_to_the_52);
+  high = _mm256_add_pd(_mm256_min_pd(_mm256_max_pd(high, zero), largest), two_to_the_52);
+  return _mm256_set_m128(low_words(high), low_words(low));
 }
 
 #endif

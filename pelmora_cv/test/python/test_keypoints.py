@@ -62,6 +62,34 @@ def test_convention(arguments, expected):
         assert (got if isinstance(value, int) else list(got)) == value, field
 
 
+# Sizes and responses on the rounding rules, 77 of them, so that the
+# extension rounds some eight at a time, four at a time and one at a time.
+EDGES = [0.5, 1.5, 2.5, 30.5, 31.4, 31.6, -3.0, -0.0, 0.0, 4e-7, 1 / 128, 3 / 128, 4294.967295,
+         2 ** 31, 2 ** 31 + 0.5, 3e9, 4294967040.0, 4294967295.0, 4294967295.5, 5e9,
+         float('inf'), float('-inf'), float('nan'), 1e-300]
+EDGES = EDGES * 3 + EDGES[:5]
+
+
+def rint_clamped(values, scale):
+    """NumPy's rint of values x scale (in double), clamped to 0..4294967295, NaN 0."""
+    product = numpy.asarray(values).astype(numpy.float64) * scale
+    rounded = numpy.rint(product)
+    with numpy.errstate(invalid='ignore'):
+        rounded[~(rounded > 0)] = 0
+        rounded[rounded > MAX] = MAX
+    return [int(v) for v in rounded]
+
+
+@pytest.mark.parametrize('values', [numpy.float32(EDGES), numpy.float64(EDGES),
+                                    numpy.int64([-5, 0, 7, 2 ** 31, 2 ** 32, 2 ** 40] * 13)],
+                         ids=['float32', 'float64', 'int64'])
+def test_sizes_and_responses_round_as_rint(values):
+    count = len(values)
+    message = pelmora_cv.from_arrays(numpy.zeros(count), numpy.zeros(count), size=values, response=values)
+    assert list(message.patternzise) == rint_clamped(values, 1)
+    assert list(message.confidence) == rint_clamped(values, 1e6)
+
+
 # (field named in the error, from_arrays arguments)
 REFUSED = [
     ('x', dict(x=[[1.0, 2.0]], y=[1.0, 2.0])),
