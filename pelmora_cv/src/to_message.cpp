@@ -2,8 +2,13 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "convention.hpp"
 #include "pelmora_cv/keypoints.hpp"
+#include "processor.hpp"
 
 namespace pelmora_cv
 {
@@ -79,17 +84,19 @@ void put(const cv::KeyPoint & keypoint, uint32_t right, const Columns & out, siz
 
 #if defined(__SSE2__)
 
-// Fast path (every x86-64 has SSE2): the items of keypoints 0 to 4⌊count/4⌋,
-// four at a time. A cv::KeyPoint is seven 4-byte members (pt.x, pt.y,
-// size, angle, response, octave, class_id), so keypoint j of four starts
-// at float 7j: the loads at 7j take (x, y, size, angle), those at 7j + 3
-// (angle, response, octave, class_id), and unpacking turns them into one
-// register per member. Returns how many keypoints it did.
-size_t put_four_at_a_time(const cv::KeyPoint * keypoints, size_t count, uint32_t right, const Columns & out)
+// Fast path (every x86-64 has SSE2): the items of keypoints `first` on,
+// four at a time while four are left of `count`. A cv::KeyPoint is seven
+// 4-byte members (pt.x, pt.y, size, angle, response, octave, class_id), so
+// keypoint j of four starts at float 7j: the loads at 7j take (x, y, size,
+// angle), those at 7j + 3 (angle, response, octave, class_id), and
+// unpacking turns them into one register per member. Returns the index it
+// stopped at.
+size_t put_four_at_a_time(
+  const cv::KeyPoint * keypoints, size_t first, size_t count, uint32_t right, const Columns & out)
 {
   static_assert(sizeof(cv::KeyPoint) == 7 * sizeof(float), "cv::KeyPoint is seven 4-byte members");
   const __m128i flags = _mm_set1_epi32(static_cast<int>(right));
-  size_t i = 0;
+  size_t i = first;
   for (; i + 4 <= count; i += 4) {
     const float * p = &keypoints[i].pt.x;
     const __m128 a0 = _mm_loadu_ps(p), a1 = _mm_loadu_ps(p + 7);
@@ -116,7 +123,56 @@ size_t put_four_at_a_time(const cv::KeyPoint * keypoints, size_t count, uint32_t
 
 #else
 
-size_t put_four_at_a_time(const cv::KeyPoint *, size_t, uint32_t, const Columns &)
+size_t put_four_at_a_time(const cv::KeyPoint *, size_t first, size_t, uint32_t, const Columns &)
+{
+  return first;
+}
+
+#endif
+
+#if defined(__x86_64__)
+
+// put_four_at_a_time() eight at a time where the processor has AVX:
+// keypoints 0 to 3 in the low lanes and 4 to 7 in the high ones, so that
+// the same unpacking works lane by lane and each column takes one 32-byte
+// store. Returns the index it stopped at.
+__attribute__((target("avx")))
+size_t put_eight_at_a_time(const cv::KeyPoint * keypoints, size_t count, uint32_t right, const Columns & out)
+{
+  const __m256 flags = _mm256_castsi256_ps(_mm256_set1_epi32(static_cast<int>(right)));
+  size_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const float * p = &keypoints[i].pt.x;
+    const __m256 a0 = _mm256_set_m128(_mm_loadu_ps(p + 28), _mm_loadu_ps(p));
+    const __m256 a1 = _mm256_set_m128(_mm_loadu_ps(p + 35), _mm_loadu_ps(p + 7));
+    const __m256 a2 = _mm256_set_m128(_mm_loadu_ps(p + 42), _mm_loadu_ps(p + 14));
+    const __m256 a3 = _mm256_set_m128(_mm_loadu_ps(p + 49), _mm_loadu_ps(p + 21));
+    const __m256 b0 = _mm256_set_m128(_mm_loadu_ps(p + 31), _mm_loadu_ps(p + 3));
+    const __m256 b1 = _mm256_set_m128(_mm_loadu_ps(p + 38), _mm_loadu_ps(p + 10));
+    const __m256 b2 = _mm256_set_m128(_mm_loadu_ps(p + 45), _mm_loadu_ps(p + 17));
+    const __m256 b3 = _mm256_set_m128(_mm_loadu_ps(p + 52), _mm_loadu_ps(p + 24));
+    const __m256 xy01 = _mm256_unpacklo_ps(a0, a1), xy23 = _mm256_unpacklo_ps(a2, a3);
+    const __m256 sa01 = _mm256_unpackhi_ps(a0, a1), sa23 = _mm256_unpackhi_ps(a2, a3);
+    const __m256 ar01 = _mm256_unpacklo_ps(b0, b1), ar23 = _mm256_unpacklo_ps(b2, b3);
+    const __m256 oc01 = _mm256_unpackhi_ps(b0, b1), oc23 = _mm256_unpackhi_ps(b2, b3);
+    constexpr int kFirstHalves = _MM_SHUFFLE(1, 0, 1, 0), kSecondHalves = _MM_SHUFFLE(3, 2, 3, 2);
+    _mm256_storeu_ps(out.x + i, _mm256_shuffle_ps(xy01, xy23, kFirstHalves));
+    _mm256_storeu_ps(out.y + i, _mm256_shuffle_ps(xy01, xy23, kSecondHalves));
+    _mm256_storeu_ps(out.angle + i, _mm256_shuffle_ps(sa01, sa23, kSecondHalves));
+    _mm256_storeu_ps(reinterpret_cast<float *>(out.patternzise + i),
+      rounded_and_clamped8(_mm256_shuffle_ps(sa01, sa23, kFirstHalves), 1.0));
+    _mm256_storeu_ps(reinterpret_cast<float *>(out.confidence + i),
+      rounded_and_clamped8(_mm256_shuffle_ps(ar01, ar23, kSecondHalves), kMillionths));
+    _mm256_storeu_ps(reinterpret_cast<float *>(out.uniqueid + i),
+      _mm256_shuffle_ps(oc01, oc23, kSecondHalves));
+    _mm256_storeu_ps(reinterpret_cast<float *>(out.isrightimage + i), flags);
+  }
+  return i;
+}
+
+#else
+
+size_t put_eight_at_a_time(const cv::KeyPoint *, size_t, uint32_t, const Columns &)
 {
   return 0;
 }
@@ -154,9 +210,9 @@ void append(
     message.patternzise.data() + first, message.confidence.data() + first,
     message.x.data() + first, message.y.data() + first, message.angle.data() + first};
   const uint32_t right = right_image ? 1 : 0;
-  for (size_t i = put_four_at_a_time(keypoints.data(), keypoints.size(), right, out);
-    i < keypoints.size(); ++i)
-  {
+  const size_t count = keypoints.size();
+  const size_t eights = have_avx() ? put_eight_at_a_time(keypoints.data(), count, right, out) : 0;
+  for (size_t i = put_four_at_a_time(keypoints.data(), eights, count, right, out); i < count; ++i) {
     put(keypoints[i], right, out, i);
   }
   if (bytes != 0) {
