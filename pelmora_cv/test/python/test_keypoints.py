@@ -85,7 +85,8 @@ def rint_clamped(values, scale):
                          ids=['float32', 'float64', 'int64'])
 def test_sizes_and_responses_round_as_rint(values):
     count = len(values)
-    message = pelmora_cv.from_arrays(numpy.zeros(count), numpy.zeros(count), size=values, response=values)
+    message = pelmora_cv.from_arrays(numpy.zeros(count), numpy.zeros(count), size=values,
+                                     response=values)
     assert list(message.patternzise) == rint_clamped(values, 1)
     assert list(message.confidence) == rint_clamped(values, 1e6)
 
