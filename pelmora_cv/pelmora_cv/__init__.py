@@ -291,11 +291,15 @@ def _descriptor_words(descriptors, count):
     size = rows.shape[1] * rows.itemsize
     if size > _UINT32_MAX:
         raise ValueError("'descriptors' rows of %d bytes exceed descriptorsize's range" % size)
-    row_bytes = numpy.ascontiguousarray(rows).view(numpy.uint8).reshape(count, size)
+    row_bytes = numpy.ascontiguousarray(rows).view(numpy.uint8)  # (N, B)
     padded = _words_per_descriptor(size) * _WORD_BYTES
     if padded != size:
         row_bytes = numpy.pad(row_bytes, ((0, 0), (0, padded - size)))
-    return size, _message_array('I', row_bytes.reshape(-1).view('<u4').astype(numpy.uint32, copy=False))
+    words = array.array('I')
+    words.frombytes(row_bytes)
+    if sys.byteorder != 'little':  # word j is bytes 4j to 4j + 3, least significant first
+        words.byteswap()
+    return size, words
 
 
 def from_arrays(x, y, *, angle=None, size=None, response=None, class_id=None, right_image=None,
