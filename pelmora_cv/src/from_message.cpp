@@ -136,8 +136,9 @@ size_t read_four_at_a_time(const Columns & in, size_t first, size_t count, cv::K
     const __m128 y = _mm_loadu_ps(in.y + i);
     const __m128 angle = _mm_loadu_ps(in.angle + i);
     const __m128 size = floats_of(words(in.patternzise + i));
-    const __m128 response = _mm_movelh_ps(responses_of_two(words(in.confidence + i)),
-        responses_of_two(words(in.confidence + i + 2)));
+    const __m128i confidence = words(in.confidence + i);
+    const __m128 response = _mm_movelh_ps(responses_of_two(confidence),
+        responses_of_two(_mm_shuffle_epi32(confidence, _MM_SHUFFLE(3, 2, 3, 2))));
     const __m128 class_id = _mm_castsi128_ps(words(in.uniqueid + i));
     const __m128 octave = _mm_setzero_ps();
     const __m128 xy01 = _mm_unpacklo_ps(x, y), xy23 = _mm_unpackhi_ps(x, y);  // x0 y0 x1 y1
