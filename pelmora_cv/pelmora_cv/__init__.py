@@ -39,8 +39,9 @@ _WORD_BYTES = 4
 _PER_KEYPOINT = {'x': numpy.float32, 'y': numpy.float32, 'angle': numpy.float32,
                  'uniqueid': numpy.uint32, 'isrightimage': numpy.uint32,
                  'patternzise': numpy.uint32, 'confidence': numpy.uint32}
-_NO_ANGLE = -1.0
-_NO_CLASS = -1
+# What from_arrays stores for an argument left out.
+_DEFAULTS = {'angle': numpy.float32(-1.0), 'size': 0.0, 'response': 0.0,
+             'class_id': numpy.int32(-1), 'right_image': False}
 _INT32_RANGE = (-(1 << 31), (1 << 31) - 1)
 
 Keypoints = collections.namedtuple('Keypoints', tuple(_PER_KEYPOINT) + ('descriptors',))
@@ -325,11 +326,9 @@ def from_arrays(x, y, *, angle=None, size=None, response=None, class_id=None, ri
         raise ValueError("'x' takes a 1-D array, got shape %s" % (xs.shape,))
     count = len(xs)
     ys = _floats('y', y, count)
-    defaults = {'angle': numpy.float32(_NO_ANGLE), 'size': 0.0, 'response': 0.0,
-                'class_id': numpy.int32(_NO_CLASS), 'right_image': False}
     given = dict(angle=angle, size=size, response=response, class_id=class_id,
                  right_image=right_image)
-    values = {field: _per_keypoint(field, defaults[field] if value is None else value, count)
+    values = {field: _per_keypoint(field, _DEFAULTS[field] if value is None else value, count)
               for field, value in given.items()}
     descriptor_size, words = _descriptor_words(descriptors, count)
     return Features(
