@@ -37,8 +37,10 @@ pelmora_test "$root/build/asan" -- -LE network
 pelmora_test "$root/build/asan" -- -L asan-network --no-tests=ignore
 
 echo "== C and C++ test programs under valgrind memcheck =="
-"$pelmora_python" "$root/build/default/install/share/pelmora_testing/scripts/run_memcheck.py" \
-  "$root/build/default/build/pelmora" --jobs "$pelmora_jobs"
+for package in pelmora pelmora_cv; do
+  "$pelmora_python" "$root/build/default/install/share/pelmora_testing/scripts/run_memcheck.py" \
+    "$root/build/default/build/$package" --jobs "$pelmora_jobs"
+done
 echo "== ThreadSanitizer build (concurrency tests) =="
 pelmora_build "$root/build/tsan" "${interface[@]}" -- "${all_tests[@]}" -DPELMORA_TSAN=ON \
   -DPELMORA_BUILD_PYTHON=OFF -DPELMORA_BUILD_BENCHMARKS=OFF

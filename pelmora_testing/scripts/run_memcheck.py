@@ -3,9 +3,10 @@
 
 Usage: run_memcheck.py <build dir> [--jobs N]
 
-Every CTest test whose command is one of the package's C or C++ test
-binaries (the C message, C type support, C++, hostile-input, concurrency
-and fuzz-replay binaries) runs once under
+Every CTest test whose command is one of the packages' C or C++ test
+binaries (pelmora's C message, C type support, C++, hostile-input,
+concurrency and fuzz-replay binaries; pelmora_cv's converters, views and
+view replay) runs once under
 
     valgrind --tool=memcheck --error-exitcode=1 --leak-check=full
              --errors-for-leak-kinds=definite
@@ -26,7 +27,7 @@ import re
 import subprocess
 import sys
 
-BINARIES = re.compile(r'^(test_c_|test_cpp_|test_hostile_|test_concurrent_|replay_)')
+BINARIES = re.compile(r'^(test_c_|test_cpp_|test_hostile_|test_concurrent_|replay_|test_features_cv$|test_view$)')
 
 # Tests left out, each with the reason. The sanitizer build runs them all.
 SKIPPED = {
