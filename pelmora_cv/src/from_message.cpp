@@ -193,8 +193,11 @@ __attribute__((target("avx"))) void store_two(float * p, int j, __m256 front, __
 // conversions and unpacking lane by lane, and VEX code that keeps the
 // registers the four-at-a-time loop copies. Returns the index it stopped at.
 __attribute__((target("avx")))
-size_t read_eight_at_a_time(const Columns & in, size_t count, cv::KeyPoint * out)
+size_t read_eight_at_a_time(const Columns & columns, size_t count, cv::KeyPoint * out)
 {
+  // A copy: the stores below could alias the caller's, which the compiler
+  // would then read again every round.
+  const Columns in = columns;
   const __m256d millionth = _mm256_set1_pd(1 / kMillionths);
   size_t i = 0;
   for (; i + 8 <= count; i += 8) {
