@@ -21,7 +21,6 @@ and any response below 1e-6.
     to_cv2(message, descriptor_dtype=numpy.uint8)
 """
 
-import array
 import collections
 import struct
 import sys
@@ -30,7 +29,7 @@ import numpy
 
 from pelmora.msg import Features
 
-from . import _rounding
+from . import _fields
 
 __all__ = ['CdrKeypoints', 'Keypoints', 'arrays', 'cdr_arrays', 'from_arrays', 'from_cv2', 'to_cv2']
 
@@ -203,89 +202,73 @@ def cdr_arrays(data):
     return CdrKeypoints(descriptors=descriptors, keypointnumber=count, descriptorsize=size, **views)
 
 
-def _message_array(typecode, items):
-    """A new array.array of the typecode holding the bytes of items (4-byte
-    items of the field's type), copied once. The message keeps such an array
-    as it is, where it would check and copy a NumPy array again."""
-    words = array.array(typecode)
-    words.frombytes(numpy.ascontiguousarray(items).view(numpy.uint8))
-    return words
+def _numbers(field, values, count):
+    """values as a 1-D float32 or float64 array of count items (other
+    numbers as float64), or ValueError naming the field."""
+    items = _per_keypoint(field, values, count)
+    if items.dtype == numpy.float32 or items.dtype == numpy.float64:
+        return items
+    try:
+        return numpy.positive(items, dtype=numpy.float64)
+    except (TypeError, ValueError) as error:
+        raise ValueError("'%s' takes numbers: %s" % (field, error)) from None
 
 
-def _new_uint32s(count):
-    """A new array.array('I') of count zeros."""
-    return array.array('I', [0]) * count
+def _flags(right_image, count):
+    """right_image as a 1-D bool array of count items."""
+    flags = _per_keypoint('right_image', right_image, count)
+    return flags if flags.dtype == bool else flags != 0
 
 
-def _rounded_uint32(field, values, scale=1.0):
-    """values x scale (in double), rounded to the nearest integer with ties
-    to even and clamped to 0..4294967295, NaN giving 0, as array.array('I').
-
-    The extension _rounding does it in one pass over float32 or float64
-    items, as libpelmora_cv does; other numbers become float64 first."""
-    if values.dtype != numpy.float32 and values.dtype != numpy.float64:
-        try:
-            values = numpy.positive(values, dtype=numpy.float64)
-        except (TypeError, ValueError) as error:
-            raise ValueError("'%s' takes numbers: %s" % (field, error)) from None
-    words = _new_uint32s(len(values))
-    _rounding.rounded_uint32(numpy.ascontiguousarray(values), scale, words)
-    return words
-
-
-def _flags(right_image):
-    """1 where right_image is true, else 0, as array.array('I')."""
-    words = _new_uint32s(len(right_image))
-    flags = right_image if right_image.dtype == bool else right_image != 0
-    numpy.frombuffer(words, numpy.uint32)[...] = flags
-    return words
-
-
-def _uniqueid(class_id):
-    """class_id (int32 values) as uint32 (-1 is 4294967295), as array.array('I')."""
-    ids = numpy.asarray(class_id)
-    if ids.dtype == numpy.int32:  # every value in range; the bytes are the uint32s
-        return _message_array('I', ids)
+def _class_ids(class_id, count):
+    """class_id (int32 values) as a 1-D int32 or uint32 array of count items
+    whose bytes are the uint32s (-1 is 4294967295)."""
+    ids = _per_keypoint('class_id', class_id, count)
+    if ids.dtype == numpy.int32:  # every value in range
+        return ids
     if ids.size and ids.dtype.kind not in 'iu':  # [] becomes a float array
         raise ValueError("'class_id' takes integers, got %s" % ids.dtype)
     if ids.size and (ids.min() < _INT32_RANGE[0] or ids.max() > _INT32_RANGE[1]):
         raise ValueError("'class_id' takes int32 values (%d..%d)" % _INT32_RANGE)
     # Other integer types wrap to uint32 as int32 does.
-    return _message_array('I', ids.astype(numpy.uint32))
+    return ids.astype(numpy.uint32)
 
 
 def _per_keypoint(field, values, count):
-    """values as a 1-D array of count items, or ValueError naming the field;
-    a scalar stands for every keypoint."""
+    """values as a contiguous 1-D array of count items (as the extension
+    reads them: a strided view is copied), or ValueError naming the field; a
+    scalar stands for every keypoint."""
     items = numpy.asarray(values)
     if items.ndim == 0:
         return numpy.full(count, items)
     if items.shape != (count,):
         raise ValueError("'%s' has shape %s; x has %d keypoints" % (field, items.shape, count))
-    return items
+    return numpy.ascontiguousarray(items)
 
 
 def _floats(field, values, count):
-    """The items as array.array('f'): float32 items as they are, other
+    """The items as a float32 array: float32 items as they are, other
     numbers rounded to float32 here. A finite value beyond the float32 range
-    goes to the message as float64, so that the message refuses it in its
-    own words."""
+    is handed to the message as float64, so that the message refuses it in
+    its own words."""
     items = _per_keypoint(field, values, count)
     if items.dtype != numpy.float32:
         doubles = items.astype(numpy.float64)
         with numpy.errstate(over='ignore'):
             items = doubles.astype(numpy.float32)
         if (numpy.isinf(items) & ~numpy.isinf(doubles)).any():
-            return doubles
-    return _message_array('f', items)
+            setattr(Features(), field, doubles)
+    return items
 
 
 def _descriptor_words(descriptors, count):
-    """(B, words as array.array('I')) for N descriptors: one row of B bytes
-    per keypoint, any dtype; an empty array or None means none (B = 0)."""
+    """(B, the bytes of the descriptor words) for N descriptors: one row of
+    B bytes per keypoint, any dtype; an empty array or None means none
+    (B = 0). The bytes are each row's, zero-padded to whole words: the words'
+    memory on a little-endian host, which the extension requires."""
     rows = None if descriptors is None else numpy.asarray(descriptors)
     if rows is None or rows.size == 0:
-        return 0, array.array('I')
+        return 0, b''
     if rows.ndim != 2 or rows.shape[0] != count:
         raise ValueError("'descriptors' has shape %s; it takes one row per keypoint (%d)"
                          % (rows.shape, count))
@@ -296,11 +279,7 @@ def _descriptor_words(descriptors, count):
     padded = _words_per_descriptor(size) * _WORD_BYTES
     if padded != size:
         row_bytes = numpy.pad(row_bytes, ((0, 0), (0, padded - size)))
-    words = array.array('I')
-    words.frombytes(row_bytes)
-    if sys.byteorder != 'little':  # word j is bytes 4j to 4j + 3, least significant first
-        words.byteswap()
-    return size, words
+    return size, row_bytes
 
 
 def from_arrays(x, y, *, angle=None, size=None, response=None, class_id=None, right_image=None,
@@ -326,18 +305,14 @@ def from_arrays(x, y, *, angle=None, size=None, response=None, class_id=None, ri
         raise ValueError("'x' takes a 1-D array, got shape %s" % (xs.shape,))
     count = len(xs)
     ys = _floats('y', y, count)
-    given = dict(angle=angle, size=size, response=response, class_id=class_id,
-                 right_image=right_image)
-    values = {field: _per_keypoint(field, _DEFAULTS[field] if value is None else value, count)
-              for field, value in given.items()}
+    angles = _floats('angle', _DEFAULTS['angle'] if angle is None else angle, count)
+    sizes = _numbers('size', _DEFAULTS['size'] if size is None else size, count)
+    responses = _numbers('response', _DEFAULTS['response'] if response is None else response, count)
+    ids = _class_ids(_DEFAULTS['class_id'] if class_id is None else class_id, count)
+    flags = _flags(_DEFAULTS['right_image'] if right_image is None else right_image, count)
     descriptor_size, words = _descriptor_words(descriptors, count)
-    return Features(
-        keypointnumber=count, descriptorsize=descriptor_size, descriptor=words,
-        uniqueid=_uniqueid(values['class_id']),
-        isrightimage=_flags(values['right_image']),
-        patternzise=_rounded_uint32('size', values['size']),
-        confidence=_rounded_uint32('response', values['response'], 1e6),
-        x=_floats('x', xs, count), y=ys, angle=_floats('angle', values['angle'], count))
+    fields = _fields.message_fields(_floats('x', xs, count), ys, angles, sizes, responses, ids, flags, words)
+    return Features(keypointnumber=count, descriptorsize=descriptor_size, **fields)
 
 
 def _cv2():

@@ -89,6 +89,21 @@ __attribute__((target("avx"))) inline __m256 rounded_and_clamped8(__m256 values,
   return _mm256_set_m128(low_words(high), low_words(low));
 }
 
+/// rounded_and_clamped() of the eight floats of `values` times `scale`
+/// with AVX-512 (only where __builtin_cpu_supports("avx512f")): the
+/// products in one register of eight doubles, maxpd taking 0 over NaN and
+/// negatives, and the conversion to uint32 rounding to nearest, ties to
+/// even, and giving 4294967295 for whatever rounds past it.
+__attribute__((target("avx512f"))) inline __m256i rounded_and_clamped8_avx512(__m256 values, double scale)
+{
+  // The zero-masking forms with every lane selected: GCC 12's plain forms
+  // start from an undefined register and warn (-Wmaybe-uninitialized).
+  constexpr __mmask8 kAll = 0xFF;
+  const __m512d product = _mm512_mul_pd(_mm512_maskz_cvtps_pd(kAll, values), _mm512_set1_pd(scale));
+  return _mm512_maskz_cvt_roundpd_epu32(kAll, _mm512_maskz_max_pd(kAll, product, _mm512_setzero_pd()),
+           _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+}
+
 #endif
 
 }  // namespace pelmora_cv

@@ -91,6 +91,75 @@ def test_sizes_and_responses_round_as_rint(values):
     assert list(message.confidence) == rint_clamped(values, 1e6)
 
 
+def _orb_arguments(count):
+    rng = numpy.random.default_rng(count)
+    return dict(x=rng.random(count, numpy.float32) * 741, y=rng.random(count, numpy.float32) * 500,
+                angle=rng.random(count, numpy.float32) * 360, size=numpy.float32(rng.integers(1, 99, count)) / 2,
+                response=rng.random(count, numpy.float32) * 1e-3, class_id=rng.integers(-1, 9, count, numpy.int32),
+                right_image=rng.random(count) < 0.5, descriptors=rng.integers(0, 256, (count, 32), numpy.uint8))
+
+
+# How else a caller may hold the same values: each layout turns every array
+# of the arguments into another that compares equal.
+LAYOUTS = {
+    'strided views': lambda a: numpy.repeat(a, 2, axis=0)[::2],
+    'big-endian': lambda a: a.astype(a.dtype.newbyteorder('>')),
+    'Fortran order': numpy.asfortranarray,
+    # (Descriptors as lists would be int64 rows, another descriptor.)
+    'lists': lambda a: a.tolist() if a.ndim == 1 else a,
+}
+
+
+@pytest.mark.parametrize('layout', LAYOUTS.values(), ids=list(LAYOUTS))
+def test_every_layout_of_the_same_values_makes_the_same_message(layout):
+    # 37 keypoints: the extension's sixteen-, eight-, four- and
+    # one-at-a-time loops all take part.
+    arguments = _orb_arguments(37)
+    expected = pelmora_cv.from_arrays(**arguments)
+    assert pelmora_cv.from_arrays(**{k: layout(v) for k, v in arguments.items()}) == expected
+
+
+def test_no_keypoints_make_an_empty_message():
+    message = pelmora_cv.from_arrays(numpy.zeros(0, numpy.float32), [], descriptors=numpy.zeros((0, 32), numpy.uint8))
+    assert message.keypointnumber == 0 and message.descriptorsize == 0
+    assert all(len(getattr(message, field)) == 0 for field in ('x', 'y', 'angle', 'uniqueid', 'isrightimage',
+                                                               'patternzise', 'confidence', 'descriptor'))
+
+
+def test_right_image_flags_are_zero_or_one():
+    # Bools whose bytes are not 0 or 1 (a view of other bytes) count as
+    # true; 35 of them, so that some are widened sixteen at a time.
+    raw = numpy.uint8([0, 1, 2, 255, 0, 128, 0, 0, 7] * 3 + [1, 0, 0, 0, 9, 0, 0, 1])
+    message = pelmora_cv.from_arrays(numpy.zeros(len(raw)), numpy.zeros(len(raw)), right_image=raw.view(bool))
+    assert list(message.isrightimage) == [int(b != 0) for b in raw]
+
+
+def test_descriptors_of_more_than_32_mib_arrive_whole():
+    # Past 32 MiB the descriptor words are made another way (at their size).
+    count = 1_050_000
+    rows = numpy.random.default_rng(3).integers(0, 256, (count, 32), numpy.uint8)
+    message = pelmora_cv.from_arrays(numpy.zeros(count, numpy.float32), numpy.zeros(count, numpy.float32),
+                                     descriptors=rows)
+    assert message.descriptor.typecode == 'I' and len(message.descriptor) == count * 8
+    assert numpy.array_equal(numpy.frombuffer(message.descriptor, numpy.uint8), rows.ravel())
+
+
+@pytest.mark.parametrize('position, wrong', [
+    (1, numpy.zeros(2, numpy.float32)),       # y shorter than x
+    (0, numpy.zeros((3, 1), numpy.float32)),  # x not one-dimensional
+    (3, numpy.zeros(3, numpy.int64)),         # size of another type
+    (5, numpy.zeros(3, numpy.float32)),       # class_id not integers
+    (6, numpy.zeros(3, numpy.uint8)),         # right_image not bools
+    (7, numpy.zeros(5, numpy.uint8)),         # descriptor not whole words
+], ids=['y', 'x', 'size', 'class_id', 'right_image', 'descriptor'])
+def test_the_extension_refuses_buffers_it_cannot_read_whole(position, wrong):
+    arguments = [numpy.zeros(3, numpy.float32)] * 5 + [numpy.zeros(3, numpy.int32), numpy.zeros(3, bool),
+                                                       numpy.zeros(12, numpy.uint8)]
+    arguments[position] = wrong
+    with pytest.raises(TypeError):
+        pelmora_cv._fields.message_fields(*arguments)
+
+
 # (field named in the error, from_arrays arguments)
 REFUSED = [
     ('x', dict(x=[[1.0, 2.0]], y=[1.0, 2.0])),
