@@ -132,47 +132,97 @@ size_t put_four_at_a_time(const cv::KeyPoint *, size_t first, size_t, uint32_t, 
 
 #if defined(__x86_64__)
 
-// put_four_at_a_time() eight at a time where the processor has AVX:
-// keypoints 0 to 3 in the low lanes and 4 to 7 in the high ones, so that
-// the same unpacking works lane by lane and each column takes one 32-byte
-// store. Returns the index it stopped at.
-__attribute__((target("avx")))
-size_t put_eight_at_a_time(const cv::KeyPoint * keypoints, size_t count, uint32_t right, const Columns & out)
+// The members of eight keypoints, one register each.
+struct EightKeypoints
 {
+  __m256 x, y, size, angle, response, class_id;
+};
+
+// put_four_at_a_time()'s loads and unpacking for eight keypoints from p:
+// keypoints 0 to 3 in the low lanes and 4 to 7 in the high ones, so that
+// the same unpacking works lane by lane.
+__attribute__((target("avx"))) inline EightKeypoints load_eight(const cv::KeyPoint * keypoints)
+{
+  const float * p = &keypoints->pt.x;
+  const __m256 a0 = _mm256_set_m128(_mm_loadu_ps(p + 28), _mm_loadu_ps(p));
+  const __m256 a1 = _mm256_set_m128(_mm_loadu_ps(p + 35), _mm_loadu_ps(p + 7));
+  const __m256 a2 = _mm256_set_m128(_mm_loadu_ps(p + 42), _mm_loadu_ps(p + 14));
+  const __m256 a3 = _mm256_set_m128(_mm_loadu_ps(p + 49), _mm_loadu_ps(p + 21));
+  const __m256 b0 = _mm256_set_m128(_mm_loadu_ps(p + 31), _mm_loadu_ps(p + 3));
+  const __m256 b1 = _mm256_set_m128(_mm_loadu_ps(p + 38), _mm_loadu_ps(p + 10));
+  const __m256 b2 = _mm256_set_m128(_mm_loadu_ps(p + 45), _mm_loadu_ps(p + 17));
+  const __m256 b3 = _mm256_set_m128(_mm_loadu_ps(p + 52), _mm_loadu_ps(p + 24));
+  const __m256 xy01 = _mm256_unpacklo_ps(a0, a1), xy23 = _mm256_unpacklo_ps(a2, a3);
+  const __m256 sa01 = _mm256_unpackhi_ps(a0, a1), sa23 = _mm256_unpackhi_ps(a2, a3);
+  const __m256 ar01 = _mm256_unpacklo_ps(b0, b1), ar23 = _mm256_unpacklo_ps(b2, b3);
+  const __m256 oc01 = _mm256_unpackhi_ps(b0, b1), oc23 = _mm256_unpackhi_ps(b2, b3);
+  constexpr int kFirstHalves = _MM_SHUFFLE(1, 0, 1, 0), kSecondHalves = _MM_SHUFFLE(3, 2, 3, 2);
+  return {_mm256_shuffle_ps(xy01, xy23, kFirstHalves), _mm256_shuffle_ps(xy01, xy23, kSecondHalves),
+    _mm256_shuffle_ps(sa01, sa23, kFirstHalves), _mm256_shuffle_ps(sa01, sa23, kSecondHalves),
+    _mm256_shuffle_ps(ar01, ar23, kSecondHalves), _mm256_shuffle_ps(oc01, oc23, kSecondHalves)};
+}
+
+// Stores the items of eight keypoints at index i of each column, the
+// rounded ones given as their uint32 bits.
+__attribute__((target("avx"))) inline void store_eight(
+  const EightKeypoints & in, __m256 patternzise, __m256 confidence, __m256 flags, const Columns & out,
+  size_t i)
+{
+  _mm256_storeu_ps(out.x + i, in.x);
+  _mm256_storeu_ps(out.y + i, in.y);
+  _mm256_storeu_ps(out.angle + i, in.angle);
+  _mm256_storeu_ps(reinterpret_cast<float *>(out.patternzise + i), patternzise);
+  _mm256_storeu_ps(reinterpret_cast<float *>(out.confidence + i), confidence);
+  _mm256_storeu_ps(reinterpret_cast<float *>(out.uniqueid + i), in.class_id);
+  _mm256_storeu_ps(reinterpret_cast<float *>(out.isrightimage + i), flags);
+}
+
+// put_four_at_a_time() eight at a time where the processor has AVX, from
+// `first`. Returns the index it stopped at.
+__attribute__((target("avx")))
+size_t put_eight_at_a_time(
+  const cv::KeyPoint * keypoints, size_t first, size_t count, uint32_t right, const Columns & columns)
+{
+  // A copy: the stores could alias the caller's, which the compiler would
+  // then read again every round.
+  const Columns out = columns;
+  const __m256 flags = _mm256_castsi256_ps(_mm256_set1_epi32(static_cast<int>(right)));
+  size_t i = first;
+  for (; i + 8 <= count; i += 8) {
+    const EightKeypoints in = load_eight(keypoints + i);
+    store_eight(in, rounded_and_clamped8(in.size, 1.0), rounded_and_clamped8(in.response, kMillionths),
+      flags, out, i);
+  }
+  return i;
+}
+
+// Sixteen at a time, two groups of eight, where the processor has AVX-512,
+// whose conversion to uint32 rounds and saturates in one instruction; a
+// remaining eight go to the AVX loop. Returns the index it stopped at.
+__attribute__((target("avx512f")))
+size_t put_sixteen_at_a_time(const cv::KeyPoint * keypoints, size_t count, uint32_t right, const Columns & columns)
+{
+  const Columns out = columns;
   const __m256 flags = _mm256_castsi256_ps(_mm256_set1_epi32(static_cast<int>(right)));
   size_t i = 0;
-  for (; i + 8 <= count; i += 8) {
-    const float * p = &keypoints[i].pt.x;
-    const __m256 a0 = _mm256_set_m128(_mm_loadu_ps(p + 28), _mm_loadu_ps(p));
-    const __m256 a1 = _mm256_set_m128(_mm_loadu_ps(p + 35), _mm_loadu_ps(p + 7));
-    const __m256 a2 = _mm256_set_m128(_mm_loadu_ps(p + 42), _mm_loadu_ps(p + 14));
-    const __m256 a3 = _mm256_set_m128(_mm_loadu_ps(p + 49), _mm_loadu_ps(p + 21));
-    const __m256 b0 = _mm256_set_m128(_mm_loadu_ps(p + 31), _mm_loadu_ps(p + 3));
-    const __m256 b1 = _mm256_set_m128(_mm_loadu_ps(p + 38), _mm_loadu_ps(p + 10));
-    const __m256 b2 = _mm256_set_m128(_mm_loadu_ps(p + 45), _mm_loadu_ps(p + 17));
-    const __m256 b3 = _mm256_set_m128(_mm_loadu_ps(p + 52), _mm_loadu_ps(p + 24));
-    const __m256 xy01 = _mm256_unpacklo_ps(a0, a1), xy23 = _mm256_unpacklo_ps(a2, a3);
-    const __m256 sa01 = _mm256_unpackhi_ps(a0, a1), sa23 = _mm256_unpackhi_ps(a2, a3);
-    const __m256 ar01 = _mm256_unpacklo_ps(b0, b1), ar23 = _mm256_unpacklo_ps(b2, b3);
-    const __m256 oc01 = _mm256_unpackhi_ps(b0, b1), oc23 = _mm256_unpackhi_ps(b2, b3);
-    constexpr int kFirstHalves = _MM_SHUFFLE(1, 0, 1, 0), kSecondHalves = _MM_SHUFFLE(3, 2, 3, 2);
-    _mm256_storeu_ps(out.x + i, _mm256_shuffle_ps(xy01, xy23, kFirstHalves));
-    _mm256_storeu_ps(out.y + i, _mm256_shuffle_ps(xy01, xy23, kSecondHalves));
-    _mm256_storeu_ps(out.angle + i, _mm256_shuffle_ps(sa01, sa23, kSecondHalves));
-    _mm256_storeu_ps(reinterpret_cast<float *>(out.patternzise + i),
-      rounded_and_clamped8(_mm256_shuffle_ps(sa01, sa23, kFirstHalves), 1.0));
-    _mm256_storeu_ps(reinterpret_cast<float *>(out.confidence + i),
-      rounded_and_clamped8(_mm256_shuffle_ps(ar01, ar23, kSecondHalves), kMillionths));
-    _mm256_storeu_ps(reinterpret_cast<float *>(out.uniqueid + i),
-      _mm256_shuffle_ps(oc01, oc23, kSecondHalves));
-    _mm256_storeu_ps(reinterpret_cast<float *>(out.isrightimage + i), flags);
+  for (; i + 16 <= count; i += 16) {
+    for (size_t j = i; j < i + 16; j += 8) {
+      const EightKeypoints in = load_eight(keypoints + j);
+      store_eight(in, _mm256_castsi256_ps(rounded_and_clamped8_avx512(in.size, 1.0)),
+        _mm256_castsi256_ps(rounded_and_clamped8_avx512(in.response, kMillionths)), flags, out, j);
+    }
   }
   return i;
 }
 
 #else
 
-size_t put_eight_at_a_time(const cv::KeyPoint *, size_t, uint32_t, const Columns &)
+size_t put_eight_at_a_time(const cv::KeyPoint *, size_t first, size_t, uint32_t, const Columns &)
+{
+  return first;
+}
+
+size_t put_sixteen_at_a_time(const cv::KeyPoint *, size_t, uint32_t, const Columns &)
 {
   return 0;
 }
@@ -211,8 +261,10 @@ void append(
     message.x.data() + first, message.y.data() + first, message.angle.data() + first};
   const uint32_t right = right_image ? 1 : 0;
   const size_t count = keypoints.size();
-  const size_t eights = have_avx() ? put_eight_at_a_time(keypoints.data(), count, right, out) : 0;
-  for (size_t i = put_four_at_a_time(keypoints.data(), eights, count, right, out); i < count; ++i) {
+  // The widest loop the processor has first, then narrower ones for the rest.
+  size_t i = have_avx512f() ? put_sixteen_at_a_time(keypoints.data(), count, right, out) : 0;
+  i = have_avx() ? put_eight_at_a_time(keypoints.data(), i, count, right, out) : i;
+  for (i = put_four_at_a_time(keypoints.data(), i, count, right, out); i < count; ++i) {
     put(keypoints[i], right, out, i);
   }
   if (bytes != 0) {

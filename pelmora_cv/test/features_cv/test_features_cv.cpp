@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <stdexcept>
@@ -99,6 +100,40 @@ Features two_orb(const std::function<void(Features &)> & change = {})
   return m;
 }
 
+// `count` keypoints of the right image on the rounding edges, the thirteen
+// below in turn, and the message they make.
+Case edges(const std::string & name, size_t count)
+{
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  constexpr uint32_t kMax = 4294967295;
+  struct Edge
+  {
+    float size, response;
+    int class_id;
+    uint32_t patternzise, confidence, uniqueid;
+  };
+  const Edge kEdges[] = {{32.5f, 0.0078125f, -1, 32, 7812, kMax}, {33.5f, 0.0234375f, 0, 34, 23438, 0},
+    {3e9f, 4000.0f, 2147483647, 3000000000, 4000000000, 2147483647},
+    {4294967040.0f, 0.0390625f, -2147483647 - 1, 4294967040, 39062, 2147483648},
+    {0.5f, 0.0546875f, 5, 0, 54688, 5}, {-3, -0.5f, 6, 0, 0, 6}, {1e10f, 1e10f, 7, kMax, kMax, 7},
+    {nan, nan, 8, 0, 0, 8}, {0.4f, 4e-7f, 9, 0, 0, 9}, {30.5f, 0.0703125f, 10, 30, 70312, 10},
+    {31.5f, 0.0859375f, 11, 32, 85938, 11}, {2.5f, 4294.0f, 12, 2, 4294000000, 12},
+    {7, 5000.0f, 13, 7, kMax, 13}};
+  std::vector<cv::KeyPoint> keypoints;
+  std::vector<uint32_t> uniqueid, patternzise, confidence;
+  std::vector<float> x;
+  for (size_t i = 0; i < count; ++i) {
+    const Edge & edge = kEdges[i % std::size(kEdges)];
+    x.push_back(static_cast<float>(i + 1));
+    keypoints.push_back(keypoint(x.back(), edge.size, 0, edge.response, edge.class_id));
+    uniqueid.push_back(edge.uniqueid);
+    patternzise.push_back(edge.patternzise);
+    confidence.push_back(edge.confidence);
+  }
+  return {name, {{keypoints, {}, true}}, {}, CV_8U, message({}, 0, uniqueid, std::vector<uint32_t>(count, 1),
+    patternzise, confidence, x, std::vector<float>(count, 0)), ""};
+}
+
 std::vector<Case> cases()
 {
   const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -141,21 +176,10 @@ std::vector<Case> cases()
         {32, 34, 3000000000, 4294967040, 0}, {7812, 23438, 4000000000, 39062, 54688},
         {1, 2, 3, 4, 5}, {0, 0, 0, 0, 0}), ""},
     // Thirteen keypoints: eight at a time where the processor has AVX, then
-    // four at a time, then one.
-    {"edges_eight_four_and_one_at_a_time", {{{keypoint(1, 32.5f, 0, 0.0078125f, -1),
-      keypoint(2, 33.5f, 0, 0.0234375f, 0), keypoint(3, 3e9f, 0, 4000.0f, 2147483647),
-      keypoint(4, 4294967040.0f, 0, 0.0390625f, -2147483647 - 1),
-      keypoint(5, 0.5f, 0, 0.0546875f, 5), keypoint(6, -3, 0, -0.5f, 6),
-      keypoint(7, 1e10f, 0, 1e10f, 7), keypoint(8, nan, 0, nan, 8),
-      keypoint(9, 0.4f, 0, 4e-7f, 9), keypoint(10, 30.5f, 0, 0.0703125f, 10),
-      keypoint(11, 31.5f, 0, 0.0859375f, 11), keypoint(12, 2.5f, 0, 4294.0f, 12),
-      keypoint(13, 7, 0, 5000.0f, 13)}, {}, true}}, {}, CV_8U,
-      message({}, 0, {4294967295, 0, 2147483647, 2147483648, 5, 6, 7, 8, 9, 10, 11, 12, 13},
-        {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1},
-        {32, 34, 3000000000, 4294967040, 0, 0, 4294967295, 0, 0, 30, 32, 2, 7},
-        {7812, 23438, 4000000000, 39062, 54688, 0, 4294967295, 0, 0, 70312, 85938, 4294000000,
-          4294967295},
-        {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), ""},
+    // four at a time, then one; 29 take the sixteen-at-a-time loops first
+    // where it has AVX-512.
+    edges("edges_eight_four_and_one_at_a_time", 13),
+    edges("edges_sixteen_eight_four_and_one_at_a_time", 29),
     {"akaze_61_bytes_zero_padded", {{{keypoint(1, 8, 0, 0, 0), keypoint(2, 8, 0, 0, 0)},
       byte_rows({counting(61, 1, 1), counting(61, 0xFF, -1)})}}, {}, CV_8U,
       message(akaze_words, 61, {0, 0}, {0, 0}, {8, 8}, {0, 0}, {1, 2}, {0, 0}), ""},
