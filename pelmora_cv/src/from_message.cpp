@@ -188,18 +188,19 @@ __attribute__((target("avx"))) void store_two(float * p, int j, __m256 front, __
   _mm_storeu_ps(p + 7 * (j + 4) + 3, _mm256_extractf128_ps(back, 1));
 }
 
-// read_four_at_a_time() eight at a time where the processor has AVX:
-// keypoints 0 to 3 in the low lanes and 4 to 7 in the high ones, the same
-// conversions and unpacking lane by lane, and VEX code that keeps the
-// registers the four-at-a-time loop copies. Returns the index it stopped at.
+// read_four_at_a_time() eight at a time from `first` where the processor
+// has AVX: keypoints 0 to 3 in the low lanes and 4 to 7 in the high ones,
+// the same conversions and unpacking lane by lane, and VEX code that keeps
+// the registers the four-at-a-time loop copies. Returns the index it
+// stopped at.
 __attribute__((target("avx")))
-size_t read_eight_at_a_time(const Columns & columns, size_t count, cv::KeyPoint * out)
+size_t read_eight_at_a_time(const Columns & columns, size_t first, size_t count, cv::KeyPoint * out)
 {
   // A copy: the stores below could alias the caller's, which the compiler
   // would then read again every round.
   const Columns in = columns;
   const __m256d millionth = _mm256_set1_pd(1 / kMillionths);
-  size_t i = 0;
+  size_t i = first;
   for (; i + 8 <= count; i += 8) {
     const __m256 x = _mm256_loadu_ps(in.x + i);
     const __m256 y = _mm256_loadu_ps(in.y + i);
@@ -226,9 +227,108 @@ size_t read_eight_at_a_time(const Columns & columns, size_t count, cv::KeyPoint 
   return i;
 }
 
+// Where float t of the sixteen in store k of read_sixteen_at_a_time()
+// comes from. The sixteen keypoints are 112 floats, seven stores of
+// sixteen; float f is member f mod 7 of keypoint f / 7. Each store is
+// gathered from the member registers by three two-register permutes (x
+// or y, size or angle, response or class_id) and two blends; octave's
+// lanes are zeroed.
+struct SixteenLayout
+{
+  alignas(64) int32_t xy[7][16];
+  alignas(64) int32_t sa[7][16];
+  alignas(64) int32_t rc[7][16];
+  uint16_t sa_lanes[7];      // lanes taken from the size-angle permute
+  uint16_t rc_lanes[7];      // lanes taken from the response-octave-class_id one
+  uint16_t not_octave[7];    // lanes of that permute that are not octave's
+};
+
+constexpr SixteenLayout sixteen_layout()
+{
+  SixteenLayout layout{};
+  for (int k = 0; k < 7; ++k) {
+    for (int t = 0; t < 16; ++t) {
+      const int f = 16 * k + t;
+      const int keypoint = f / 7;
+      const int member = f % 7;  // x, y, size, angle, response, octave, class_id
+      // Index j picks lane j of a permute's first register, 16 + j lane j
+      // of its second: y, angle or class_id.
+      const int second = member == 1 || member == 3 || member == 6 ? 16 : 0;
+      const auto bit = static_cast<uint16_t>(1u << t);
+      if (member < 2) {
+        layout.xy[k][t] = second + keypoint;
+      } else if (member < 4) {
+        layout.sa[k][t] = second + keypoint;
+        layout.sa_lanes[k] |= bit;
+      } else {
+        layout.rc[k][t] = second + keypoint;
+        layout.rc_lanes[k] |= bit;
+      }
+      if (member != 5) {
+        layout.not_octave[k] |= bit;
+      }
+    }
+  }
+  return layout;
+}
+
+constexpr SixteenLayout kSixteen = sixteen_layout();
+
+// response() of eight confidences, with AVX-512.
+__attribute__((target("avx512f"))) inline __m256 responses_of_eight(const uint32_t * confidence)
+{
+  // The zero-masking forms with every lane selected: GCC 12's plain forms
+  // start from an undefined register and warn (-Wmaybe-uninitialized).
+  constexpr __mmask8 kAll = 0xFF;
+  const __m512d exact = _mm512_maskz_cvtepu32_pd(kAll,
+      _mm256_loadu_si256(reinterpret_cast<const __m256i *>(confidence)));
+  return _mm512_maskz_cvtpd_ps(kAll, _mm512_mul_pd(exact, _mm512_set1_pd(1 / kMillionths)));
+}
+
+// read_four_at_a_time() sixteen at a time where the processor has
+// AVX-512: one conversion each for the sizes and, through double, the
+// responses, then the keypoints gathered into seven full stores
+// (SixteenLayout) where the narrower loops store each keypoint in two
+// overlapping halves. Returns the index it stopped at.
+__attribute__((target("avx512f")))
+size_t read_sixteen_at_a_time(const Columns & columns, size_t count, cv::KeyPoint * out)
+{
+  const Columns in = columns;
+  constexpr __mmask16 kAll = 0xFFFF;  // as in responses_of_eight()
+  constexpr __mmask8 kAll8 = 0xFF;
+  size_t i = 0;
+  for (; i + 16 <= count; i += 16) {
+    const __m512 x = _mm512_loadu_ps(in.x + i);
+    const __m512 y = _mm512_loadu_ps(in.y + i);
+    const __m512 size = _mm512_maskz_cvtepu32_ps(kAll, _mm512_loadu_si512(in.patternzise + i));
+    const __m512 angle = _mm512_loadu_ps(in.angle + i);
+    const __m512d low = _mm512_maskz_insertf64x4(kAll8, _mm512_setzero_pd(),
+        _mm256_castps_pd(responses_of_eight(in.confidence + i)), 0);
+    const __m512 response = _mm512_castpd_ps(_mm512_maskz_insertf64x4(kAll8, low,
+        _mm256_castps_pd(responses_of_eight(in.confidence + i + 8)), 1));
+    const __m512 class_id = _mm512_loadu_ps(reinterpret_cast<const float *>(in.uniqueid + i));
+    float * p = &out[i].pt.x;
+#pragma GCC unroll 7
+    for (int k = 0; k < 7; ++k) {
+      const __m512 xy = _mm512_permutex2var_ps(x, _mm512_load_si512(kSixteen.xy[k]), y);
+      const __m512 sa = _mm512_permutex2var_ps(size, _mm512_load_si512(kSixteen.sa[k]), angle);
+      const __m512 rc = _mm512_maskz_permutex2var_ps(
+        kSixteen.not_octave[k], response, _mm512_load_si512(kSixteen.rc[k]), class_id);
+      const __m512 front = _mm512_mask_blend_ps(kSixteen.sa_lanes[k], xy, sa);
+      _mm512_storeu_ps(p + 16 * k, _mm512_mask_blend_ps(kSixteen.rc_lanes[k], front, rc));
+    }
+  }
+  return i;
+}
+
 #else
 
-size_t read_eight_at_a_time(const Columns &, size_t, cv::KeyPoint *)
+size_t read_eight_at_a_time(const Columns &, size_t first, size_t, cv::KeyPoint *)
+{
+  return first;
+}
+
+size_t read_sixteen_at_a_time(const Columns &, size_t, cv::KeyPoint *)
 {
   return 0;
 }
@@ -242,15 +342,20 @@ size_t read_eight_at_a_time(const Columns &, size_t, cv::KeyPoint *)
 void read_keypoints(const pelmora::msg::Features & message, std::vector<cv::KeyPoint> & out)
 {
   constexpr size_t kBlock = 256;
-  std::array<cv::KeyPoint, kBlock> block;
+  // Aligned to the cache line, so that the sixteen-at-a-time loop's stores
+  // (448 bytes per sixteen keypoints) each fill one line.
+  alignas(64) std::array<cv::KeyPoint, kBlock> block;
   const size_t count = message.keypointnumber;
   out.reserve(count);
   const bool avx = have_avx();
+  const bool avx512 = have_avx512f();
   for (size_t first = 0; first < count; first += kBlock) {
     const size_t items = std::min(kBlock, count - first);
     const Columns in(message, first);
-    const size_t eights = avx ? read_eight_at_a_time(in, items, block.data()) : 0;
-    for (size_t j = read_four_at_a_time(in, eights, items, block.data()); j < items; ++j) {
+    // The widest loop the processor has first, then narrower ones for the rest.
+    size_t j = avx512 ? read_sixteen_at_a_time(in, items, block.data()) : 0;
+    j = avx ? read_eight_at_a_time(in, j, items, block.data()) : j;
+    for (j = read_four_at_a_time(in, j, items, block.data()); j < items; ++j) {
       block[j] = keypoint(in, j);
     }
     out.insert(out.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(items));
